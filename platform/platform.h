@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/ansi.h"
+#include "platform/clock.h"
+#include "platform/pause.h"
+#include "platform/process.h"
+#include "platform/process_snapshot.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+
+namespace tarnweld::platform {
+
+// Everything the removal asks of the operating system, in one place so that
+// tests can hand in a scripted stand-in.
+struct Platform {
+  ThisProcess& process;
+  Pause& pause;
+  Clock& clock;
+  Registry& registry;
+  AnsiCodePage& ansi;
+  Shell& shell;
+  ProcessList& processes;
+};
+
+}  // namespace tarnweld::platform

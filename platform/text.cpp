@@ -1,0 +1,22 @@
+#include "platform/text.h"
+
+namespace tarnweld::text {
+
+std::size_t FindIgnoringAsciiCase(std::wstring_view haystack, std::wstring_view needle) {
+  if (needle.size() > haystack.size()) return std::wstring_view::npos;
+  for (std::size_t at = 0; at + needle.size() <= haystack.size(); ++at) {
+    if (EqualsIgnoringAsciiCase(haystack.substr(at, needle.size()), needle)) {
+      return at;
+    }
+  }
+  return std::wstring_view::npos;
+}
+
+std::wstring_view TrimSpaces(std::wstring_view s) {
+  const std::size_t first = s.find_first_not_of(L' ');
+  if (first == std::wstring_view::npos) return {};
+  const std::size_t last = s.find_last_not_of(L' ');
+  return s.substr(first, last - first + 1);
+}
+
+}  // namespace tarnweld::text

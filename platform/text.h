@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The text operations every comparison and split in the program uses.
+// Upper-casing folds the ASCII letters a to z only, one character for one,
+// whatever the user's locale: positions never move, "unwise.exe" is found on
+// a Turkish system too, and nothing else folds into an ASCII letter.
+namespace tarnweld::text {
+
+template <typename Char>
+constexpr Char UpperAscii(Char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<Char>(c - 'a' + 'A') : c;
+}
+
+template <typename Char>
+bool EqualsIgnoringAsciiCase(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+  }
+  return true;
+}
+
+// Index of the first occurrence of `needle` in `haystack`, or npos.
+std::size_t FindIgnoringAsciiCase(std::wstring_view haystack, std::wstring_view needle);
+
+// Removes leading and trailing U+0020 only; tabs and other blanks stay.
+std::wstring_view TrimSpaces(std::wstring_view s);
+
+}  // namespace tarnweld::text

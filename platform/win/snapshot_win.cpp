@@ -1,0 +1,54 @@
+#include <windows.h>
+// tlhelp32.h must come after windows.h.
+#include <tlhelp32.h>
+
+#include <cstring>
+
+#include "platform/win/scoped_handle.h"
+#include "platform/win/system_calls.h"
+
+namespace tarnweld::platform::win {
+namespace {
+
+// The ANSI record: the wide one would be chosen if UNICODE were defined.
+static_assert(sizeof(PROCESSENTRY32{}.szExeFile[0]) == 1, "ANSI PROCESSENTRY32 expected");
+static_assert(sizeof(PROCESSENTRY32{}.szExeFile) == kImageNameSize, "MAX_PATH name field");
+#if defined(_M_IX86) || defined(__i386__)
+static_assert(sizeof(PROCESSENTRY32) == 296, "32-bit PROCESSENTRY32 is 296 bytes");
+#endif
+
+class ToolhelpSnapshot final : public ProcessSnapshot {
+ public:
+  explicit ToolhelpSnapshot(HANDLE snapshot) : snapshot_(snapshot) {
+    std::memset(&entry_, 0, sizeof entry_);
+    entry_.dwSize = sizeof entry_;  // 296 in the 32-bit build, 304 in x86_64
+  }
+
+  bool First(ImageName* name) override {
+    return Fill(::Process32First(snapshot_.Get(), &entry_) != FALSE, name);
+  }
+  bool Next(ImageName* name) override {
+    return Fill(::Process32Next(snapshot_.Get(), &entry_) != FALSE, name);
+  }
+
+ private:
+  bool Fill(bool filled, ImageName* name) const {
+    if (filled) std::memcpy(name->data(), entry_.szExeFile, kImageNameSize);
+    return filled;
+  }
+
+  ScopedKernelHandle snapshot_;
+  PROCESSENTRY32 entry_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProcessSnapshot> ToolhelpProcessList::TakeSnapshot() {
+  ScopedKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.IsValid()) return nullptr;
+  auto owned = std::make_unique<ToolhelpSnapshot>(snapshot.Get());
+  snapshot.Release();
+  return owned;
+}
+
+}  // namespace tarnweld::platform::win

@@ -1,0 +1,67 @@
+#include "platform/win/windows_platform.h"
+
+#include <windows.h>
+
+#include <exception>
+
+#include "platform/win/system_calls.h"
+
+namespace tarnweld::platform::win {
+namespace {
+
+struct FormState {
+  void (*load)();
+  bool loaded;
+};
+
+LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    auto* state = static_cast<FormState*>(create->lpCreateParams);
+    state->loaded = true;
+    state->load();
+    return 0;
+  }
+  // Closing the form must neither destroy it nor cut the removal short.
+  if (message == WM_CLOSE) return 0;
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+[[noreturn]] void EndQuietly() { ::ExitProcess(0); }
+
+}  // namespace
+
+void StartQuietly() {
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  std::set_terminate(&EndQuietly);
+}
+
+void RunHiddenForm(const wchar_t* class_name, const wchar_t* caption, void (*load)()) {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  WNDCLASSEXW form_class{};
+  form_class.cbSize = sizeof form_class;
+  form_class.lpfnWndProc = &FormProcedure;
+  form_class.hInstance = instance;
+  form_class.lpszClassName = class_name;
+  ::RegisterClassExW(&form_class);
+
+  FormState state{load, false};
+  // No WS_VISIBLE and no ShowWindow: the form is never shown.
+  ::CreateWindowExW(0, class_name, caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                    CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, &state);
+  if (!state.loaded) load();
+}
+
+Platform& WindowsPlatform() {
+  static SystemProcess process;
+  static SystemPause pause;
+  static TickClock clock;
+  static SystemRegistry registry;
+  static SystemAnsiCodePage ansi;
+  static SystemShell shell;
+  static ToolhelpProcessList processes;
+  static Platform platform{process, pause, clock, registry, ansi, shell, processes};
+  return platform;
+}
+
+}  // namespace tarnweld::platform::win

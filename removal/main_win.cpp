@@ -1,0 +1,20 @@
+// The program's entry: one hidden form, frmRemove, whose Load runs the
+// removal; the removal ends the process, so the form is never shown.
+#include "platform/win/windows_platform.h"
+#include "removal/run_removal.h"
+
+namespace {
+
+constexpr wchar_t kFormName[] = L"frmRemove";
+constexpr wchar_t kFormCaption[] = L"Remove old Wise installation";
+
+void FrmRemoveLoad() { tarnweld::RunRemoval(tarnweld::platform::win::WindowsPlatform()); }
+
+}  // namespace
+
+int main() {
+  tarnweld::platform::win::StartQuietly();
+  tarnweld::platform::win::RunHiddenForm(kFormName, kFormCaption, &FrmRemoveLoad);
+  tarnweld::platform::win::WindowsPlatform().process.End();
+  return 0;
+}

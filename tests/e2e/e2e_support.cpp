@@ -1,0 +1,161 @@
+#include "tests/e2e/e2e_support.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace tarnweld::e2e {
+namespace {
+
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+
+std::wstring ExeDirectory() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return Folder(std::wstring(path, length));
+}
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+std::wstring FromUtf8(const std::string& text) {
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(length, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
+}
+
+}  // namespace
+
+ScratchFolder::ScratchFolder(const std::wstring& name) : path_(L"C:\\TarnweldE2E\\" + name) {
+  RemoveTree(path_);
+  MakeFolders(path_);
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+UninstallEntry::UninstallEntry(const std::wstring& name) : name_(name) {
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                  nullptr, &key_, nullptr);
+}
+
+UninstallEntry::~UninstallEntry() {
+  if (key_) RegCloseKey(key_);
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + name_).c_str());
+}
+
+void UninstallEntry::SetString(const std::wstring& value) {
+  SetRaw(REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void UninstallEntry::SetRaw(DWORD type, const void* bytes, DWORD size) {
+  RegSetValueExW(key_, L"UninstallString", 0, type, static_cast<const BYTE*>(bytes), size);
+}
+
+void MakeFolders(const std::wstring& path) {
+  for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos;
+       at = path.find(L'\\', at + 1)) {
+    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+  }
+  CreateDirectoryW(path.c_str(), nullptr);
+}
+
+void WriteFile(const std::wstring& path, const std::string& content) {
+  MakeFolders(Folder(path));
+  FILE* out = _wfopen(path.c_str(), L"wb");
+  if (!out) return;
+  std::fwrite(content.data(), 1, content.size(), out);
+  std::fclose(out);
+}
+
+void PlaceStandIn(const std::wstring& path, DWORD linger_ms) {
+  MakeFolders(Folder(path));
+  CopyFileW(StandInExe().c_str(), path.c_str(), FALSE);
+  if (linger_ms) WriteFile(Folder(path) + L"\\linger-ms.txt", std::to_string(linger_ms));
+}
+
+std::optional<Record> ReadRecord(const std::wstring& path, DWORD wait_ms) {
+  const std::wstring record_path = path + L".record";
+  const DWORD start = GetTickCount();
+  FILE* in = nullptr;
+  while (!(in = _wfopen(record_path.c_str(), L"rb"))) {
+    if (GetTickCount() - start >= wait_ms) return std::nullopt;
+    Sleep(20);
+  }
+  std::string content;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+    content.append(buffer, n);
+  std::fclose(in);
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; (end = content.find('\n', at)) != std::string::npos; at = end + 1) {
+    lines.push_back(content.substr(at, end - at));
+  }
+  if (lines.size() < 5) return std::nullopt;
+  Record record;
+  record.command_line = FromUtf8(lines[0]);
+  record.startup_flags = std::stoul(lines[1]);
+  record.show_window = std::stoul(lines[2]);
+  record.error_mode = std::stoul(lines[3]);
+  record.process_id = std::stoul(lines[4]);
+  return record;
+}
+
+Process::Process(const std::wstring& program, const std::wstring& command_line) {
+  std::vector<wchar_t> line(command_line.begin(), command_line.end());
+  line.push_back(L'\0');
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  start_tick_ = GetTickCount();
+  started_ = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &info_) != FALSE;
+}
+
+Process::~Process() {
+  if (!started_) return;
+  if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 1);
+  CloseHandle(info_.hProcess);
+  CloseHandle(info_.hThread);
+}
+
+RunResult Process::Wait(DWORD timeout_ms) {
+  RunResult run;
+  if (!started_) return run;
+  run.finished = WaitForSingleObject(info_.hProcess, timeout_ms) == WAIT_OBJECT_0;
+  run.elapsed_ms = GetTickCount() - start_tick_;
+  GetExitCodeProcess(info_.hProcess, &run.exit_code);
+  return run;
+}
+
+std::wstring TarnweldExe() { return ExeDirectory() + L"\\Tarnweld.exe"; }
+std::wstring StandInExe() { return ExeDirectory() + L"\\stand_in_uninstaller.exe"; }
+
+std::wstring TarnweldCommandLine(const std::wstring& tail) {
+  return L"\"" + TarnweldExe() + L"\" " + tail;
+}
+
+RunResult RunTarnweld(const std::wstring& tail, DWORD timeout_ms) {
+  Process tarnweld(TarnweldExe(), TarnweldCommandLine(tail));
+  return tarnweld.Wait(timeout_ms);
+}
+
+}  // namespace tarnweld::e2e

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace tarnweld::e2e {
+
+// A fresh, empty folder C:\TarnweldE2E\<name>, removed again at the end.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::wstring& name);
+  ~ScratchFolder();
+  const std::wstring& path() const { return path_; }
+  std::wstring operator/(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+
+ private:
+  std::wstring path_;
+};
+
+// An uninstall entry under HKLM\...\Uninstall, deleted again at the end.
+class UninstallEntry {
+ public:
+  explicit UninstallEntry(const std::wstring& name);
+  ~UninstallEntry();
+  void SetString(const std::wstring& value);
+  // The value's bytes exactly as given, with any registry type.
+  void SetRaw(DWORD type, const void* bytes, DWORD size);
+
+ private:
+  HKEY key_ = nullptr;
+  std::wstring name_;
+};
+
+struct Record {
+  std::wstring command_line;
+  DWORD startup_flags = 0;
+  unsigned show_window = 0;
+  unsigned error_mode = 0;
+  DWORD process_id = 0;
+};
+
+// Copies the stand-in uninstaller to `path`, creating its folders.
+void PlaceStandIn(const std::wstring& path, DWORD linger_ms = 0);
+void WriteFile(const std::wstring& path, const std::string& content = "log\n");
+void MakeFolders(const std::wstring& path);
+// What the stand-in at `path` wrote when started; waits up to `wait_ms`.
+std::optional<Record> ReadRecord(const std::wstring& path, DWORD wait_ms = 3000);
+
+struct RunResult {
+  DWORD exit_code = 0xFFFFFFFF;
+  DWORD elapsed_ms = 0;
+  bool finished = false;
+};
+
+// Starts a program with exactly `command_line` and waits for it.
+class Process {
+ public:
+  Process(const std::wstring& program, const std::wstring& command_line);
+  ~Process();
+  RunResult Wait(DWORD timeout_ms);
+  DWORD id() const { return info_.dwProcessId; }
+  bool started() const { return started_; }
+
+ private:
+  PROCESS_INFORMATION info_{};
+  bool started_ = false;
+  DWORD start_tick_ = 0;
+};
+
+std::wstring TarnweldExe();
+std::wstring StandInExe();
+// Starts Tarnweld.exe with `tail` as the exact command-line tail.
+RunResult RunTarnweld(const std::wstring& tail, DWORD timeout_ms = 15000);
+std::wstring TarnweldCommandLine(const std::wstring& tail);
+
+}  // namespace tarnweld::e2e

@@ -1,0 +1,68 @@
+// The program's one window: created, never shown, never in the way.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace tarnweld::e2e {
+namespace {
+
+constexpr wchar_t kCaption[] = L"Remove old Wise installation";
+
+struct FormSighting {
+  bool found = false;
+  bool ever_visible = false;
+  bool top_level = false;
+  std::wstring caption;
+};
+
+struct Search {
+  DWORD process_id;
+  HWND window;
+};
+
+HWND FindFormOf(DWORD process_id) {
+  Search search{process_id, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != s->process_id) return TRUE;
+        s->window = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.window;
+}
+
+// Watches `tarnweld` until it ends, noting what its window looked like.
+FormSighting WatchForm(Process& tarnweld) {
+  FormSighting sighting;
+  while (tarnweld.Wait(0).finished == false) {
+    if (const HWND form = FindFormOf(tarnweld.id())) {
+      wchar_t caption[128] = {};
+      GetWindowTextW(form, caption, 128);
+      sighting.found = true;
+      sighting.caption = caption;
+      sighting.top_level = GetParent(form) == nullptr;
+      sighting.ever_visible |= IsWindowVisible(form) != FALSE;
+    }
+    Sleep(1);
+  }
+  return sighting;
+}
+
+TEST(Form, ExistsHiddenWithItsCaptionWhileTheProgramRuns) {
+  // A tail too short to look up still takes the start-up pause with the form made.
+  Process tarnweld(TarnweldExe(), TarnweldCommandLine(L"x"));
+  ASSERT_TRUE(tarnweld.started());
+  const FormSighting sighting = WatchForm(tarnweld);
+  EXPECT_TRUE(sighting.found);
+  EXPECT_TRUE(sighting.top_level);
+  EXPECT_EQ(sighting.caption, kCaption);
+  EXPECT_FALSE(sighting.ever_visible);
+  EXPECT_EQ(tarnweld.Wait(0).exit_code, 0u);
+}
+
+}  // namespace
+}  // namespace tarnweld::e2e

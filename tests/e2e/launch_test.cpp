@@ -1,0 +1,187 @@
+// Tarnweld.exe against a real registry, real files and real processes.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace tarnweld::e2e {
+namespace {
+
+std::wstring CurrentTestName() {
+  const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  return std::wstring(name.begin(), name.end());
+}
+
+class Launch : public ::testing::Test {
+ protected:
+  Launch() : name_(CurrentTestName()), folder_(name_), entry_(L"TarnweldE2E " + name_) {}
+
+  // Runs Tarnweld.exe on this test's entry; it always ends with status 0.
+  RunResult RunOnEntry() {
+    const RunResult run = RunTarnweld(L"TarnweldE2E " + name_);
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ(run.exit_code, 0u);
+    return run;
+  }
+
+  std::wstring name_;
+  ScratchFolder folder_;
+  UninstallEntry entry_;
+};
+
+TEST_F(Launch, WorkedExampleStartsUnwiseInAutomaticMode) {
+  const std::wstring unwise = folder_ / L"WINDOWS\\UNWISE.EXE";
+  const std::wstring log = folder_ / L"APP\\LIST.TXT";
+  PlaceStandIn(unwise);
+  WriteFile(log);
+  entry_.SetString(unwise + L" " + log);
+  RunOnEntry();
+  const auto record = ReadRecord(unwise);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->command_line, unwise + L" /a " + log);
+  EXPECT_TRUE(record->startup_flags & STARTF_USESHOWWINDOW);
+  EXPECT_EQ(record->show_window, static_cast<unsigned>(SW_SHOWNORMAL));
+}
+
+TEST_F(Launch, LowerCaseNameAndUntidySpacingStillGiveOneSpaceAroundTheSwitch) {
+  const std::wstring unwise = folder_ / L"win\\unwise.exe";
+  const std::wstring log = folder_ / L"install.log";
+  PlaceStandIn(unwise);
+  WriteFile(log);
+  entry_.SetString(L"  " + unwise + L"    " + log + L"   ");
+  RunOnEntry();
+  const auto record = ReadRecord(unwise);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->command_line, unwise + L" /a " + log);
+}
+
+TEST_F(Launch, QuotedPathsWithSpacesArePassedAsStored) {
+  const std::wstring unwise = folder_ / L"Program Files\\Wise\\UNWISE.EXE";
+  const std::wstring log = folder_ / L"Program Files\\Old App\\INSTALL.LOG";
+  PlaceStandIn(unwise);
+  WriteFile(log);
+  entry_.SetString(L"\"" + unwise + L"\" \"" + log + L"\"");
+  RunOnEntry();
+  const auto record = ReadRecord(unwise);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->command_line, L"\"" + unwise + L"\" /a \"" + log + L"\"");
+}
+
+TEST_F(Launch, UnquotedPathWithSpacesNeverStartsAProgramOnAShorterPrefix) {
+  const std::wstring unwise = folder_ / L"Program Files\\Wise\\UNWISE.EXE";
+  const std::wstring trap = folder_ / L"Program.exe";
+  const std::wstring log = folder_ / L"INSTALL.LOG";
+  PlaceStandIn(unwise);
+  PlaceStandIn(trap);
+  WriteFile(log);
+  entry_.SetString(unwise + L" " + log);
+  RunOnEntry();
+  const auto record = ReadRecord(unwise);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->command_line, unwise + L" /a " + log);
+  EXPECT_FALSE(ReadRecord(trap, 500));
+}
+
+TEST_F(Launch, UninstallerGetsTheDefaultErrorMode) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  const std::wstring log = folder_ / L"INSTALL.LOG";
+  PlaceStandIn(unwise);
+  WriteFile(log);
+  entry_.SetString(unwise + L" " + log);
+  RunOnEntry();
+  const auto record = ReadRecord(unwise);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->error_mode & (SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX), 0u);
+}
+
+TEST_F(Launch, NothingStartsWhenTheLogOrTheEntryIsMissing) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  PlaceStandIn(unwise);
+  entry_.SetString(unwise + L" " + (folder_ / L"NO-SUCH.LOG"));
+  RunOnEntry();
+  EXPECT_FALSE(ReadRecord(unwise, 500));
+
+  const RunResult missing = RunTarnweld(L"TarnweldE2E no such entry");
+  EXPECT_TRUE(missing.finished);
+  EXPECT_EQ(missing.exit_code, 0u);
+}
+
+TEST_F(Launch, NothingStartsForADirectoryOrAHiddenLog) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  const std::wstring hidden = folder_ / L"HIDDEN.LOG";
+  PlaceStandIn(unwise);
+  WriteFile(hidden);
+  SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  entry_.SetString(unwise + L" " + folder_.path());
+  RunOnEntry();
+  entry_.SetString(unwise + L" " + hidden);
+  RunOnEntry();
+  EXPECT_FALSE(ReadRecord(unwise, 500));
+}
+
+TEST_F(Launch, ReadOnlyLogIsANormalFile) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  const std::wstring log = folder_ / L"INSTALL.LOG";
+  PlaceStandIn(unwise);
+  WriteFile(log);
+  SetFileAttributesW(log.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+  entry_.SetString(unwise + L" " + log);
+  RunOnEntry();
+  EXPECT_TRUE(ReadRecord(unwise));
+}
+
+TEST_F(Launch, ValueStoredWithoutItsNulKeepsItsLastCharacter) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  const std::wstring log = folder_ / L"INSTALL.LOG";
+  PlaceStandIn(unwise);
+  WriteFile(log);
+  const std::wstring value = unwise + L" " + log;
+  entry_.SetRaw(REG_SZ, value.data(), static_cast<DWORD>(value.size() * sizeof(wchar_t)));
+  RunOnEntry();
+  const auto record = ReadRecord(unwise);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->command_line, unwise + L" /a " + log);
+}
+
+TEST_F(Launch, ValueOfThreeHundredCharactersIsReadWhole) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  std::wstring log = folder_ / L"";
+  log += std::wstring(300 - 1 - unwise.size() - log.size() - 4, L'L') + L".LOG";
+  PlaceStandIn(unwise);
+  WriteFile(log);
+  const std::wstring value = unwise + L" " + log;
+  ASSERT_EQ(value.size(), 300u);
+  entry_.SetString(value);
+  RunOnEntry();
+  const auto record = ReadRecord(unwise);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->command_line, unwise + L" /a " + log);
+}
+
+TEST_F(Launch, ExpandableValueIsNotExpanded) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  PlaceStandIn(unwise);
+  WriteFile(folder_ / L"INSTALL.LOG");
+  SetEnvironmentVariableW(L"TARNWELD_E2E_DIR", folder_.path().c_str());
+  const std::wstring value = L"%TARNWELD_E2E_DIR%\\UNWISE.EXE %TARNWELD_E2E_DIR%\\INSTALL.LOG";
+  entry_.SetRaw(REG_EXPAND_SZ, value.c_str(),
+                static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RunOnEntry();
+  EXPECT_FALSE(ReadRecord(unwise, 500));
+}
+
+TEST_F(Launch, TailIsTheEntryNameWithItsQuotesAndTrailingSpaces) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  const std::wstring log = folder_ / L"INSTALL.LOG";
+  PlaceStandIn(unwise);
+  WriteFile(log);
+  UninstallEntry quoted(L"\"TarnweldE2E quoted\"  ");
+  quoted.SetString(unwise + L" " + log);
+  // Without its quotes and spaces the name is another entry, which has no value.
+  EXPECT_EQ(RunTarnweld(L"TarnweldE2E quoted").exit_code, 0u);
+  EXPECT_FALSE(ReadRecord(unwise, 300));
+  EXPECT_EQ(RunTarnweld(L"\"TarnweldE2E quoted\"  ").exit_code, 0u);
+  EXPECT_TRUE(ReadRecord(unwise));
+}
+
+}  // namespace
+}  // namespace tarnweld::e2e

@@ -1,0 +1,53 @@
+// Stands in for UNWISE.EXE: writes down how it was started, next to itself
+// as "<own path>.record", then lingers for as many milliseconds as the file
+// "linger-ms.txt" beside it says (none when absent).
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+std::wstring OwnPath() {
+  wchar_t path[MAX_PATH * 4];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  return std::wstring(path, length);
+}
+
+DWORD LingerMilliseconds(const std::wstring& own_path) {
+  const std::wstring file = own_path.substr(0, own_path.find_last_of(L'\\') + 1) + L"linger-ms.txt";
+  FILE* in = _wfopen(file.c_str(), L"r");
+  if (!in) return 0;
+  unsigned long ms = 0;
+  if (std::fscanf(in, "%lu", &ms) != 1) ms = 0;
+  std::fclose(in);
+  return ms;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const std::wstring own_path = OwnPath();
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  GetStartupInfoW(&startup);
+  // UTF-8 record: the command line, the start-up flags and show command,
+  // and the process error mode it was given.
+  const UINT error_mode = SetErrorMode(0);
+  const std::wstring record = own_path + L".record";
+  const std::wstring partial = record + L".partial";
+  FILE* out = _wfopen(partial.c_str(), L"wb");
+  if (out) {
+    const wchar_t* line = GetCommandLineW();
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(bytes > 0 ? bytes - 1 : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line, -1, &utf8[0], bytes, nullptr, nullptr);
+    std::fprintf(out, "%s\n%lu\n%u\n%u\n%lu\n", utf8.c_str(), startup.dwFlags, startup.wShowWindow,
+                 error_mode, GetCurrentProcessId());
+    std::fclose(out);
+    MoveFileW(partial.c_str(), record.c_str());  // whole or not at all
+  }
+  Sleep(LingerMilliseconds(own_path));
+  return 0;
+}

@@ -1,0 +1,190 @@
+#include "tests/fake_platform.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tarnweld::fake {
+namespace {
+
+constexpr char kUninstallPrefix[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// Counts itself in and out of the platform's open handles.
+class CountedHandle {
+ public:
+  explicit CountedHandle(FakePlatform& os) : os_(os) {
+    ++os_.open_handles;
+    ++os_.handles_ever_opened;
+  }
+  ~CountedHandle() { --os_.open_handles; }
+  CountedHandle(const CountedHandle&) = delete;
+  CountedHandle& operator=(const CountedHandle&) = delete;
+
+ protected:
+  FakePlatform& os_;
+};
+
+class FakeKey final : public platform::RegistryKey, CountedHandle {
+ public:
+  FakeKey(FakePlatform& os, std::optional<FakeValue>& value) : CountedHandle(os), value_(value) {}
+
+  long QueryValue(const std::string& name, std::uint32_t* type, unsigned char* data,
+                  std::uint32_t* size) override {
+    os_.events.push_back("query " + name);
+    os_.query_sizes.push_back(*size);
+    if (!value_) return platform::kRegFileNotFound;
+    FakeValue& value = *value_;
+    if (value.forced_status) {
+      *size = value.forced_size;
+      return *value.forced_status;
+    }
+    const std::string stored = value.bytes;
+    value.bytes += value.growth_per_query;
+    *type = platform::kRegSz;
+    if (stored.size() > *size) {
+      *size = static_cast<std::uint32_t>(stored.size());
+      return platform::kRegMoreData;
+    }
+    std::copy(stored.begin(), stored.end(), data);
+    *size = static_cast<std::uint32_t>(stored.size());
+    return platform::kRegSuccess;
+  }
+
+ private:
+  std::optional<FakeValue>& value_;
+};
+
+class FakeSnapshot final : public platform::ProcessSnapshot, CountedHandle {
+ public:
+  FakeSnapshot(FakePlatform& os, std::vector<platform::ImageName> entries)
+      : CountedHandle(os), entries_(std::move(entries)) {}
+
+  bool First(platform::ImageName* name) override {
+    if (os_.first_entry_fails) return false;
+    next_ = 0;
+    return Next(name);
+  }
+  bool Next(platform::ImageName* name) override {
+    if (next_ >= entries_.size()) return false;
+    *name = entries_[next_++];
+    return true;
+  }
+
+ private:
+  std::vector<platform::ImageName> entries_;
+  std::size_t next_ = 0;
+};
+
+}  // namespace
+
+FakePlatform::FakePlatform()
+    : processes([](std::uint32_t) { return std::vector<platform::ImageName>{}; }),
+      platform_{*this, *this, *this, *this, *this, *this, *this} {}
+
+void FakePlatform::AddUninstallValue(const std::string& entry, const std::string& bytes) {
+  keys[kUninstallPrefix + entry] = FakeValue{bytes, std::nullopt, 0, {}};
+}
+
+platform::ImageName FakePlatform::Image(const std::string& name) {
+  platform::ImageName field{};
+  std::memcpy(field.data(), name.data(), std::min(name.size(), field.size() - 1));
+  return field;
+}
+
+platform::ImageName FakePlatform::ImageWithoutNul(char fill) {
+  platform::ImageName field;
+  field.fill(fill);
+  return field;
+}
+
+std::wstring FakePlatform::CommandTail() {
+  events.push_back("tail");
+  return command_tail;
+}
+
+void FakePlatform::End() {
+  events.push_back("end");
+  ++ended;
+}
+
+void FakePlatform::Sleep(std::uint32_t milliseconds) {
+  events.push_back("sleep " + std::to_string(milliseconds));
+  now += milliseconds;
+}
+
+void FakePlatform::DispatchWaitingMessages() {
+  events.push_back("dispatch");
+  messages_dispatched += messages_waiting;
+  messages_waiting = 0;
+}
+
+bool FakePlatform::WaitForMessage(std::uint32_t timeout_milliseconds) {
+  events.push_back("wait " + std::to_string(timeout_milliseconds));
+  if (!message_arrivals.empty() &&
+      static_cast<std::uint32_t>(message_arrivals.front() - now) <= timeout_milliseconds) {
+    now = message_arrivals.front();
+    message_arrivals.pop_front();
+    ++messages_waiting;
+    return true;
+  }
+  now += timeout_milliseconds;
+  return false;
+}
+
+std::uint32_t FakePlatform::TickMilliseconds() { return now; }
+
+long FakePlatform::OpenLocalMachineKey(const std::string& ansi_path,
+                                       std::unique_ptr<platform::RegistryKey>* key) {
+  events.push_back("open");
+  opened_paths.push_back(ansi_path);
+  const auto found = keys.find(ansi_path);
+  if (found == keys.end()) return platform::kRegFileNotFound;
+  if (open_status_for_existing_key != platform::kRegSuccess) {
+    return open_status_for_existing_key;
+  }
+  *key = std::make_unique<FakeKey>(*this, found->second);
+  return platform::kRegSuccess;
+}
+
+// Latin-1 stands in for the ANSI code page: anything beyond it has no exact form.
+bool FakePlatform::Encode(const std::wstring& text, std::string* bytes) {
+  bytes->clear();
+  for (const wchar_t c : text) {
+    if (static_cast<std::uint32_t>(c) > 0xFF) return false;
+    bytes->push_back(static_cast<char>(c));
+  }
+  return true;
+}
+
+std::wstring FakePlatform::Decode(const std::string& bytes) {
+  decoded.push_back(bytes);
+  std::wstring text;
+  for (const char c : bytes) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool FakePlatform::IsNormalFile(const std::wstring& path) {
+  events.push_back("find " + Narrow(path));
+  return normal_files.count(path) != 0;
+}
+
+std::uint32_t FakePlatform::Launch(const std::wstring& program, const std::wstring& command_line) {
+  events.push_back("launch");
+  launches.push_back({program, command_line});
+  if (launch_throws) throw std::bad_alloc();
+  return launch_result;
+}
+
+std::unique_ptr<platform::ProcessSnapshot> FakePlatform::TakeSnapshot() {
+  events.push_back("snapshot");
+  ++snapshots_taken;
+  if (snapshot_fails) return nullptr;
+  return std::make_unique<FakeSnapshot>(*this, processes(now));
+}
+
+std::string Narrow(const std::wstring& text) {
+  std::string narrow;
+  for (const wchar_t c : text) narrow.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return narrow;
+}
+
+}  // namespace tarnweld::fake

@@ -1,0 +1,196 @@
+#include "removal/run_removal.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/fake_platform.h"
+
+namespace tarnweld {
+namespace {
+
+using fake::FakePlatform;
+using fake::Narrow;
+using ::testing::ElementsAre;
+
+class RunRemovalTest : public ::testing::Test {
+ protected:
+  // An entry whose uninstall command is `command`, with both files present.
+  void Entry(const std::string& command, std::initializer_list<std::wstring> files = {}) {
+    os_.command_tail = L"OldApp";
+    os_.AddUninstallValue("OldApp", command + std::string(1, '\0'));
+    os_.normal_files.insert(files);
+  }
+
+  std::vector<std::wstring> LaunchedLines() const {
+    std::vector<std::wstring> lines;
+    for (const auto& launch : os_.launches) lines.push_back(launch.command_line);
+    return lines;
+  }
+
+  void Run() {
+    RunRemoval(os_.os());
+    EXPECT_EQ(os_.ended, 1);
+    EXPECT_EQ(os_.events.back(), "end");
+    EXPECT_EQ(os_.open_handles, 0);
+  }
+
+  FakePlatform os_;
+};
+
+TEST_F(RunRemovalTest, ShortNamesEndAfterThePauseWithoutTouchingTheRegistry) {
+  for (const wchar_t* tail : {L"", L" ", L"x", L"   x   "}) {
+    FakePlatform os;
+    os.command_tail = tail;
+    RunRemoval(os.os());
+    EXPECT_THAT(os.events, ElementsAre("tail", "sleep 100", "end")) << Narrow(tail);
+  }
+}
+
+TEST_F(RunRemovalTest, WorkedExampleLaunchesAfterPauseLookupAndBothSearches) {
+  Entry("C:\\WINDOWS\\UNWISE.EXE C:\\APP\\LIST.TXT",
+        {L"C:\\WINDOWS\\UNWISE.EXE", L"C:\\APP\\LIST.TXT"});
+  Run();
+  EXPECT_THAT(os_.events, ElementsAre("tail", "sleep 100", "open", "query UninstallString",
+                                      "find C:\\WINDOWS\\UNWISE.EXE", "find C:\\APP\\LIST.TXT",
+                                      "launch", "end"));
+  ASSERT_EQ(os_.launches.size(), 1u);
+  EXPECT_EQ(os_.launches[0].command_line, L"C:\\WINDOWS\\UNWISE.EXE /a C:\\APP\\LIST.TXT");
+  EXPECT_EQ(os_.launches[0].program, L"") << "no space: the command line names it";
+}
+
+TEST_F(RunRemovalTest, EntryNameIsLookedUpExactlyAsGiven) {
+  for (const std::wstring tail : {L"OldApp  ", L"\"OldApp\"", L"Vendor\\OldApp", L" ab"}) {
+    FakePlatform os;
+    os.command_tail = tail;
+    RunRemoval(os.os());
+    ASSERT_EQ(os.opened_paths.size(), 1u);
+    EXPECT_EQ(os.opened_paths[0],
+              "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Narrow(tail));
+  }
+}
+
+TEST_F(RunRemovalTest, NameWithoutExactAnsiFormOpensNothing) {
+  os_.command_tail =
+      L"Old\x2033"
+      L"App";  // no Latin-1 form in the fake code page
+  Run();
+  EXPECT_TRUE(os_.opened_paths.empty());
+}
+
+TEST_F(RunRemovalTest, SplitsWhateverTheLetterCaseAndSpacing) {
+  struct Case {
+    std::string command;
+    std::wstring path, args, launched;
+  };
+  const Case cases[] = {
+      {"c:\\windows\\unwise.exe c:\\app\\list.txt", L"c:\\windows\\unwise.exe",
+       L"c:\\app\\list.txt", L"c:\\windows\\unwise.exe /a c:\\app\\list.txt"},
+      {"C:\\W\\UNWISE.EXE     C:\\L.TXT   ", L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT",
+       L"C:\\W\\UNWISE.EXE /a C:\\L.TXT"},
+      {"\"C:\\W\\UNWISE.EXE\" C:\\L.TXT", L"\"C:\\W\\UNWISE.EXE\"", L"C:\\L.TXT",
+       L"\"C:\\W\\UNWISE.EXE\" /a C:\\L.TXT"},
+      // Leading spaces must not shift the arguments into the uninstaller's name.
+      {"   C:\\W\\UNWISE.EXE C:\\L.TXT", L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT",
+       L"C:\\W\\UNWISE.EXE /a C:\\L.TXT"},
+      // The name is found inside a longer one, as it always was.
+      {"C:\\W\\XUNWISE.EXE C:\\L.TXT", L"C:\\W\\XUNWISE.EXE", L"C:\\L.TXT",
+       L"C:\\W\\XUNWISE.EXE /a C:\\L.TXT"},
+      // One character after the name is kept with the path.
+      {"C:\\W\\UNWISE.EXEX C:\\L.TXT", L"C:\\W\\UNWISE.EXEX", L"C:\\L.TXT",
+       L"C:\\W\\UNWISE.EXEX /a C:\\L.TXT"},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.command_tail = L"OldApp";
+    os.AddUninstallValue("OldApp", c.command);
+    os.normal_files = {c.path[0] == L'"' ? c.path.substr(1, c.path.size() - 2) : c.path, c.args};
+    RunRemoval(os.os());
+    ASSERT_EQ(os.launches.size(), 1u) << c.command;
+    EXPECT_EQ(os.launches[0].command_line, c.launched) << c.command;
+  }
+}
+
+TEST_F(RunRemovalTest, NothingLaunchedWithoutUninstallerOrItsFiles) {
+  struct Case {
+    std::string command;
+    std::vector<std::wstring> files;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"C:\\W\\UNINST.EXE C:\\L.TXT", {L"C:\\W\\UNINST.EXE", L"C:\\L.TXT"}},
+      {"C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE"}},  // log missing
+      {"C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\L.TXT"}},          // uninstaller missing
+      {"C:\\W\\UNWISE.EXE", {L"C:\\W\\UNWISE.EXE", L""}},       // nothing to hand it
+      {"C:\\W\\UNWISE.EXE  ", {L"C:\\W\\UNWISE.EXE", L""}},
+      // Wildcards, stray quotation marks and empty quotes find nothing.
+      {"C:\\W\\UNWISE.EXE C:\\*.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\*.TXT"}},
+      {"C:\\W\\UNWISE.EXE C:\\L?.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L?.TXT"}},
+      {"C:\\W\\UNWISE.EXE C:\\L.TXT\" /x", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT\" /x"}},
+      {"C:\\W\\UNWISE.EXE \"\"", {L"C:\\W\\UNWISE.EXE", L""}},
+      {"C:\\W\\UNWISE.EXE \"", {L"C:\\W\\UNWISE.EXE", L"\"", L""}},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.command_tail = L"OldApp";
+    os.AddUninstallValue("OldApp", c.command);
+    os.normal_files.insert(c.files.begin(), c.files.end());
+    RunRemoval(os.os());
+    EXPECT_TRUE(os.launches.empty()) << c.command;
+    EXPECT_EQ(os.ended, 1);
+  }
+}
+
+TEST_F(RunRemovalTest, QuotedPathsAreSearchedUnquotedAndLaunchedAsStored) {
+  Entry("\"C:\\Program Files\\W\\UNWISE.EXE\" \"C:\\Program Files\\A\\INSTALL.LOG\"",
+        {L"C:\\Program Files\\W\\UNWISE.EXE", L"C:\\Program Files\\A\\INSTALL.LOG"});
+  Run();
+  ASSERT_EQ(os_.launches.size(), 1u);
+  EXPECT_EQ(os_.launches[0].command_line,
+            L"\"C:\\Program Files\\W\\UNWISE.EXE\" /a \"C:\\Program Files\\A\\INSTALL.LOG\"");
+  EXPECT_EQ(os_.launches[0].program, L"C:\\Program Files\\W\\UNWISE.EXE");
+}
+
+TEST_F(RunRemovalTest, UnquotedPathWithSpaceNamesTheProgramExplicitly) {
+  Entry("C:\\Program Files\\W\\UNWISE.EXE C:\\A\\INSTALL.LOG",
+        {L"C:\\Program Files\\W\\UNWISE.EXE", L"C:\\A\\INSTALL.LOG"});
+  Run();
+  ASSERT_EQ(os_.launches.size(), 1u);
+  EXPECT_EQ(os_.launches[0].program, L"C:\\Program Files\\W\\UNWISE.EXE");
+  EXPECT_EQ(os_.launches[0].command_line,
+            L"C:\\Program Files\\W\\UNWISE.EXE /a C:\\A\\INSTALL.LOG");
+}
+
+TEST_F(RunRemovalTest, RegistryFaultsEndQuietly) {
+  // No such entry.
+  os_.command_tail = L"Missing";
+  Run();
+  EXPECT_TRUE(os_.launches.empty());
+
+  // Access denied.
+  FakePlatform denied;
+  denied.command_tail = L"OldApp";
+  denied.AddUninstallValue("OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
+  denied.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+  denied.open_status_for_existing_key = 5;
+  RunRemoval(denied.os());
+  EXPECT_TRUE(denied.launches.empty());
+  EXPECT_EQ(denied.open_handles, 0);
+}
+
+TEST_F(RunRemovalTest, FailedLaunchEndsWithoutWaiting) {
+  Entry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+  os_.launch_result = 0;
+  Run();
+  EXPECT_EQ(os_.launches.size(), 1u);
+  EXPECT_EQ(os_.snapshots_taken, 0);
+}
+
+TEST_F(RunRemovalTest, AnEscapingErrorStillEndsTheProcessOnce) {
+  Entry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+  os_.launch_throws = true;
+  Run();
+  EXPECT_EQ(os_.launches.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tarnweld
