@@ -24,7 +24,8 @@ void RemoveWiseInstallation(platform::Platform& platform) {
 
   const std::uint32_t process_id = platform.shell.Launch(ExplicitProgram(command->uninstaller_path),
                                                          AutomaticCommandLine(*command));
-  (void)process_id;
+  if (process_id == 0) return;
+  WaitForUninstaller(platform);
 }
 
 }  // namespace

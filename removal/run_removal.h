@@ -10,4 +10,9 @@ namespace tarnweld {
 // nothing and lets nothing escape.
 void RunRemoval(platform::Platform& platform);
 
+// Keeps the program alive while any unwise.exe runs, at most ten minutes,
+// servicing the hidden form's messages between polls. Never touches the
+// uninstaller itself.
+void WaitForUninstaller(platform::Platform& platform);
+
 }  // namespace tarnweld

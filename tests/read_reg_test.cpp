@@ -85,3 +85,58 @@ TEST_F(UninstallStringTest, NamesTheAnsiCallCannotCarryOpenNothing) {
 
 }  // namespace
 }  // namespace tarnweld
+
+namespace tarnweld {
+namespace {
+
+using fake::FakePlatform;
+
+bool RunningAmong(const std::vector<platform::ImageName>& processes) {
+  FakePlatform os;
+  os.processes = [&](std::uint32_t) { return processes; };
+  const bool running = ReadReg::IsUninstallerRunning(os.os());
+  EXPECT_EQ(os.open_handles, 0) << "the snapshot must be closed";
+  return running;
+}
+
+std::vector<platform::ImageName> Named(std::initializer_list<const char*> names) {
+  std::vector<platform::ImageName> list;
+  for (const char* name : names) list.push_back(FakePlatform::Image(name));
+  return list;
+}
+
+TEST(UninstallerRunning, WholeImageNameInAnyLetterCase) {
+  for (const char* name : {"UNWISE.EXE", "Unwise.exe", "unwise.exe"}) {
+    EXPECT_TRUE(RunningAmong(Named({"System", "explorer.exe", name}))) << name;
+    EXPECT_TRUE(RunningAmong(Named({name, "explorer.exe"}))) << "first entry: " << name;
+  }
+  EXPECT_TRUE(RunningAmong(Named({"unwise.exe", "UNWISE.EXE", "x.exe"})));
+  for (const char* name : {"unwise.exe.tmp", "xunwise.exe", "unwise", "C:\\W\\UNWISE.EXE",
+                           " unwise.exe", "unw\xc4\xb1se.exe"}) {
+    EXPECT_FALSE(RunningAmong(Named({"System", name}))) << name;
+  }
+  EXPECT_FALSE(RunningAmong({}));
+}
+
+TEST(UninstallerRunning, NameFieldWithoutNulMatchesNothingYetTheScanGoesOn) {
+  EXPECT_FALSE(RunningAmong({FakePlatform::ImageWithoutNul('u')}));
+  EXPECT_TRUE(
+      RunningAmong({FakePlatform::ImageWithoutNul('u'), FakePlatform::Image("unwise.exe")}));
+}
+
+TEST(UninstallerRunning, FailuresAnswerFalseAndCloseWhatWasOpened) {
+  FakePlatform no_snapshot;
+  no_snapshot.snapshot_fails = true;
+  EXPECT_FALSE(ReadReg::IsUninstallerRunning(no_snapshot.os()));
+  EXPECT_EQ(no_snapshot.handles_ever_opened, 0);
+
+  FakePlatform no_first_entry;
+  no_first_entry.first_entry_fails = true;
+  no_first_entry.processes = [](std::uint32_t) { return Named({"unwise.exe"}); };
+  EXPECT_FALSE(ReadReg::IsUninstallerRunning(no_first_entry.os()));
+  EXPECT_EQ(no_first_entry.handles_ever_opened, 1);
+  EXPECT_EQ(no_first_entry.open_handles, 0);
+}
+
+}  // namespace
+}  // namespace tarnweld

@@ -52,7 +52,7 @@ TEST_F(RunRemovalTest, WorkedExampleLaunchesAfterPauseLookupAndBothSearches) {
   Run();
   EXPECT_THAT(os_.events, ElementsAre("tail", "sleep 100", "open", "query UninstallString",
                                       "find C:\\WINDOWS\\UNWISE.EXE", "find C:\\APP\\LIST.TXT",
-                                      "launch", "end"));
+                                      "launch", "snapshot", "end"));
   ASSERT_EQ(os_.launches.size(), 1u);
   EXPECT_EQ(os_.launches[0].command_line, L"C:\\WINDOWS\\UNWISE.EXE /a C:\\APP\\LIST.TXT");
   EXPECT_EQ(os_.launches[0].program, L"") << "no space: the command line names it";

@@ -1,0 +1,118 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "removal/run_removal.h"
+#include "tests/fake_platform.h"
+
+namespace tarnweld {
+namespace {
+
+using fake::FakePlatform;
+using ::testing::ElementsAre;
+
+// Drives WaitForUninstaller with an uninstaller that runs while `running`
+// says so, noting the clock at every process scan.
+class WaitTest : public ::testing::Test {
+ protected:
+  void UninstallerRunsWhile(std::function<bool(std::uint32_t elapsed)> running) {
+    os_.processes = [this, running](std::uint32_t now) {
+      scans_.push_back(now - start_);
+      std::vector<platform::ImageName> list{FakePlatform::Image("explorer.exe")};
+      if (running(now - start_)) list.push_back(FakePlatform::Image("UNWISE.EXE"));
+      return list;
+    };
+  }
+
+  std::uint32_t Wait() {
+    start_ = os_.now;
+    WaitForUninstaller(os_.os());
+    EXPECT_EQ(os_.open_handles, 0);
+    return os_.now - start_;
+  }
+
+  FakePlatform os_;
+  std::uint32_t start_ = 0;
+  std::vector<std::uint32_t> scans_;
+};
+
+TEST_F(WaitTest, GoneUninstallerEndsTheWaitAtTheFirstTestWithoutPausing) {
+  UninstallerRunsWhile([](std::uint32_t) { return false; });
+  EXPECT_EQ(Wait(), 0u);
+  EXPECT_THAT(os_.events, ElementsAre("snapshot"));
+}
+
+TEST_F(WaitTest, PollsEveryHalfSecondUntilTheUninstallerHasGone) {
+  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 1200; });
+  EXPECT_EQ(Wait(), 1500u);
+  EXPECT_THAT(scans_, ElementsAre(0, 500, 1000, 1500));
+  EXPECT_THAT(os_.events, ElementsAre("snapshot", "dispatch", "wait 500", "snapshot", "dispatch",
+                                      "wait 500", "snapshot", "dispatch", "wait 500", "snapshot"));
+}
+
+TEST_F(WaitTest, EndsAtExactlySixHundredSecondsAndLeavesTheUninstallerRunning) {
+  UninstallerRunsWhile([](std::uint32_t) { return true; });
+  EXPECT_EQ(Wait(), 600'000u);
+  EXPECT_EQ(scans_.size(), 1200u);
+  EXPECT_EQ(scans_.back(), 599'500u);
+  EXPECT_TRUE(os_.launches.empty());
+}
+
+TEST_F(WaitTest, TickCountWrappingDuringTheWaitChangesNothing) {
+  os_.now = 0xFFFFFFFFu - 10'000;
+  UninstallerRunsWhile([](std::uint32_t) { return true; });
+  EXPECT_EQ(Wait(), 600'000u);
+  EXPECT_EQ(scans_.size(), 1200u);
+}
+
+TEST_F(WaitTest, ClockJumpingPastTheLimitEndsTheWaitAtTheNextTest) {
+  UninstallerRunsWhile([this](std::uint32_t elapsed) {
+    if (elapsed == 1000) os_.now += 3'600'000;
+    return true;
+  });
+  Wait();
+  EXPECT_THAT(scans_, ElementsAre(0, 500, 1000));
+}
+
+TEST_F(WaitTest, MessagesAreAnsweredAsTheyArriveWithoutScanningFaster) {
+  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 1000; });
+  os_.message_arrivals = {os_.now + 120, os_.now + 130, os_.now + 740};
+  os_.messages_waiting = 1;  // already queued when the wait begins
+  EXPECT_EQ(Wait(), 1000u);
+  EXPECT_THAT(scans_, ElementsAre(0, 500, 1000));
+  EXPECT_EQ(os_.messages_dispatched, 4);
+  EXPECT_THAT(os_.events, ElementsAre("snapshot", "dispatch", "wait 500", "dispatch", "wait 380",
+                                      "dispatch", "wait 370", "snapshot", "dispatch", "wait 500",
+                                      "dispatch", "wait 260", "snapshot"));
+}
+
+TEST_F(WaitTest, FailingSnapshotEndsTheWait) {
+  os_.snapshot_fails = true;
+  EXPECT_EQ(Wait(), 0u);
+  EXPECT_THAT(os_.events, ElementsAre("snapshot"));
+}
+
+TEST_F(WaitTest, RemovalWaitsOnlyAfterALaunchThatSucceeded) {
+  os_.command_tail = L"OldApp";
+  os_.AddUninstallValue("OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
+  os_.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 700; });
+  start_ = os_.now;
+  RunRemoval(os_.os());
+  EXPECT_EQ(scans_.size(), 3u);
+  EXPECT_EQ(os_.events.back(), "end");
+
+  // An uninstaller that throws mid-wait still ends the process, once.
+  FakePlatform failing;
+  failing.command_tail = L"OldApp";
+  failing.AddUninstallValue("OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
+  failing.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+  failing.processes = [](std::uint32_t) -> std::vector<platform::ImageName> {
+    throw std::bad_alloc();
+  };
+  RunRemoval(failing.os());
+  EXPECT_EQ(failing.ended, 1);
+  EXPECT_EQ(failing.open_handles, 0);
+}
+
+}  // namespace
+}  // namespace tarnweld
