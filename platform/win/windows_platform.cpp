@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <exception>
-
 #include "platform/win/system_calls.h"
 
 namespace tarnweld::platform::win {
@@ -27,13 +25,22 @@ LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wparam, LPARAM 
   return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
-[[noreturn]] void EndQuietly() { ::ExitProcess(0); }
-
 }  // namespace
+}  // namespace tarnweld::platform::win
+
+// std::terminate's default handler in the static runtime. The library's own
+// prints the exception to standard error and aborts, which in a GUI program
+// shows a box; it also drags in a demangler. Ending quietly is all we want,
+// and replacing it (rather than calling std::set_terminate) covers static
+// constructors too.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { ::ExitProcess(0); }
+}  // namespace __gnu_cxx
+
+namespace tarnweld::platform::win {
 
 void StartQuietly() {
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-  std::set_terminate(&EndQuietly);
 }
 
 void RunHiddenForm(const wchar_t* class_name, const wchar_t* caption, void (*load)()) {

@@ -6,8 +6,8 @@
 // in this folder include <windows.h>.
 namespace tarnweld::platform::win {
 
-// Keeps every system dialog away (critical-error, fault and open-file
-// boxes) and makes std::terminate end the process quietly.
+// Keeps every system dialog away: critical-error, fault and open-file boxes.
+// (std::terminate ends the process quietly from the start; see the .cpp.)
 void StartQuietly();
 
 // Creates the program's one top-level window, never shown, every message

@@ -147,6 +147,7 @@ RunResult Process::Wait(DWORD timeout_ms) {
 }
 
 std::wstring TarnweldExe() { return ExeDirectory() + L"\\Tarnweld.exe"; }
+std::wstring ReleaseExe() { return Folder(ExeDirectory()) + L"\\win32\\Tarnweld.exe"; }
 std::wstring StandInExe() { return ExeDirectory() + L"\\stand_in_uninstaller.exe"; }
 
 std::wstring TarnweldCommandLine(const std::wstring& tail) {

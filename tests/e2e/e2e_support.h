@@ -70,6 +70,8 @@ class Process {
 };
 
 std::wstring TarnweldExe();
+// The shipped 32-bit build, beside this x86_64 build folder.
+std::wstring ReleaseExe();
 std::wstring StandInExe();
 // Starts Tarnweld.exe with `tail` as the exact command-line tail.
 RunResult RunTarnweld(const std::wstring& tail, DWORD timeout_ms = 15000);
