@@ -110,13 +110,14 @@ std::optional<Record> ReadRecord(const std::wstring& path, DWORD wait_ms) {
   for (std::size_t at = 0, end; (end = content.find('\n', at)) != std::string::npos; at = end + 1) {
     lines.push_back(content.substr(at, end - at));
   }
-  if (lines.size() < 5) return std::nullopt;
+  if (lines.size() < 6) return std::nullopt;
   Record record;
   record.command_line = FromUtf8(lines[0]);
   record.startup_flags = std::stoul(lines[1]);
   record.show_window = std::stoul(lines[2]);
   record.error_mode = std::stoul(lines[3]);
   record.process_id = std::stoul(lines[4]);
+  record.started_at = std::stoll(lines[5]);
   return record;
 }
 

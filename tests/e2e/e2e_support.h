@@ -39,6 +39,7 @@ struct Record {
   unsigned show_window = 0;
   unsigned error_mode = 0;
   DWORD process_id = 0;
+  long long started_at = 0;  // QueryPerformanceCounter
 };
 
 // Copies the stand-in uninstaller to `path`, creating its folders.

@@ -1,6 +1,7 @@
 // Stands in for UNWISE.EXE: writes down how it was started, next to itself
 // as "<own path>.record", then lingers for as many milliseconds as the file
-// "linger-ms.txt" beside it says (none when absent).
+// "linger-ms.txt" beside it says (none when absent), and writes the moment
+// it ends to "<own path>.exit". Moments are QueryPerformanceCounter readings.
 #include <windows.h>
 
 #include <cstdio>
@@ -27,7 +28,14 @@ DWORD LingerMilliseconds(const std::wstring& own_path) {
 
 }  // namespace
 
+long long Now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const long long started = Now();
   const std::wstring own_path = OwnPath();
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -43,11 +51,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
     std::string utf8(bytes > 0 ? bytes - 1 : 0, '\0');
     WideCharToMultiByte(CP_UTF8, 0, line, -1, &utf8[0], bytes, nullptr, nullptr);
-    std::fprintf(out, "%s\n%lu\n%u\n%u\n%lu\n", utf8.c_str(), startup.dwFlags, startup.wShowWindow,
-                 error_mode, GetCurrentProcessId());
+    std::fprintf(out, "%s\n%lu\n%u\n%u\n%lu\n%lld\n", utf8.c_str(), startup.dwFlags,
+                 startup.wShowWindow, error_mode, GetCurrentProcessId(), started);
     std::fclose(out);
     MoveFileW(partial.c_str(), record.c_str());  // whole or not at all
   }
   Sleep(LingerMilliseconds(own_path));
+  if (FILE* exit_out = _wfopen((own_path + L".exit").c_str(), L"wb")) {
+    std::fprintf(exit_out, "%lld\n", Now());
+    std::fclose(exit_out);
+  }
   return 0;
 }

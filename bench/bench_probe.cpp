@@ -1,0 +1,190 @@
+// Measures Tarnweld.exe under Wine; bench/run drives it and prints the table.
+//   bench_probe launch RUNS       start-to-launch, and the stand-in started directly
+//   bench_probe exit RUNS         last unwise.exe ending to Tarnweld.exe ending
+//   bench_probe cpu RUNS SECONDS  Tarnweld.exe's own CPU time across a wait
+//   bench_probe scan PROCESSES    one process scan with about PROCESSES running
+// Each prints "name<TAB>median<TAB>min<TAB>max<TAB>runs<TAB>unit".
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win/windows_platform.h"
+#include "queries/read_reg.h"
+#include "tests/e2e/e2e_support.h"
+
+namespace tarnweld::e2e {
+namespace {
+
+double Frequency() {
+  LARGE_INTEGER f;
+  QueryPerformanceFrequency(&f);
+  return static_cast<double>(f.QuadPart);
+}
+
+long long Now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+double Milliseconds(long long ticks) { return 1000.0 * static_cast<double>(ticks) / Frequency(); }
+
+void Report(const char* name, std::vector<double> values, const char* unit) {
+  if (values.empty()) {
+    std::printf("%s\tnone\t-\t-\t0\t%s\n", name, unit);
+    return;
+  }
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+  std::printf("%s\t%.3f\t%.3f\t%.3f\t%zu\t%s\n", name, median, values.front(), values.back(), n,
+              unit);
+  std::fflush(stdout);
+}
+
+long long ReadExitMoment(const std::wstring& unwise) {
+  FILE* in = _wfopen((unwise + L".exit").c_str(), L"rb");
+  if (!in) return 0;
+  long long moment = 0;
+  if (std::fscanf(in, "%lld", &moment) != 1) moment = 0;
+  std::fclose(in);
+  return moment;
+}
+
+// A fresh entry and stand-in uninstaller for one run.
+struct Installation {
+  explicit Installation(DWORD linger_ms)
+      : folder(L"Bench"), entry(L"TarnweldBench"), unwise(folder / L"UNWISE.EXE") {
+    PlaceStandIn(unwise, linger_ms);
+    WriteFile(folder / L"INSTALL.LOG");
+    entry.SetString(unwise + L" " + (folder / L"INSTALL.LOG"));
+  }
+  ScratchFolder folder;
+  UninstallEntry entry;
+  std::wstring unwise;
+};
+
+void StartToLaunch(int runs) {
+  std::vector<double> via_tarnweld, direct;
+  for (int i = 0; i < runs; ++i) {
+    Installation installation(0);
+    const long long start = Now();
+    Process tarnweld(TarnweldExe(), TarnweldCommandLine(L"TarnweldBench"));
+    const auto record = ReadRecord(installation.unwise, 10000);
+    tarnweld.Wait(10000);
+    if (record) via_tarnweld.push_back(Milliseconds(record->started_at - start));
+  }
+  for (int i = 0; i < runs; ++i) {
+    Installation installation(0);
+    const long long start = Now();
+    Process uninstaller(installation.unwise, installation.unwise + L" /a x");
+    const auto record = ReadRecord(installation.unwise, 10000);
+    uninstaller.Wait(10000);
+    if (record) direct.push_back(Milliseconds(record->started_at - start));
+  }
+  Report("start-to-launch", via_tarnweld, "ms");
+  Report("stand-in started directly", direct, "ms");
+}
+
+void EndToExit(int runs) {
+  std::vector<double> delays;
+  for (int i = 0; i < runs; ++i) {
+    // Vary how far into a poll interval the uninstaller ends.
+    Installation installation(300 + 97 * (i % 5));
+    Process tarnweld(TarnweldExe(), TarnweldCommandLine(L"TarnweldBench"));
+    if (!tarnweld.Wait(20000).finished) continue;
+    const long long ended = Now();
+    const long long uninstaller_ended = ReadExitMoment(installation.unwise);
+    if (uninstaller_ended) delays.push_back(Milliseconds(ended - uninstaller_ended));
+  }
+  Report("end-to-exit", delays, "ms");
+}
+
+void CpuAcrossWait(int runs, DWORD seconds) {
+  std::vector<double> cpu;
+  for (int i = 0; i < runs; ++i) {
+    Installation installation(seconds * 1000);
+    const std::wstring line = TarnweldCommandLine(L"TarnweldBench");
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(TarnweldExe().c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+      continue;
+    }
+    WaitForSingleObject(info.hProcess, (seconds + 30) * 1000);
+    FILETIME created, exited, kernel, user;
+    if (GetProcessTimes(info.hProcess, &created, &exited, &kernel, &user)) {
+      const auto ticks = [](const FILETIME& t) {
+        return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+      };
+      cpu.push_back((ticks(kernel) + ticks(user)) / 10000.0);  // 100 ns units to ms
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+  }
+  char name[64];
+  std::snprintf(name, sizeof name, "CPU across a %lu s wait", static_cast<unsigned long>(seconds));
+  Report(name, cpu, "ms");
+}
+
+int CountProcesses() {
+  int count = 0;
+  const auto snapshot = platform::win::WindowsPlatform().processes.TakeSnapshot();
+  platform::ImageName name;
+  for (bool more = snapshot && snapshot->First(&name); more; more = snapshot->Next(&name)) ++count;
+  return count;
+}
+
+void ScanCost(int target) {
+  ScratchFolder folder(L"BenchFillers");
+  const std::wstring filler = folder / L"filler.exe";
+  PlaceStandIn(filler, 600000);
+  std::vector<std::unique_ptr<Process>> fillers;
+  while (CountProcesses() < target) {
+    fillers.push_back(std::make_unique<Process>(filler, L"\"" + filler + L"\""));
+    if (!fillers.back()->started()) break;
+    if (fillers.size() % 25 == 0) Sleep(200);  // let Wine catch up
+  }
+  Sleep(500);
+  const int running = CountProcesses();
+  std::vector<double> scans;
+  for (int i = 0; i < 50; ++i) {
+    const long long start = Now();
+    ReadReg::IsUninstallerRunning(platform::win::WindowsPlatform());
+    scans.push_back(Milliseconds(Now() - start));
+  }
+  char name[64];
+  std::snprintf(name, sizeof name, "one scan, %d processes", running);
+  Report(name, scans, "ms");
+  fillers.clear();  // ends them
+}
+
+}  // namespace
+}  // namespace tarnweld::e2e
+
+int main(int argc, char** argv) {
+  using namespace tarnweld::e2e;
+  const std::string mode = argc > 1 ? argv[1] : "";
+  const int count = argc > 2 ? std::atoi(argv[2]) : 20;
+  if (mode == "launch") {
+    StartToLaunch(count);
+  } else if (mode == "exit") {
+    EndToExit(count);
+  } else if (mode == "cpu") {
+    CpuAcrossWait(count, argc > 3 ? std::atoi(argv[3]) : 60);
+  } else if (mode == "scan") {
+    ScanCost(count);
+  } else {
+    std::fprintf(stderr, "usage: bench_probe launch|exit|cpu|scan N [SECONDS]\n");
+    return 2;
+  }
+  return 0;
+}
