@@ -164,6 +164,7 @@ std::wstring FakePlatform::Decode(const std::string& bytes) {
 
 bool FakePlatform::IsNormalFile(const std::wstring& path) {
   events.push_back("find " + Narrow(path));
+  searched_paths.push_back(path);
   return normal_files.count(path) != 0;
 }
 

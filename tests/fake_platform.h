@@ -63,6 +63,7 @@ class FakePlatform final : public platform::ThisProcess,
   std::vector<std::string> events;
   std::vector<LaunchCall> launches;
   std::vector<std::string> opened_paths;
+  std::vector<std::wstring> searched_paths;
   std::vector<std::uint32_t> query_sizes;
   std::vector<std::string> decoded;
   int open_handles = 0;

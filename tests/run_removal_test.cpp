@@ -12,6 +12,15 @@ using fake::FakePlatform;
 using fake::Narrow;
 using ::testing::ElementsAre;
 
+// Runs the removal and checks what must hold on every path: the process is
+// ended exactly once, last, and every key and snapshot opened was closed.
+void RunChecked(FakePlatform& os) {
+  RunRemoval(os.os());
+  EXPECT_EQ(os.ended, 1);
+  EXPECT_EQ(os.events.back(), "end");
+  EXPECT_EQ(os.open_handles, 0);
+}
+
 class RunRemovalTest : public ::testing::Test {
  protected:
   // An entry whose uninstall command is `command`, with both files present.
@@ -27,12 +36,7 @@ class RunRemovalTest : public ::testing::Test {
     return lines;
   }
 
-  void Run() {
-    RunRemoval(os_.os());
-    EXPECT_EQ(os_.ended, 1);
-    EXPECT_EQ(os_.events.back(), "end");
-    EXPECT_EQ(os_.open_handles, 0);
-  }
+  void Run() { RunChecked(os_); }
 
   FakePlatform os_;
 };
@@ -41,7 +45,7 @@ TEST_F(RunRemovalTest, ShortNamesEndAfterThePauseWithoutTouchingTheRegistry) {
   for (const wchar_t* tail : {L"", L" ", L"x", L"   x   "}) {
     FakePlatform os;
     os.command_tail = tail;
-    RunRemoval(os.os());
+    RunChecked(os);
     EXPECT_THAT(os.events, ElementsAre("tail", "sleep 100", "end")) << Narrow(tail);
   }
 }
@@ -62,7 +66,7 @@ TEST_F(RunRemovalTest, EntryNameIsLookedUpExactlyAsGiven) {
   for (const std::wstring tail : {L"OldApp  ", L"\"OldApp\"", L"Vendor\\OldApp", L" ab"}) {
     FakePlatform os;
     os.command_tail = tail;
-    RunRemoval(os.os());
+    RunChecked(os);
     ASSERT_EQ(os.opened_paths.size(), 1u);
     EXPECT_EQ(os.opened_paths[0],
               "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Narrow(tail));
@@ -104,7 +108,7 @@ TEST_F(RunRemovalTest, SplitsWhateverTheLetterCaseAndSpacing) {
     os.command_tail = L"OldApp";
     os.AddUninstallValue("OldApp", c.command);
     os.normal_files = {c.path[0] == L'"' ? c.path.substr(1, c.path.size() - 2) : c.path, c.args};
-    RunRemoval(os.os());
+    RunChecked(os);
     ASSERT_EQ(os.launches.size(), 1u) << c.command;
     EXPECT_EQ(os.launches[0].command_line, c.launched) << c.command;
   }
@@ -134,9 +138,8 @@ TEST_F(RunRemovalTest, NothingLaunchedWithoutUninstallerOrItsFiles) {
     os.command_tail = L"OldApp";
     os.AddUninstallValue("OldApp", c.command);
     os.normal_files.insert(c.files.begin(), c.files.end());
-    RunRemoval(os.os());
+    RunChecked(os);
     EXPECT_TRUE(os.launches.empty()) << c.command;
-    EXPECT_EQ(os.ended, 1);
   }
 }
 
@@ -172,9 +175,8 @@ TEST_F(RunRemovalTest, RegistryFaultsEndQuietly) {
   denied.AddUninstallValue("OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
   denied.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
   denied.open_status_for_existing_key = 5;
-  RunRemoval(denied.os());
+  RunChecked(denied);
   EXPECT_TRUE(denied.launches.empty());
-  EXPECT_EQ(denied.open_handles, 0);
 }
 
 TEST_F(RunRemovalTest, FailedLaunchEndsWithoutWaiting) {

@@ -100,6 +100,7 @@ TEST_F(WaitTest, RemovalWaitsOnlyAfterALaunchThatSucceeded) {
   RunRemoval(os_.os());
   EXPECT_EQ(scans_.size(), 3u);
   EXPECT_EQ(os_.events.back(), "end");
+  EXPECT_EQ(os_.open_handles, 0);
 
   // An uninstaller that throws mid-wait still ends the process, once.
   FakePlatform failing;

@@ -1,0 +1,92 @@
+// Arbitrary command-line tails, registry values and file systems through the
+// whole removal on the fake platform. Input: one byte of faults, then the
+// tail, the value's bytes and the existing files, separated by two NULs;
+// files are separated by newlines. Tail bytes from 0xF0 up stand for
+// characters outside the ANSI code page.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/text.h"
+#include "removal/run_removal.h"
+#include "tests/fake_platform.h"
+
+namespace tarnweld {
+namespace {
+
+constexpr std::string_view kSeparator("\0\0", 2);
+
+std::string_view NextField(std::string_view* input) {
+  const std::size_t end = input->find(kSeparator);
+  const std::string_view field = input->substr(0, end);
+  input->remove_prefix(end == std::string_view::npos ? input->size() : end + kSeparator.size());
+  return field;
+}
+
+std::wstring Widen(std::string_view bytes, bool allow_wide) {
+  std::wstring text;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    text.push_back(allow_wide && byte >= 0xF0 ? static_cast<wchar_t>(0x2000 + byte) : byte);
+  }
+  return text;
+}
+
+void Check(bool holds) {
+  if (!holds) std::abort();
+}
+
+void RunOnce(std::string_view input) {
+  fake::FakePlatform os;
+  const std::uint8_t faults = input.empty() ? 0 : static_cast<std::uint8_t>(input[0]);
+  input.remove_prefix(input.empty() ? 0 : 1);
+  os.command_tail = Widen(NextField(&input), true);
+  const std::string value(NextField(&input));
+  std::string_view files = input;
+  while (!files.empty()) {
+    const std::size_t end = files.find('\n');
+    os.normal_files.insert(Widen(files.substr(0, end), false));
+    files.remove_prefix(end == std::string_view::npos ? files.size() : end + 1);
+  }
+  std::string key;
+  os.Encode(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + os.command_tail, &key);
+  if (!(faults & 1)) os.keys[key] = fake::FakeValue{value, std::nullopt, 0, {}};
+  if (faults & 2) os.open_status_for_existing_key = 5;
+  if (faults & 4) os.launch_result = 0;
+  if (faults & 8) os.snapshot_fails = true;
+  const std::uint32_t start = os.now;
+  const std::uint32_t linger = (faults >> 4) * 40'000u;  // up to ten minutes
+  os.processes = [start, linger](std::uint32_t now) {
+    std::vector<platform::ImageName> list{fake::FakePlatform::Image("explorer.exe")};
+    if (now - start < linger) list.push_back(fake::FakePlatform::Image("unwise.exe"));
+    return list;
+  };
+
+  RunRemoval(os.os());
+
+  Check(os.ended == 1 && os.events.back() == "end");
+  Check(os.open_handles == 0);
+  if (text::TrimSpaces(os.command_tail).size() < 2) Check(os.opened_paths.empty());
+  Check(os.launches.size() <= 1);
+  if (os.launches.empty()) return;
+  // A launch only ever follows two searches that found both files.
+  const std::vector<std::wstring>& found = os.searched_paths;
+  Check(found.size() == 2);
+  for (const auto& path : found) Check(!path.empty() && os.normal_files.count(path) == 1);
+  const std::wstring& line = os.launches[0].command_line;
+  Check(line.find(L" /a ") != std::wstring::npos);
+  Check(line.find(L'\0') == std::wstring::npos);
+  Check(os.launches[0].program.empty() || os.launches[0].program == found[0]);
+  Check(os.now - start <= 600'000u + 500u);
+}
+
+}  // namespace
+}  // namespace tarnweld
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  tarnweld::RunOnce(std::string_view(reinterpret_cast<const char*>(data), size));
+  return 0;
+}
