@@ -1,0 +1,140 @@
+// Hostile registry values and command lines: each ends with status 0, no
+// crash, nothing written, and a launch only where the rules call for one.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace tarnweld::e2e {
+namespace {
+
+std::wstring CurrentTestName() {
+  const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  return std::wstring(name.begin(), name.end());
+}
+
+// Every file below `folder`, with its size, to notice anything written.
+std::vector<std::wstring> Listing(const std::wstring& folder) {
+  std::vector<std::wstring> entries;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return entries;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring path = folder + L"\\" + name;
+    entries.push_back(path + L" " + std::to_wstring(found.nFileSizeLow));
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      for (auto& child : Listing(path)) entries.push_back(child);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return entries;
+}
+
+class Hostile : public ::testing::Test {
+ protected:
+  Hostile()
+      : name_(CurrentTestName()),
+        folder_(name_),
+        entry_(L"TarnweldE2E " + name_),
+        unwise_(folder_ / L"UNWISE.EXE"),
+        log_(folder_ / L"INSTALL.LOG") {
+    PlaceStandIn(unwise_);
+    WriteFile(log_);
+  }
+
+  // Runs Tarnweld.exe on `tail` and checks that it ended cleanly, wrote
+  // nothing, and launched the uninstaller exactly when `launch_expected`.
+  std::optional<Record> RunExpecting(bool launch_expected, const std::wstring& tail) {
+    const auto before = Listing(folder_.path());
+    const RunResult run = RunTarnweld(tail, 20000);
+    EXPECT_TRUE(run.finished) << "hung, or a dialog is waiting";
+    EXPECT_EQ(run.exit_code, 0u);
+    const auto record = ReadRecord(unwise_, launch_expected ? 3000 : 300);
+    EXPECT_EQ(record.has_value(), launch_expected);
+    auto after = Listing(folder_.path());
+    if (record) {
+      const std::wstring record_file = unwise_ + L".record";
+      const std::wstring exit_file = unwise_ + L".exit";
+      after.erase(std::remove_if(after.begin(), after.end(),
+                                 [&](const std::wstring& e) {
+                                   return e.rfind(record_file + L" ", 0) == 0 ||
+                                          e.rfind(exit_file + L" ", 0) == 0;
+                                 }),
+                  after.end());
+    }
+    EXPECT_EQ(after, before) << "something was written";
+    return record;
+  }
+  std::optional<Record> RunExpecting(bool launch_expected) {
+    return RunExpecting(launch_expected, L"TarnweldE2E " + name_);
+  }
+
+  std::wstring Command() const { return unwise_ + L" " + log_; }
+
+  void SetRaw(DWORD type, const std::wstring& value) {
+    entry_.SetRaw(type, value.data(), static_cast<DWORD>(value.size() * sizeof(wchar_t)));
+  }
+
+  std::wstring name_;
+  ScratchFolder folder_;
+  UninstallEntry entry_;
+  std::wstring unwise_, log_;
+};
+
+TEST_F(Hostile, MultiStringValueUsesItsFirstString) {
+  SetRaw(REG_MULTI_SZ, Command() + std::wstring(L"\0C:\\other\\UNWISE.EXE x\0\0", 25));
+  const auto record = RunExpecting(true);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->command_line, unwise_ + L" /a " + log_);
+}
+
+TEST_F(Hostile, RandomBinaryValueLaunchesNothing) {
+  std::mt19937 random(20261207);
+  std::vector<unsigned char> bytes(4096);
+  for (auto& b : bytes) b = static_cast<unsigned char>(random());
+  entry_.SetRaw(REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+  RunExpecting(false);
+  const DWORD number = 0x53495755;  // "UWIS"
+  entry_.SetRaw(REG_DWORD, &number, sizeof number);
+  RunExpecting(false);
+}
+
+TEST_F(Hostile, SixtyFourKilobyteValueIsReadWholeAndTrimmed) {
+  entry_.SetString(Command() + std::wstring(32 * 1024, L' '));
+  const auto record = RunExpecting(true);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->command_line, unwise_ + L" /a " + log_);
+}
+
+TEST_F(Hostile, SixtyFourKilobytePathFindsNoFile) {
+  entry_.SetString(unwise_ + L" " + log_ + std::wstring(32 * 1024, L'x'));
+  RunExpecting(false);
+}
+
+TEST_F(Hostile, ValueOfSpacesOnlyLaunchesNothing) {
+  entry_.SetString(std::wstring(300, L' '));
+  RunExpecting(false);
+  entry_.SetString(L"");
+  RunExpecting(false);
+}
+
+TEST_F(Hostile, ThirtyTwoThousandCharacterTailEndsQuietly) {
+  entry_.SetString(Command());
+  RunExpecting(false, std::wstring(32000, L'A'));
+}
+
+TEST_F(Hostile, ControlCharactersInTheTailArePartOfTheName) {
+  entry_.SetString(Command());
+  RunExpecting(false, L"\x01\x02\x1b\x7f\x08 TarnweldE2E " + name_);
+  UninstallEntry odd(L"TarnweldE2E \x01\x1b odd\t");
+  odd.SetString(Command());
+  RunExpecting(true, L"TarnweldE2E \x01\x1b odd\t");
+}
+
+}  // namespace
+}  // namespace tarnweld::e2e
