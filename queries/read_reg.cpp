@@ -25,7 +25,8 @@ constexpr int kReadAttempts = 4;
 // a value stored without its terminator keeps its last character. Cutting
 // bytes before the conversion keeps double-byte code pages intact.
 std::string TextBytes(const std::vector<unsigned char>& buffer, std::uint32_t size) {
-  const auto end = buffer.begin() + std::min<std::size_t>(size, buffer.size());
+  const auto end =
+      buffer.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(size, buffer.size()));
   return std::string(buffer.begin(), std::find(buffer.begin(), end, 0));
 }
 

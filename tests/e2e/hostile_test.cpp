@@ -6,15 +6,10 @@
 #include <random>
 #include <vector>
 
-#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/entry_fixture.h"
 
 namespace tarnweld::e2e {
 namespace {
-
-std::wstring CurrentTestName() {
-  const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  return std::wstring(name.begin(), name.end());
-}
 
 // Every file below `folder`, with its size, to notice anything written.
 std::vector<std::wstring> Listing(const std::wstring& folder) {
@@ -35,14 +30,9 @@ std::vector<std::wstring> Listing(const std::wstring& folder) {
   return entries;
 }
 
-class Hostile : public ::testing::Test {
+class Hostile : public EntryFixture {
  protected:
-  Hostile()
-      : name_(CurrentTestName()),
-        folder_(name_),
-        entry_(L"TarnweldE2E " + name_),
-        unwise_(folder_ / L"UNWISE.EXE"),
-        log_(folder_ / L"INSTALL.LOG") {
+  Hostile() : unwise_(folder_ / L"UNWISE.EXE"), log_(folder_ / L"INSTALL.LOG") {
     PlaceStandIn(unwise_);
     WriteFile(log_);
   }
@@ -71,7 +61,7 @@ class Hostile : public ::testing::Test {
     return record;
   }
   std::optional<Record> RunExpecting(bool launch_expected) {
-    return RunExpecting(launch_expected, L"TarnweldE2E " + name_);
+    return RunExpecting(launch_expected, Tail());
   }
 
   std::wstring Command() const { return unwise_ + L" " + log_; }
@@ -80,9 +70,6 @@ class Hostile : public ::testing::Test {
     entry_.SetRaw(type, value.data(), static_cast<DWORD>(value.size() * sizeof(wchar_t)));
   }
 
-  std::wstring name_;
-  ScratchFolder folder_;
-  UninstallEntry entry_;
   std::wstring unwise_, log_;
 };
 

@@ -1,39 +1,26 @@
 // Tarnweld.exe against a real registry, real files and real processes.
 #include <gtest/gtest.h>
 
-#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/entry_fixture.h"
 
 namespace tarnweld::e2e {
 namespace {
 
-std::wstring CurrentTestName() {
-  const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  return std::wstring(name.begin(), name.end());
-}
-
-class Launch : public ::testing::Test {
+class Launch : public EntryFixture {
  protected:
-  Launch() : name_(CurrentTestName()), folder_(name_), entry_(L"TarnweldE2E " + name_) {}
-
   // Runs Tarnweld.exe on this test's entry; it always ends with status 0.
   RunResult RunOnEntry() {
-    const RunResult run = RunTarnweld(L"TarnweldE2E " + name_);
+    const RunResult run = RunTarnweld(Tail());
     EXPECT_TRUE(run.finished);
     EXPECT_EQ(run.exit_code, 0u);
     return run;
   }
-
-  std::wstring name_;
-  ScratchFolder folder_;
-  UninstallEntry entry_;
 };
 
 TEST_F(Launch, WorkedExampleStartsUnwiseInAutomaticMode) {
   const std::wstring unwise = folder_ / L"WINDOWS\\UNWISE.EXE";
   const std::wstring log = folder_ / L"APP\\LIST.TXT";
-  PlaceStandIn(unwise);
-  WriteFile(log);
-  entry_.SetString(unwise + L" " + log);
+  Install(unwise, log);
   RunOnEntry();
   const auto record = ReadRecord(unwise);
   ASSERT_TRUE(record);
@@ -49,9 +36,7 @@ TEST_F(Launch, LowerCaseNameAndUntidySpacingStillGiveOneSpaceAroundTheSwitch) {
   WriteFile(log);
   entry_.SetString(L"  " + unwise + L"    " + log + L"   ");
   RunOnEntry();
-  const auto record = ReadRecord(unwise);
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record->command_line, unwise + L" /a " + log);
+  EXPECT_EQ(LaunchedLine(unwise), unwise + L" /a " + log);
 }
 
 TEST_F(Launch, QuotedPathsWithSpacesArePassedAsStored) {
@@ -61,19 +46,15 @@ TEST_F(Launch, QuotedPathsWithSpacesArePassedAsStored) {
   WriteFile(log);
   entry_.SetString(L"\"" + unwise + L"\" \"" + log + L"\"");
   RunOnEntry();
-  const auto record = ReadRecord(unwise);
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record->command_line, L"\"" + unwise + L"\" /a \"" + log + L"\"");
+  EXPECT_EQ(LaunchedLine(unwise), L"\"" + unwise + L"\" /a \"" + log + L"\"");
 }
 
 TEST_F(Launch, UnquotedPathWithSpacesNeverStartsAProgramOnAShorterPrefix) {
   const std::wstring unwise = folder_ / L"Program Files\\Wise\\UNWISE.EXE";
   const std::wstring trap = folder_ / L"Program.exe";
   const std::wstring log = folder_ / L"INSTALL.LOG";
-  PlaceStandIn(unwise);
+  Install(unwise, log);
   PlaceStandIn(trap);
-  WriteFile(log);
-  entry_.SetString(unwise + L" " + log);
   RunOnEntry();
   const auto record = ReadRecord(unwise);
   ASSERT_TRUE(record);
@@ -84,9 +65,7 @@ TEST_F(Launch, UnquotedPathWithSpacesNeverStartsAProgramOnAShorterPrefix) {
 TEST_F(Launch, UninstallerGetsTheDefaultErrorMode) {
   const std::wstring unwise = folder_ / L"UNWISE.EXE";
   const std::wstring log = folder_ / L"INSTALL.LOG";
-  PlaceStandIn(unwise);
-  WriteFile(log);
-  entry_.SetString(unwise + L" " + log);
+  Install(unwise, log);
   RunOnEntry();
   const auto record = ReadRecord(unwise);
   ASSERT_TRUE(record);
@@ -137,9 +116,7 @@ TEST_F(Launch, ValueStoredWithoutItsNulKeepsItsLastCharacter) {
   const std::wstring value = unwise + L" " + log;
   entry_.SetRaw(REG_SZ, value.data(), static_cast<DWORD>(value.size() * sizeof(wchar_t)));
   RunOnEntry();
-  const auto record = ReadRecord(unwise);
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record->command_line, unwise + L" /a " + log);
+  EXPECT_EQ(LaunchedLine(unwise), unwise + L" /a " + log);
 }
 
 TEST_F(Launch, ValueOfThreeHundredCharactersIsReadWhole) {
@@ -152,9 +129,7 @@ TEST_F(Launch, ValueOfThreeHundredCharactersIsReadWhole) {
   ASSERT_EQ(value.size(), 300u);
   entry_.SetString(value);
   RunOnEntry();
-  const auto record = ReadRecord(unwise);
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record->command_line, unwise + L" /a " + log);
+  EXPECT_EQ(LaunchedLine(unwise), unwise + L" /a " + log);
 }
 
 TEST_F(Launch, ExpandableValueIsNotExpanded) {

@@ -1,18 +1,13 @@
 // Tarnweld.exe waiting for real unwise.exe processes under Wine.
 #include <gtest/gtest.h>
 
-#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/entry_fixture.h"
 
 namespace tarnweld::e2e {
 namespace {
 
 // The poll interval is 500 ms; one scan and Wine's scheduling come on top.
 constexpr DWORD kPromptEndMs = 900;
-
-std::wstring CurrentTestName() {
-  const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  return std::wstring(name.begin(), name.end());
-}
 
 // Waits for a process we did not start, by its identifier; the tick it ended at.
 DWORD TickWhenEnded(DWORD process_id, DWORD timeout_ms) {
@@ -23,28 +18,19 @@ DWORD TickWhenEnded(DWORD process_id, DWORD timeout_ms) {
   return GetTickCount();
 }
 
-class Wait : public ::testing::Test {
+class Wait : public EntryFixture {
  protected:
-  Wait() : name_(CurrentTestName()), folder_(name_), entry_(L"TarnweldE2E " + name_) {}
-
   // An entry whose uninstaller, `file_name`, works for `linger_ms`.
   std::wstring Uninstaller(DWORD linger_ms, const std::wstring& file_name = L"UNWISE.EXE") {
     const std::wstring unwise = folder_ / (L"Wise\\" + file_name);
-    const std::wstring log = folder_ / L"INSTALL.LOG";
-    PlaceStandIn(unwise, linger_ms);
-    WriteFile(log);
-    entry_.SetString(unwise + L" " + log);
+    Install(unwise, folder_ / L"INSTALL.LOG", linger_ms);
     return unwise;
   }
-
-  std::wstring name_;
-  ScratchFolder folder_;
-  UninstallEntry entry_;
 };
 
 TEST_F(Wait, LingeringUninstallerKeepsTarnweldUntilJustAfterItEnds) {
   const std::wstring unwise = Uninstaller(3000);
-  Process tarnweld(TarnweldExe(), TarnweldCommandLine(L"TarnweldE2E " + name_));
+  Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()));
   const auto record = ReadRecord(unwise);
   ASSERT_TRUE(record);
   const DWORD uninstaller_ended = TickWhenEnded(record->process_id, 10000);
@@ -57,7 +43,7 @@ TEST_F(Wait, LingeringUninstallerKeepsTarnweldUntilJustAfterItEnds) {
 
 TEST_F(Wait, QuickUninstallerLetsTarnweldEndAtOnce) {
   Uninstaller(0);
-  const RunResult run = RunTarnweld(L"TarnweldE2E " + name_);
+  const RunResult run = RunTarnweld(Tail());
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_LT(run.elapsed_ms, 100u + 2 * kPromptEndMs);
@@ -69,7 +55,7 @@ TEST_F(Wait, AnyOtherUnwiseInAnyLetterCaseKeepsTheWaitGoing) {
   Process running(other, L"\"" + other + L"\"");
   ASSERT_TRUE(ReadRecord(other));
   Uninstaller(0);
-  Process tarnweld(TarnweldExe(), TarnweldCommandLine(L"TarnweldE2E " + name_));
+  Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()));
   const DWORD other_ended = TickWhenEnded(running.id(), 10000);
   const RunResult run = tarnweld.Wait(10000);
   ASSERT_TRUE(run.finished);
@@ -85,7 +71,7 @@ TEST_F(Wait, ProcessesWhoseNameOnlyContainsUnwiseAreNotWaitedFor) {
   ASSERT_TRUE(ReadRecord(bystander));
   // ...and a launched XUNWISE.EXE is started but not waited for.
   const std::wstring launched = Uninstaller(6000, L"XUNWISE.EXE");
-  const RunResult run = RunTarnweld(L"TarnweldE2E " + name_);
+  const RunResult run = RunTarnweld(Tail());
   ASSERT_TRUE(run.finished);
   EXPECT_TRUE(ReadRecord(launched));
   EXPECT_LT(run.elapsed_ms, 100u + 2 * kPromptEndMs);
@@ -94,7 +80,7 @@ TEST_F(Wait, ProcessesWhoseNameOnlyContainsUnwiseAreNotWaitedFor) {
 
 TEST_F(Wait, HiddenFormAnswersAtOnceAndIgnoresCloseAndQuit) {
   const std::wstring unwise = Uninstaller(4000);
-  Process tarnweld(TarnweldExe(), TarnweldCommandLine(L"TarnweldE2E " + name_));
+  Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()));
   ASSERT_TRUE(ReadRecord(unwise));
   const HWND form = FindWindowW(L"frmRemove", L"Remove old Wise installation");
   ASSERT_NE(form, nullptr);
