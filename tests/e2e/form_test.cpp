@@ -1,7 +1,7 @@
 // The program's one window: created, never shown, never in the way.
 #include <gtest/gtest.h>
 
-#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/entry_fixture.h"
 
 namespace tarnweld::e2e {
 namespace {
@@ -52,9 +52,12 @@ FormSighting WatchForm(Process& tarnweld) {
   return sighting;
 }
 
-TEST(Form, ExistsHiddenWithItsCaptionWhileTheProgramRuns) {
-  // A tail too short to look up still takes the start-up pause with the form made.
-  Process tarnweld(TarnweldExe(), TarnweldCommandLine(L"x"));
+class Form : public EntryFixture {};
+
+TEST_F(Form, ExistsHiddenWithItsCaptionWhileTheProgramRuns) {
+  // Watched from start to end of a run that waits for its uninstaller.
+  Install(folder_ / L"UNWISE.EXE", folder_ / L"INSTALL.LOG", 1500);
+  Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()));
   ASSERT_TRUE(tarnweld.started());
   const FormSighting sighting = WatchForm(tarnweld);
   EXPECT_TRUE(sighting.found);
