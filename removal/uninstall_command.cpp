@@ -39,7 +39,8 @@ bool FileSearchFinds(platform::Shell& shell, std::wstring_view path) {
 
 std::wstring ExplicitProgram(std::wstring_view uninstaller_path) {
   const std::wstring_view program = Unquoted(uninstaller_path);
-  if (program.find(L' ') == std::wstring_view::npos) return {};
+  // CreateProcess splits an unnamed program at any white space, tabs too.
+  if (program.find_first_of(L" \t") == std::wstring_view::npos) return {};
   return std::wstring(program);
 }
 

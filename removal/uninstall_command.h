@@ -26,9 +26,9 @@ std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command)
 bool FileSearchFinds(platform::Shell& shell, std::wstring_view path);
 
 // The program to name explicitly when launching `uninstaller_path`: itself,
-// unquoted, when it contains a space (so that C:\Program.exe can never be
-// started in its place); empty otherwise, leaving the command line alone to
-// name it as 16-bit uninstallers on old systems need.
+// unquoted, when it contains a space or a tab (so that C:\Program.exe can
+// never be started in its place); empty otherwise, leaving the command line
+// alone to name it, as 16-bit uninstallers on old systems need.
 std::wstring ExplicitProgram(std::wstring_view uninstaller_path);
 
 // The command line the uninstaller receives: automatic mode, "/a".

@@ -153,7 +153,7 @@ TEST_F(RunRemovalTest, QuotedPathsAreSearchedUnquotedAndLaunchedAsStored) {
   EXPECT_EQ(os_.launches[0].program, L"C:\\Program Files\\W\\UNWISE.EXE");
 }
 
-TEST_F(RunRemovalTest, UnquotedPathWithSpaceNamesTheProgramExplicitly) {
+TEST_F(RunRemovalTest, UnquotedPathWithBlanksNamesTheProgramExplicitly) {
   Entry("C:\\Program Files\\W\\UNWISE.EXE C:\\A\\INSTALL.LOG",
         {L"C:\\Program Files\\W\\UNWISE.EXE", L"C:\\A\\INSTALL.LOG"});
   Run();
@@ -161,6 +161,15 @@ TEST_F(RunRemovalTest, UnquotedPathWithSpaceNamesTheProgramExplicitly) {
   EXPECT_EQ(os_.launches[0].program, L"C:\\Program Files\\W\\UNWISE.EXE");
   EXPECT_EQ(os_.launches[0].command_line,
             L"C:\\Program Files\\W\\UNWISE.EXE /a C:\\A\\INSTALL.LOG");
+
+  // A tab splits an unnamed program just as a space does.
+  FakePlatform tabbed;
+  tabbed.command_tail = L"OldApp";
+  tabbed.AddUninstallValue("OldApp", "C:\\Old\tApp\\UNWISE.EXE C:\\L.TXT");
+  tabbed.normal_files = {L"C:\\Old\tApp\\UNWISE.EXE", L"C:\\L.TXT"};
+  RunChecked(tabbed);
+  ASSERT_EQ(tabbed.launches.size(), 1u);
+  EXPECT_EQ(tabbed.launches[0].program, L"C:\\Old\tApp\\UNWISE.EXE");
 }
 
 TEST_F(RunRemovalTest, RegistryFaultsEndQuietly) {
