@@ -109,26 +109,10 @@ void CpuAcrossWait(int runs, DWORD seconds) {
   std::vector<double> cpu;
   for (int i = 0; i < runs; ++i) {
     Installation installation(seconds * 1000);
-    const std::wstring line = TarnweldCommandLine(L"TarnweldBench");
-    std::vector<wchar_t> buffer(line.begin(), line.end());
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(TarnweldExe().c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info)) {
-      continue;
-    }
-    WaitForSingleObject(info.hProcess, (seconds + 30) * 1000);
-    FILETIME created, exited, kernel, user;
-    if (GetProcessTimes(info.hProcess, &created, &exited, &kernel, &user)) {
-      const auto ticks = [](const FILETIME& t) {
-        return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-      };
-      cpu.push_back((ticks(kernel) + ticks(user)) / 10000.0);  // 100 ns units to ms
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    Process tarnweld(TarnweldExe(), TarnweldCommandLine(L"TarnweldBench"));
+    if (!tarnweld.Wait((seconds + 30) * 1000).finished) continue;
+    const double used = tarnweld.CpuMilliseconds();
+    if (used >= 0) cpu.push_back(used);
   }
   char name[64];
   std::snprintf(name, sizeof name, "CPU across a %lu s wait", static_cast<unsigned long>(seconds));

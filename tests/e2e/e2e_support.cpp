@@ -147,6 +147,15 @@ RunResult Process::Wait(DWORD timeout_ms) {
   return run;
 }
 
+double Process::CpuMilliseconds() const {
+  FILETIME created, exited, kernel, user;
+  if (!started_ || !GetProcessTimes(info_.hProcess, &created, &exited, &kernel, &user)) return -1;
+  const auto ticks = [](const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;  // 100 ns units
+}
+
 std::wstring TarnweldExe() { return ExeDirectory() + L"\\Tarnweld.exe"; }
 std::wstring ReleaseExe() { return Folder(ExeDirectory()) + L"\\win32\\Tarnweld.exe"; }
 std::wstring StandInExe() { return ExeDirectory() + L"\\stand_in_uninstaller.exe"; }

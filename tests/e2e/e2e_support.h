@@ -61,6 +61,8 @@ class Process {
   Process(const std::wstring& program, const std::wstring& command_line);
   ~Process();
   RunResult Wait(DWORD timeout_ms);
+  // User plus kernel time the process has used so far, or -1 if unknown.
+  double CpuMilliseconds() const;
   DWORD id() const { return info_.dwProcessId; }
   bool started() const { return started_; }
 
