@@ -84,6 +84,13 @@ void FakePlatform::AddUninstallValue(const std::string& entry, const std::string
   keys[kUninstallPrefix + entry] = FakeValue{bytes, std::nullopt, 0, {}};
 }
 
+void FakePlatform::StartOnEntry(const std::string& value_bytes,
+                                const std::vector<std::wstring>& files) {
+  command_tail = L"OldApp";
+  AddUninstallValue("OldApp", value_bytes);
+  normal_files.insert(files.begin(), files.end());
+}
+
 platform::ImageName FakePlatform::Image(const std::string& name) {
   platform::ImageName field{};
   std::memcpy(field.data(), name.data(), std::min(name.size(), field.size() - 1));

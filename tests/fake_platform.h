@@ -58,6 +58,9 @@ class FakePlatform final : public platform::ThisProcess,
   std::deque<std::uint32_t> message_arrivals;  // tick readings
 
   void AddUninstallValue(const std::string& entry, const std::string& bytes);
+  // Started on the entry "OldApp", whose value holds exactly `value_bytes`,
+  // with `files` the normal files that exist.
+  void StartOnEntry(const std::string& value_bytes, const std::vector<std::wstring>& files = {});
 
   // Observations.
   std::vector<std::string> events;

@@ -24,10 +24,8 @@ void RunChecked(FakePlatform& os) {
 class RunRemovalTest : public ::testing::Test {
  protected:
   // An entry whose uninstall command is `command`, with both files present.
-  void Entry(const std::string& command, std::initializer_list<std::wstring> files = {}) {
-    os_.command_tail = L"OldApp";
-    os_.AddUninstallValue("OldApp", command + std::string(1, '\0'));
-    os_.normal_files.insert(files);
+  void Entry(const std::string& command, const std::vector<std::wstring>& files = {}) {
+    os_.StartOnEntry(command + std::string(1, '\0'), files);
   }
 
   std::vector<std::wstring> LaunchedLines() const {
@@ -105,9 +103,8 @@ TEST_F(RunRemovalTest, SplitsWhateverTheLetterCaseAndSpacing) {
   };
   for (const Case& c : cases) {
     FakePlatform os;
-    os.command_tail = L"OldApp";
-    os.AddUninstallValue("OldApp", c.command);
-    os.normal_files = {c.path[0] == L'"' ? c.path.substr(1, c.path.size() - 2) : c.path, c.args};
+    os.StartOnEntry(c.command,
+                    {c.path[0] == L'"' ? c.path.substr(1, c.path.size() - 2) : c.path, c.args});
     RunChecked(os);
     ASSERT_EQ(os.launches.size(), 1u) << c.command;
     EXPECT_EQ(os.launches[0].command_line, c.launched) << c.command;
@@ -135,9 +132,7 @@ TEST_F(RunRemovalTest, NothingLaunchedWithoutUninstallerOrItsFiles) {
   };
   for (const Case& c : cases) {
     FakePlatform os;
-    os.command_tail = L"OldApp";
-    os.AddUninstallValue("OldApp", c.command);
-    os.normal_files.insert(c.files.begin(), c.files.end());
+    os.StartOnEntry(c.command, c.files);
     RunChecked(os);
     EXPECT_TRUE(os.launches.empty()) << c.command;
   }
@@ -164,9 +159,8 @@ TEST_F(RunRemovalTest, UnquotedPathWithBlanksNamesTheProgramExplicitly) {
 
   // A tab splits an unnamed program just as a space does.
   FakePlatform tabbed;
-  tabbed.command_tail = L"OldApp";
-  tabbed.AddUninstallValue("OldApp", "C:\\Old\tApp\\UNWISE.EXE C:\\L.TXT");
-  tabbed.normal_files = {L"C:\\Old\tApp\\UNWISE.EXE", L"C:\\L.TXT"};
+  tabbed.StartOnEntry("C:\\Old\tApp\\UNWISE.EXE C:\\L.TXT",
+                      {L"C:\\Old\tApp\\UNWISE.EXE", L"C:\\L.TXT"});
   RunChecked(tabbed);
   ASSERT_EQ(tabbed.launches.size(), 1u);
   EXPECT_EQ(tabbed.launches[0].program, L"C:\\Old\tApp\\UNWISE.EXE");
@@ -180,9 +174,7 @@ TEST_F(RunRemovalTest, RegistryFaultsEndQuietly) {
 
   // Access denied.
   FakePlatform denied;
-  denied.command_tail = L"OldApp";
-  denied.AddUninstallValue("OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
-  denied.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+  denied.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
   denied.open_status_for_existing_key = 5;
   RunChecked(denied);
   EXPECT_TRUE(denied.launches.empty());

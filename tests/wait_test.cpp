@@ -92,9 +92,7 @@ TEST_F(WaitTest, FailingSnapshotEndsTheWait) {
 }
 
 TEST_F(WaitTest, RemovalWaitsOnlyAfterALaunchThatSucceeded) {
-  os_.command_tail = L"OldApp";
-  os_.AddUninstallValue("OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
-  os_.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+  os_.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
   UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 700; });
   start_ = os_.now;
   RunRemoval(os_.os());
@@ -104,9 +102,7 @@ TEST_F(WaitTest, RemovalWaitsOnlyAfterALaunchThatSucceeded) {
 
   // An uninstaller that throws mid-wait still ends the process, once.
   FakePlatform failing;
-  failing.command_tail = L"OldApp";
-  failing.AddUninstallValue("OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
-  failing.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+  failing.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
   failing.processes = [](std::uint32_t) -> std::vector<platform::ImageName> {
     throw std::bad_alloc();
   };
