@@ -6,4 +6,6 @@ add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
 add_link_options(-static -static-libgcc -static-libstdc++
                  -Wl,--no-insert-timestamp -Wl,--gc-sections
                  -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,1
-                 -Wl,--major-os-version,5 -Wl,--minor-os-version,1)
+                 -Wl,--major-os-version,5 -Wl,--minor-os-version,1
+                 # No install-mode compatibility on Remote Desktop Session Hosts.
+                 -Wl,--tsaware)

@@ -2,6 +2,7 @@
 // Explorer and inventory tools read it.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "tests/e2e/e2e_support.h"
@@ -57,6 +58,21 @@ TEST_P(VersionRecord, MatchesTheProductExactly) {
   EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 1));
   EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(1, 0));
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+}
+
+// The manifest as the loader finds it: resource 1 of type RT_MANIFEST.
+TEST_P(VersionRecord, ManifestAsksForNoElevationAndNoVirtualization) {
+  const HMODULE image = LoadLibraryExW(GetParam().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(image, nullptr);
+  const HRSRC resource = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(resource, nullptr);
+  const auto* bytes = static_cast<const char*>(LockResource(LoadResource(image, resource)));
+  const std::string manifest(bytes, SizeofResource(image, resource));
+  FreeLibrary(image);
+  EXPECT_NE(manifest.find("<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">"),
+            std::string::npos);
+  EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"),
+            std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Release, VersionRecord, ::testing::Values(ReleaseExe(), TarnweldExe()),

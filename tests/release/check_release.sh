@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks on the shipped executable that need no Windows to run.
-#   check_release.sh format EXE             PE32, i386, GUI subsystem, XP-loadable
+#   check_release.sh format EXE             PE32, i386, GUI subsystem, XP-loadable,
+#                                           Terminal Server aware, asInvoker manifest
 #   check_release.sh imports EXE ALLOWLIST  only allowed imports, nothing harmful
 #   check_release.sh size EXE LIMIT         no larger than LIMIT bytes
 #   check_release.sh reproducible EXE SRC   a second build elsewhere is identical
@@ -20,10 +21,17 @@ case $1 in
     for expected in 'file format pei-i386' 'Magic[[:space:]]+010b[[:space:]]+\(PE32\)' \
         'Subsystem[[:space:]]+00000002[[:space:]]+\(Windows GUI\)' \
         'MajorSubsystemVersion[[:space:]]+5$' 'MinorSubsystemVersion[[:space:]]+1$' \
-        'MajorOSystemVersion[[:space:]]+5$' 'MinorOSystemVersion[[:space:]]+1$'; do
+        'MajorOSystemVersion[[:space:]]+5$' 'MinorOSystemVersion[[:space:]]+1$' \
+        '^[[:space:]]+TERMINAL_SERVICE_AWARE$'; do
       grep -Eq "$expected" <<<"$header" || fail "$2: no '$expected' in its header"
     done
-    echo "PE32 i386, Windows GUI subsystem 5.01, OS version 5.01"
+    # Without it a standard user's HKLM reads may come from a VirtualStore.
+    for expected in '<trustInfo xmlns="urn:schemas-microsoft-com:asm.v3">' \
+        '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
+        '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>'; do
+      grep -aqF "$expected" "$2" || fail "$2: no '$expected' in its manifest"
+    done
+    echo "PE32 i386, Windows GUI subsystem 5.01, OS version 5.01, TS-aware, asInvoker manifest"
     ;;
   imports)
     found=$(imports "$2")
