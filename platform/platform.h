@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/ansi.h"
 #include "platform/clock.h"
 #include "platform/pause.h"
 #include "platform/process.h"
@@ -17,8 +16,8 @@ struct Platform {
   Pause& pause;
   Clock& clock;
   Registry& registry;
-  AnsiCodePage& ansi;
-  Shell& shell;
+  FileSearch& files;
+  Launcher& launcher;
   ProcessList& processes;
 };
 

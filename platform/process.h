@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnweld::platform {
 
@@ -13,12 +15,21 @@ class ThisProcess {
   // The command line after the program's own name, exactly as given.
   virtual std::wstring CommandTail() = 0;
 
+  // The error mode the launcher gave this process, before it went quiet.
+  virtual std::uint32_t LauncherErrorMode() = 0;
+  // SetErrorMode: sets the process's mode and returns the one it replaces.
+  virtual std::uint32_t SetErrorMode(std::uint32_t mode) = 0;
+
   // Ends the process at once with exit status 0. (A test double returns.)
   virtual void End() = 0;
 };
 
-// Skips the program's name (quoted or not) and the spaces and tabs after it;
-// keeps everything else, trailing spaces and quotation marks included.
-std::wstring CommandLineTail(std::wstring_view command_line);
+// Skips the program's name and the spaces and tabs after it; keeps
+// everything else, trailing spaces and quotation marks included. The name
+// is quoted, or one of `own_paths` (the program's full path, written
+// unquoted and possibly with spaces) followed by a blank or the end, or
+// else everything up to the first blank.
+std::wstring CommandLineTail(std::wstring_view command_line,
+                             const std::vector<std::wstring>& own_paths = {});
 
 }  // namespace tarnweld::platform

@@ -6,17 +6,17 @@
 
 namespace tarnweld::platform {
 
-// The image-name field of a process entry as the system fills it (ANSI,
-// MAX_PATH bytes). Nothing guarantees a NUL inside it.
+// The image-name field of a process entry as the system fills it (UTF-16,
+// MAX_PATH characters). Nothing guarantees a NUL inside it.
 constexpr std::size_t kImageNameSize = 260;
-using ImageName = std::array<char, kImageNameSize>;
+using ImageName = std::array<wchar_t, kImageNameSize>;
 
 // One snapshot of the system's processes. Destroying it closes the snapshot.
 class ProcessSnapshot {
  public:
   virtual ~ProcessSnapshot() = default;
 
-  // Process32First / Process32Next: true when `name` was filled.
+  // Process32FirstW / Process32NextW: true when `name` was filled.
   virtual bool First(ImageName* name) = 0;
   virtual bool Next(ImageName* name) = 0;
 };

@@ -12,62 +12,76 @@ namespace {
 
 constexpr std::wstring_view kUninstallKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-constexpr char kValueName[] = "UninstallString";
-constexpr std::string_view kUninstallerImage = "unwise.exe";
+constexpr wchar_t kValueName[] = L"UninstallString";
+constexpr std::wstring_view kUninstallerImages[] = {L"unwise.exe"};
 
 // Wise writes short values; a first buffer of this size serves nearly all.
-constexpr std::uint32_t kFirstBufferSize = 255;
+constexpr std::uint32_t kFirstBufferSize = 512;
 // The value may grow between the query that sizes it and the one that reads
 // it; give up rather than loop on a value that keeps changing.
 constexpr int kReadAttempts = 4;
 
-// The value's bytes up to its first NUL, or all of them when it has none:
-// a value stored without its terminator keeps its last character. Cutting
-// bytes before the conversion keeps double-byte code pages intact.
-std::string TextBytes(const std::vector<unsigned char>& buffer, std::uint32_t size) {
-  const auto end =
-      buffer.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(size, buffer.size()));
-  return std::string(buffer.begin(), std::find(buffer.begin(), end, 0));
+// The value's UTF-16 text up to its first NUL, or all of it when it has
+// none: a value stored without its terminator keeps its last character. A
+// trailing odd byte is no character and is dropped.
+std::wstring ValueText(const std::vector<unsigned char>& buffer, std::uint32_t size) {
+  const std::size_t bytes = std::min<std::size_t>(size, buffer.size());
+  std::wstring text(bytes / 2, L'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    text[i] = static_cast<wchar_t>(buffer[2 * i] | (buffer[2 * i + 1] << 8));
+  }
+  return text.substr(0, text.find(L'\0'));
 }
 
-std::string ReadValueBytes(platform::RegistryKey& key) {
-  std::vector<unsigned char> buffer(kFirstBufferSize, ' ');
+long ReadValue(platform::RegistryKey& key, std::wstring* text) {
+  std::vector<unsigned char> buffer(kFirstBufferSize);
+  long status = platform::kRegMoreData;
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     std::uint32_t type = platform::kRegSz;
     auto size = static_cast<std::uint32_t>(buffer.size());
-    const long status = key.QueryValue(kValueName, &type, buffer.data(), &size);
-    if (status == platform::kRegSuccess) return TextBytes(buffer, size);
-    if (status != platform::kRegMoreData || size <= buffer.size()) return {};
-    buffer.assign(size, ' ');
+    status = key.QueryValue(kValueName, &type, buffer.data(), &size);
+    if (status == platform::kRegSuccess) {
+      *text = ValueText(buffer, size);
+      return status;
+    }
+    if (status != platform::kRegMoreData || size <= buffer.size()) return status;
+    buffer.assign(size, 0);
   }
-  return {};
+  return status;
 }
 
 bool IsUninstallerImage(const platform::ImageName& field) {
-  const auto end = std::find(field.begin(), field.end(), '\0');
+  const auto end = std::find(field.begin(), field.end(), L'\0');
   if (end == field.end()) return false;  // no terminator: not a name we trust
-  const std::string_view name(field.data(), static_cast<std::size_t>(end - field.begin()));
-  return text::EqualsIgnoringAsciiCase(name, kUninstallerImage);
+  const std::wstring_view name(field.data(), static_cast<std::size_t>(end - field.begin()));
+  return std::any_of(
+      std::begin(kUninstallerImages), std::end(kUninstallerImages),
+      [name](std::wstring_view image) { return text::EqualsIgnoringAsciiCase(name, image); });
 }
 
 }  // namespace
 
-std::wstring GetUninstallString(platform::Platform& platform, const std::wstring& entry_name) {
-  std::string key_path;
-  const std::wstring wide_path = std::wstring(kUninstallKey) + entry_name;
-  // A NUL would silently shorten the path the ANSI call sees.
-  if (!platform.ansi.Encode(wide_path, &key_path) || key_path.find('\0') != std::string::npos) {
-    return {};
-  }
+EntryRead ReadUninstallString(platform::Registry& registry, const std::wstring& entry_name) {
+  EntryRead read;
+  // A NUL would silently shorten the path the system sees.
+  if (entry_name.find(L'\0') != std::wstring::npos) return read;
   std::unique_ptr<platform::RegistryKey> key;
-  if (platform.registry.OpenLocalMachineKey(key_path, &key) != platform::kRegSuccess || !key) {
-    return {};
+  read.open_status = registry.OpenLocalMachineKey(std::wstring(kUninstallKey) + entry_name, &key);
+  if (read.open_status != platform::kRegSuccess) return read;
+  if (!key) {
+    read.open_status = platform::kRegFileNotFound;
+    return read;
   }
-  return platform.ansi.Decode(ReadValueBytes(*key));
+  read.read_status = ReadValue(*key, &read.uninstall_string);
+  return read;
 }
 
-bool IsUninstallerRunning(platform::Platform& platform) {
-  const auto snapshot = platform.processes.TakeSnapshot();
+std::wstring GetUninstallString(platform::Registry& registry, const std::wstring& entry_name) {
+  return ReadUninstallString(registry, entry_name).uninstall_string;
+}
+
+bool IsUninstallerRunning(platform::ProcessList& processes) {
+  const auto snapshot = processes.TakeSnapshot();
   if (!snapshot) return false;
   platform::ImageName name{};
   bool found = false;

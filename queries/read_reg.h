@@ -8,14 +8,26 @@
 // between calls; each opens and closes its own key or snapshot.
 namespace tarnweld::ReadReg {
 
+// One attempt to read the uninstall command of an entry.
+struct EntryRead {
+  long open_status = platform::kRegFileNotFound;  // opening the entry's key
+  long read_status = platform::kRegSuccess;       // reading its value, once opened
+  std::wstring uninstall_string;
+  bool found() const { return open_status == platform::kRegSuccess; }
+  bool read() const { return found() && read_status == platform::kRegSuccess; }
+};
+
 // The "UninstallString" value of the uninstall entry `entry_name` (a subkey
-// of HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall), as text. Empty when the key cannot
-// be opened or the value cannot be read. Read only, whatever the value's
-// type, and never expanded.
-std::wstring GetUninstallString(platform::Platform& platform, const std::wstring& entry_name);
+// of HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall), read as
+// stored in UTF-16 whatever its type, and never expanded. The text ends at
+// its first NUL, or takes the whole value when it has none.
+EntryRead ReadUninstallString(platform::Registry& registry, const std::wstring& entry_name);
+
+// The same value's text alone: empty when it cannot be read.
+std::wstring GetUninstallString(platform::Registry& registry, const std::wstring& entry_name);
 
 // True when any process's image name is "unwise.exe" in any letter case;
 // false when none is, or when the process list cannot be taken.
-bool IsUninstallerRunning(platform::Platform& platform);
+bool IsUninstallerRunning(platform::ProcessList& processes);
 
 }  // namespace tarnweld::ReadReg

@@ -1,6 +1,5 @@
 #include "removal/run_removal.h"
 
-#include "platform/text.h"
 #include "queries/read_reg.h"
 #include "removal/uninstall_command.h"
 
@@ -8,23 +7,49 @@ namespace tarnweld {
 namespace {
 
 constexpr std::uint32_t kStartupPauseMs = 100;
-constexpr std::size_t kShortestEntryName = 2;
+
+// The uninstaller starts in the error mode this program's launcher chose,
+// not in the quiet one this program keeps for itself.
+class LauncherErrorMode {
+ public:
+  explicit LauncherErrorMode(platform::ThisProcess& process)
+      : process_(process), quiet_(process.SetErrorMode(process.LauncherErrorMode())) {}
+  ~LauncherErrorMode() { process_.SetErrorMode(quiet_); }
+  LauncherErrorMode(const LauncherErrorMode&) = delete;
+  LauncherErrorMode& operator=(const LauncherErrorMode&) = delete;
+
+ private:
+  platform::ThisProcess& process_;
+  std::uint32_t quiet_;
+};
+
+// The entry named exactly by the tail, or, when no entry has that name, the
+// one named as an administrator most likely meant it.
+ReadReg::EntryRead ReadEntry(platform::Registry& registry, const std::wstring& tail) {
+  ReadReg::EntryRead exact = ReadReg::ReadUninstallString(registry, tail);
+  if (exact.open_status != platform::kRegFileNotFound) return exact;
+  const auto second = SecondEntryName(tail);
+  return second ? ReadReg::ReadUninstallString(registry, *second) : exact;
+}
 
 void RemoveWiseInstallation(platform::Platform& platform) {
-  const std::wstring entry_name = platform.process.CommandTail();
+  const std::wstring tail = platform.process.CommandTail();
   platform.pause.Sleep(kStartupPauseMs);
   // Only the test trims; the lookup uses the name exactly as given.
-  if (text::TrimSpaces(entry_name).size() < kShortestEntryName) return;
+  if (!IsLongEnoughEntryName(tail)) return;
 
-  const std::wstring uninstall_command = ReadReg::GetUninstallString(platform, entry_name);
-  const auto command = SplitUninstallCommand(uninstall_command);
+  const auto command = SplitUninstallCommand(ReadEntry(platform.registry, tail).uninstall_string);
   if (!command) return;
-  if (!FileSearchFinds(platform.shell, command->uninstaller_path)) return;
-  if (!FileSearchFinds(platform.shell, command->arguments)) return;
+  if (!CheckFile(platform.files, command->uninstaller_path).found()) return;
+  if (!CheckFile(platform.files, command->arguments).found()) return;
 
-  const std::uint32_t process_id = platform.shell.Launch(ExplicitProgram(command->uninstaller_path),
-                                                         AutomaticCommandLine(*command));
-  if (process_id == 0) return;
+  platform::Launched launched;
+  {
+    const LauncherErrorMode mode(platform.process);
+    launched = platform.launcher.Launch(ExplicitProgram(command->uninstaller_path),
+                                        AutomaticCommandLine(*command));
+  }
+  if (launched.process_id == 0) return;
   WaitForUninstaller(platform);
 }
 

@@ -15,6 +15,62 @@ std::wstring_view Unquoted(std::wstring_view path) {
   return path;
 }
 
+bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+// X:\... or \\server\share\..., where the server is no "." or "?" (the
+// device and literal namespaces).
+bool IsFullyQualified(std::wstring_view path) {
+  if (path.size() > 3 && IsAsciiLetter(path[0]) && path.substr(1, 2) == L":\\") return true;
+  if (path.substr(0, 2) != L"\\\\") return false;
+  const std::size_t server_end = path.find(L'\\', 2);
+  if (server_end == std::wstring_view::npos || server_end == 2) return false;
+  const std::wstring_view server = path.substr(2, server_end - 2);
+  if (server == L"." || server == L"?") return false;
+  const std::size_t share_end = path.find(L'\\', server_end + 1);
+  return share_end != std::wstring_view::npos && share_end > server_end + 1 &&
+         share_end + 1 < path.size();
+}
+
+// Wildcards to the file search (< and > too), a stray quotation mark, a
+// pipe, and a colon past the drive's (an alternate data stream).
+bool HasForbiddenCharacter(std::wstring_view path) {
+  if (path.find_first_of(L"\"*?<>|") != std::wstring_view::npos) return true;
+  return path.find(L':', 2) != std::wstring_view::npos;
+}
+
+// CON, NUL, COM1, LPT1 and the rest name devices in every folder, whatever
+// extension follows (C:\App\con.log is the console on most Windows versions).
+bool IsDeviceName(std::wstring_view path) {
+  std::wstring_view name = path.substr(path.find_last_of(L"\\/") + 1);
+  name = name.substr(0, name.find(L'.'));
+  name = name.substr(0, name.find_last_not_of(L' ') + 1);
+  for (const std::wstring_view device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
+    if (text::EqualsIgnoringAsciiCase(name, device)) return true;
+  }
+  if (name.size() != 4) return false;
+  const bool port = text::EqualsIgnoringAsciiCase(name.substr(0, 3), std::wstring_view(L"COM")) ||
+                    text::EqualsIgnoringAsciiCase(name.substr(0, 3), std::wstring_view(L"LPT"));
+  const wchar_t digit = name[3];
+  return port && ((digit >= L'0' && digit <= L'9') || digit == L'\x00B9' || digit == L'\x00B2' ||
+                  digit == L'\x00B3');
+}
+
+FileStatus StatusOf(platform::FileKind kind) {
+  switch (kind) {
+    case platform::FileKind::kNormalFile:
+      return FileStatus::kFound;
+    case platform::FileKind::kDirectory:
+      return FileStatus::kDirectory;
+    case platform::FileKind::kHiddenOrSystem:
+      return FileStatus::kHiddenOrSystem;
+    case platform::FileKind::kDevice:
+      return FileStatus::kDevice;
+    case platform::FileKind::kMissing:
+      break;
+  }
+  return FileStatus::kMissing;
+}
+
 }  // namespace
 
 std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command) {
@@ -29,12 +85,33 @@ std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command)
                           std::wstring(text::TrimSpaces(command.substr(path_end)))};
 }
 
-bool FileSearchFinds(platform::Shell& shell, std::wstring_view path) {
-  const std::wstring_view searched = Unquoted(path);
-  if (searched.empty() || searched.find_first_of(L"\"*?") != std::wstring_view::npos) {
-    return false;
+FileCheck CheckFile(platform::FileSearch& files, std::wstring_view path) {
+  FileCheck check;
+  check.searched = std::wstring(Unquoted(path));
+  if (check.searched.empty()) {
+    check.status = FileStatus::kEmpty;
+  } else if (HasForbiddenCharacter(check.searched)) {
+    check.status = FileStatus::kForbiddenCharacter;
+  } else if (!IsFullyQualified(check.searched)) {
+    check.status = FileStatus::kNotFullyQualified;
+  } else if (IsDeviceName(check.searched)) {
+    check.status = FileStatus::kDevice;
+  } else {
+    const platform::FileFound found = files.Find(check.searched);
+    check.status = StatusOf(found.kind);
+    check.error = found.error;
   }
-  return shell.IsNormalFile(std::wstring(searched));
+  return check;
+}
+
+bool IsLongEnoughEntryName(std::wstring_view name) {
+  return text::TrimSpaces(name).size() >= kShortestEntryName;
+}
+
+std::optional<std::wstring> SecondEntryName(const std::wstring& typed) {
+  const std::wstring second(Unquoted(text::TrimSpaces(typed)));
+  if (second == typed || !IsLongEnoughEntryName(second)) return std::nullopt;
+  return second;
 }
 
 std::wstring ExplicitProgram(std::wstring_view uninstaller_path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,10 +21,39 @@ struct UninstallCommand {
 // the path, trimmed. Nothing when the name does not occur.
 std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command);
 
+// What the check of one path found, from the first rule that refused it.
+enum class FileStatus {
+  kFound,  // an existing normal file
+  kEmpty,
+  kNotFullyQualified,   // relative, rooted, drive-relative, \\.\ or \\?\ paths
+  kForbiddenCharacter,  // wildcards (* ? < >), a stray quotation mark, | or a stream's colon
+  kDevice,              // a DOS device name, or a path the system resolves to a device
+  kMissing,
+  kDirectory,
+  kHiddenOrSystem,
+};
+
+struct FileCheck {
+  std::wstring searched;  // the path without its enclosing quotation marks
+  FileStatus status = FileStatus::kEmpty;
+  std::uint32_t error = 0;  // the system's error, where a search failed
+  bool found() const { return status == FileStatus::kFound; }
+};
+
 // Whether a path, taken whole, names an existing normal file. A path wrapped
-// in quotation marks is searched without them; any other quotation mark, a
-// wildcard, or an empty path finds nothing.
-bool FileSearchFinds(platform::Shell& shell, std::wstring_view path);
+// in quotation marks is searched without them. Only fully qualified paths
+// (X:\... or \\server\share\...) are searched at all: a relative one would
+// be checked in one folder and run from another.
+FileCheck CheckFile(platform::FileSearch& files, std::wstring_view path);
+
+// The name to look the entry up by when no entry has exactly the name that
+// was typed: without surrounding spaces, then without one pair of enclosing
+// quotation marks. Nothing when that is the same name or too short.
+std::optional<std::wstring> SecondEntryName(const std::wstring& typed);
+
+// Names shorter than this, once spaces are trimmed, are not looked up.
+constexpr std::size_t kShortestEntryName = 2;
+bool IsLongEnoughEntryName(std::wstring_view name);
 
 // The program to name explicitly when launching `uninstaller_path`: itself,
 // unquoted, when it contains a space or a tab (so that C:\Program.exe can

@@ -24,7 +24,7 @@ void PauseServicingMessages(platform::Platform& platform, std::uint32_t duration
 void WaitForUninstaller(platform::Platform& platform) {
   const std::uint32_t start = platform.clock.TickMilliseconds();
   while (platform::ElapsedSince(platform.clock, start) < kTimeLimitMs &&
-         ReadReg::IsUninstallerRunning(platform)) {
+         ReadReg::IsUninstallerRunning(platform.processes)) {
     platform.pause.DispatchWaitingMessages();
     PauseServicingMessages(platform, kPollIntervalMs);
   }

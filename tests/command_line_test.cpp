@@ -22,6 +22,27 @@ TEST(CommandLineTail, NoTail) {
   EXPECT_EQ(CommandLineTail(L"\"C:\\T\\Tarnweld.exe"), L"");
 }
 
+TEST(CommandLineTail, OwnPathWrittenUnquotedWithSpacesIsSkippedWhole) {
+  const std::vector<std::wstring> own{L"C:\\Tool Dir\\Tarnweld.exe", L"C:\\TOOLDI~1\\TARNWELD.EXE"};
+  struct Case {
+    const wchar_t* line;
+    const wchar_t* tail;
+  };
+  const Case cases[] = {
+      {L"C:\\Tool Dir\\Tarnweld.exe OldApp", L"OldApp"},
+      {L"c:\\tool dir\\TARNWELD.EXE\tOld App ", L"Old App "},
+      {L"C:\\TOOLDI~1\\TARNWELD.EXE OldApp", L"OldApp"},
+      {L"C:\\Tool Dir\\Tarnweld.exe", L""},
+      // Only the whole path, followed by a blank or the end, is the program.
+      {L"C:\\Tool Dir\\Tarnweld.exeX OldApp", L"Dir\\Tarnweld.exeX OldApp"},
+      {L"C:\\Tool Dir\\Tarnweld OldApp", L"Dir\\Tarnweld OldApp"},
+      // Quoted and bare names go by the old rules.
+      {L"\"C:\\Tool Dir\\Tarnweld.exe\" OldApp", L"OldApp"},
+      {L"Tarnweld OldApp", L"OldApp"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CommandLineTail(c.line, own), c.tail);
+}
+
 TEST(Text, UpperCasingFoldsAsciiLettersOnly) {
   EXPECT_EQ(text::FindIgnoringAsciiCase(L"c:\\unwise.exe", L"UNWISE.EXE"), 3u);
   // Dotless and dotted i, and the Kelvin sign, are no ASCII letters.

@@ -6,7 +6,7 @@
 namespace tarnweld::fake {
 namespace {
 
-constexpr char kUninstallPrefix[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr wchar_t kUninstallPrefix[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // Counts itself in and out of the platform's open handles.
 class CountedHandle {
@@ -27,9 +27,9 @@ class FakeKey final : public platform::RegistryKey, CountedHandle {
  public:
   FakeKey(FakePlatform& os, std::optional<FakeValue>& value) : CountedHandle(os), value_(value) {}
 
-  long QueryValue(const std::string& name, std::uint32_t* type, unsigned char* data,
+  long QueryValue(const std::wstring& name, std::uint32_t* type, unsigned char* data,
                   std::uint32_t* size) override {
-    os_.events.push_back("query " + name);
+    os_.events.push_back("query " + Narrow(name));
     os_.query_sizes.push_back(*size);
     if (!value_) return platform::kRegFileNotFound;
     FakeValue& value = *value_;
@@ -80,24 +80,27 @@ FakePlatform::FakePlatform()
     : processes([](std::uint32_t) { return std::vector<platform::ImageName>{}; }),
       platform_{*this, *this, *this, *this, *this, *this, *this} {}
 
-void FakePlatform::AddUninstallValue(const std::string& entry, const std::string& bytes) {
-  keys[kUninstallPrefix + entry] = FakeValue{bytes, std::nullopt, 0, {}};
+void FakePlatform::AddUninstallValue(const std::wstring& entry, const std::string& text) {
+  AddUninstallValue(entry, std::wstring(text.begin(), text.end()));
 }
 
-void FakePlatform::StartOnEntry(const std::string& value_bytes,
-                                const std::vector<std::wstring>& files) {
+void FakePlatform::AddUninstallValue(const std::wstring& entry, const std::wstring& text) {
+  keys[UninstallKey(entry)] = FakeValue{Utf16(text), std::nullopt, 0, {}};
+}
+
+void FakePlatform::StartOnEntry(const std::string& text, const std::vector<std::wstring>& files) {
   command_tail = L"OldApp";
-  AddUninstallValue("OldApp", value_bytes);
+  AddUninstallValue(L"OldApp", text);
   normal_files.insert(files.begin(), files.end());
 }
 
-platform::ImageName FakePlatform::Image(const std::string& name) {
+platform::ImageName FakePlatform::Image(const std::wstring& name) {
   platform::ImageName field{};
-  std::memcpy(field.data(), name.data(), std::min(name.size(), field.size() - 1));
+  std::copy_n(name.begin(), std::min(name.size(), field.size() - 1), field.begin());
   return field;
 }
 
-platform::ImageName FakePlatform::ImageWithoutNul(char fill) {
+platform::ImageName FakePlatform::ImageWithoutNul(wchar_t fill) {
   platform::ImageName field;
   field.fill(fill);
   return field;
@@ -106,6 +109,15 @@ platform::ImageName FakePlatform::ImageWithoutNul(char fill) {
 std::wstring FakePlatform::CommandTail() {
   events.push_back("tail");
   return command_tail;
+}
+
+std::uint32_t FakePlatform::LauncherErrorMode() { return launcher_error_mode; }
+
+std::uint32_t FakePlatform::SetErrorMode(std::uint32_t mode) {
+  events.push_back("error mode " + std::to_string(mode));
+  const std::uint32_t previous = error_mode;
+  error_mode = mode;
+  return previous;
 }
 
 void FakePlatform::End() {
@@ -139,11 +151,11 @@ bool FakePlatform::WaitForMessage(std::uint32_t timeout_milliseconds) {
 
 std::uint32_t FakePlatform::TickMilliseconds() { return now; }
 
-long FakePlatform::OpenLocalMachineKey(const std::string& ansi_path,
+long FakePlatform::OpenLocalMachineKey(const std::wstring& path,
                                        std::unique_ptr<platform::RegistryKey>* key) {
   events.push_back("open");
-  opened_paths.push_back(ansi_path);
-  const auto found = keys.find(ansi_path);
+  opened_paths.push_back(path);
+  const auto found = keys.find(path);
   if (found == keys.end()) return platform::kRegFileNotFound;
   if (open_status_for_existing_key != platform::kRegSuccess) {
     return open_status_for_existing_key;
@@ -152,34 +164,21 @@ long FakePlatform::OpenLocalMachineKey(const std::string& ansi_path,
   return platform::kRegSuccess;
 }
 
-// Latin-1 stands in for the ANSI code page: anything beyond it has no exact form.
-bool FakePlatform::Encode(const std::wstring& text, std::string* bytes) {
-  bytes->clear();
-  for (const wchar_t c : text) {
-    if (static_cast<std::uint32_t>(c) > 0xFF) return false;
-    bytes->push_back(static_cast<char>(c));
-  }
-  return true;
-}
-
-std::wstring FakePlatform::Decode(const std::string& bytes) {
-  decoded.push_back(bytes);
-  std::wstring text;
-  for (const char c : bytes) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool FakePlatform::IsNormalFile(const std::wstring& path) {
+platform::FileFound FakePlatform::Find(const std::wstring& path) {
   events.push_back("find " + Narrow(path));
   searched_paths.push_back(path);
-  return normal_files.count(path) != 0;
+  if (normal_files.count(path) != 0) return {platform::FileKind::kNormalFile, 0};
+  const auto other = other_files.find(path);
+  if (other != other_files.end()) return {other->second, 0};
+  return {platform::FileKind::kMissing, 2};
 }
 
-std::uint32_t FakePlatform::Launch(const std::wstring& program, const std::wstring& command_line) {
+platform::Launched FakePlatform::Launch(const std::wstring& program,
+                                        const std::wstring& command_line) {
   events.push_back("launch");
   launches.push_back({program, command_line});
   if (launch_throws) throw std::bad_alloc();
-  return launch_result;
+  return {launch_result, launch_result == 0 ? 2u : 0u};
 }
 
 std::unique_ptr<platform::ProcessSnapshot> FakePlatform::TakeSnapshot() {
@@ -194,5 +193,16 @@ std::string Narrow(const std::wstring& text) {
   for (const wchar_t c : text) narrow.push_back(c < 0x80 ? static_cast<char>(c) : '?');
   return narrow;
 }
+
+std::string Utf16(const std::wstring& text) {
+  std::string bytes;
+  for (const wchar_t c : text) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+  }
+  return bytes;
+}
+
+std::wstring UninstallKey(const std::wstring& name) { return kUninstallPrefix + name; }
 
 }  // namespace tarnweld::fake

@@ -15,7 +15,7 @@ namespace tarnweld::fake {
 
 // A stored registry value, with optional faults to inject.
 struct FakeValue {
-  std::string bytes;
+  std::string bytes;  // as stored: UTF-16LE
   // When set, every query answers this status and size instead.
   std::optional<long> forced_status;
   std::uint32_t forced_size = 0;
@@ -35,8 +35,8 @@ class FakePlatform final : public platform::ThisProcess,
                            public platform::Pause,
                            public platform::Clock,
                            public platform::Registry,
-                           public platform::AnsiCodePage,
-                           public platform::Shell,
+                           public platform::FileSearch,
+                           public platform::Launcher,
                            public platform::ProcessList {
  public:
   FakePlatform();
@@ -45,9 +45,12 @@ class FakePlatform final : public platform::ThisProcess,
 
   // Scripting.
   std::wstring command_tail;
-  std::map<std::string, std::optional<FakeValue>> keys;  // nullopt: no value
+  std::map<std::wstring, std::optional<FakeValue>> keys;  // nullopt: no value
   long open_status_for_existing_key = platform::kRegSuccess;
   std::set<std::wstring> normal_files;
+  std::map<std::wstring, platform::FileKind> other_files;  // folders, devices, ...
+  std::uint32_t launcher_error_mode = 0x8000;
+  std::uint32_t error_mode = 0x8003;  // quiet, as the program sets it
   std::uint32_t launch_result = 4242;
   bool launch_throws = false;  // as an allocation failure would
   std::uint32_t now = 1000;
@@ -57,18 +60,20 @@ class FakePlatform final : public platform::ThisProcess,
   bool first_entry_fails = false;
   std::deque<std::uint32_t> message_arrivals;  // tick readings
 
-  void AddUninstallValue(const std::string& entry, const std::string& bytes);
-  // Started on the entry "OldApp", whose value holds exactly `value_bytes`,
+  // A value whose text is `text`, each char one UTF-16 unit (Latin-1), and
+  // no terminator unless `text` ends with '\0'.
+  void AddUninstallValue(const std::wstring& entry, const std::string& text);
+  void AddUninstallValue(const std::wstring& entry, const std::wstring& text);
+  // Started on the entry "OldApp", whose value holds exactly `text`,
   // with `files` the normal files that exist.
-  void StartOnEntry(const std::string& value_bytes, const std::vector<std::wstring>& files = {});
+  void StartOnEntry(const std::string& text, const std::vector<std::wstring>& files = {});
 
   // Observations.
   std::vector<std::string> events;
   std::vector<LaunchCall> launches;
-  std::vector<std::string> opened_paths;
+  std::vector<std::wstring> opened_paths;
   std::vector<std::wstring> searched_paths;
   std::vector<std::uint32_t> query_sizes;
-  std::vector<std::string> decoded;
   int open_handles = 0;
   int handles_ever_opened = 0;
   int ended = 0;
@@ -77,22 +82,22 @@ class FakePlatform final : public platform::ThisProcess,
   int snapshots_taken = 0;
 
   // Names a test can give to snapshots.
-  static platform::ImageName Image(const std::string& name);
-  static platform::ImageName ImageWithoutNul(char fill);
+  static platform::ImageName Image(const std::wstring& name);
+  static platform::ImageName ImageWithoutNul(wchar_t fill);
 
   // The platform interfaces.
   std::wstring CommandTail() override;
+  std::uint32_t LauncherErrorMode() override;
+  std::uint32_t SetErrorMode(std::uint32_t mode) override;
   void End() override;
   void Sleep(std::uint32_t milliseconds) override;
   void DispatchWaitingMessages() override;
   bool WaitForMessage(std::uint32_t timeout_milliseconds) override;
   std::uint32_t TickMilliseconds() override;
-  long OpenLocalMachineKey(const std::string& ansi_path,
+  long OpenLocalMachineKey(const std::wstring& path,
                            std::unique_ptr<platform::RegistryKey>* key) override;
-  bool Encode(const std::wstring& text, std::string* bytes) override;
-  std::wstring Decode(const std::string& bytes) override;
-  bool IsNormalFile(const std::wstring& path) override;
-  std::uint32_t Launch(const std::wstring& program, const std::wstring& command_line) override;
+  platform::FileFound Find(const std::wstring& path) override;
+  platform::Launched Launch(const std::wstring& program, const std::wstring& command_line) override;
   std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override;
 
  private:
@@ -100,5 +105,9 @@ class FakePlatform final : public platform::ThisProcess,
 };
 
 std::string Narrow(const std::wstring& text);
+// UTF-16LE bytes of `text`, as the registry stores it.
+std::string Utf16(const std::wstring& text);
+// The path of the entry `name` under the uninstall key.
+std::wstring UninstallKey(const std::wstring& name);
 
 }  // namespace tarnweld::fake

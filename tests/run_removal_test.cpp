@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/fake_platform.h"
 
 namespace tarnweld {
@@ -52,31 +54,24 @@ TEST_F(RunRemovalTest, WorkedExampleLaunchesAfterPauseLookupAndBothSearches) {
   Entry("C:\\WINDOWS\\UNWISE.EXE C:\\APP\\LIST.TXT",
         {L"C:\\WINDOWS\\UNWISE.EXE", L"C:\\APP\\LIST.TXT"});
   Run();
-  EXPECT_THAT(os_.events, ElementsAre("tail", "sleep 100", "open", "query UninstallString",
-                                      "find C:\\WINDOWS\\UNWISE.EXE", "find C:\\APP\\LIST.TXT",
-                                      "launch", "snapshot", "end"));
+  EXPECT_THAT(os_.events,
+              ElementsAre("tail", "sleep 100", "open", "query UninstallString",
+                          "find C:\\WINDOWS\\UNWISE.EXE", "find C:\\APP\\LIST.TXT",
+                          "error mode 32768", "launch", "error mode 32771", "snapshot", "end"));
   ASSERT_EQ(os_.launches.size(), 1u);
   EXPECT_EQ(os_.launches[0].command_line, L"C:\\WINDOWS\\UNWISE.EXE /a C:\\APP\\LIST.TXT");
   EXPECT_EQ(os_.launches[0].program, L"") << "no space: the command line names it";
 }
 
-TEST_F(RunRemovalTest, EntryNameIsLookedUpExactlyAsGiven) {
-  for (const std::wstring tail : {L"OldApp  ", L"\"OldApp\"", L"Vendor\\OldApp", L" ab"}) {
+TEST_F(RunRemovalTest, EntryNameIsLookedUpFirstExactlyAsGiven) {
+  for (const std::wstring tail :
+       {L"OldApp  ", L"\"OldApp\"", L"Vendor\\OldApp", L" ab", L"Old\x2033App\x0100"}) {
     FakePlatform os;
     os.command_tail = tail;
     RunChecked(os);
-    ASSERT_EQ(os.opened_paths.size(), 1u);
-    EXPECT_EQ(os.opened_paths[0],
-              "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Narrow(tail));
+    ASSERT_FALSE(os.opened_paths.empty());
+    EXPECT_EQ(os.opened_paths[0], fake::UninstallKey(tail)) << Narrow(tail);
   }
-}
-
-TEST_F(RunRemovalTest, NameWithoutExactAnsiFormOpensNothing) {
-  os_.command_tail =
-      L"Old\x2033"
-      L"App";  // no Latin-1 form in the fake code page
-  Run();
-  EXPECT_TRUE(os_.opened_paths.empty());
 }
 
 TEST_F(RunRemovalTest, SplitsWhateverTheLetterCaseAndSpacing) {
@@ -178,6 +173,132 @@ TEST_F(RunRemovalTest, RegistryFaultsEndQuietly) {
   denied.open_status_for_existing_key = 5;
   RunChecked(denied);
   EXPECT_TRUE(denied.launches.empty());
+}
+
+TEST_F(RunRemovalTest, OnlyFullyQualifiedFilesThatAreNoDevicesAreLaunched) {
+  struct Case {
+    std::string uninstaller, log;
+    bool launched;
+  };
+  const Case cases[] = {
+      {"C:\\W\\UNWISE.EXE", "C:\\L.TXT", true},
+      {"\\\\server\\share\\W\\UNWISE.EXE", "\\\\server\\share\\L.TXT", true},
+      {"\"C:\\W\\UNWISE.EXE\"", "\"z:\\L.TXT\"", true},
+      // Checked in one folder, run from another.
+      {"UNWISE.EXE", "C:\\L.TXT", false},
+      {"sub\\UNWISE.EXE", "C:\\L.TXT", false},
+      {"\\App\\UNWISE.EXE", "C:\\L.TXT", false},
+      {"C:App\\UNWISE.EXE", "C:\\L.TXT", false},
+      {"C:\\W\\UNWISE.EXE", "L.TXT", false},
+      {"C:\\W\\UNWISE.EXE", "..\\L.TXT", false},
+      {"\\\\.\\C:\\W\\UNWISE.EXE", "C:\\L.TXT", false},
+      {"\\\\?\\C:\\W\\UNWISE.EXE", "C:\\L.TXT", false},
+      {"\\\\server\\UNWISE.EXE", "C:\\L.TXT", false},
+      {"C:\\W\\UNWISE.EXE", "\\\\server\\share", false},
+      // Devices, whatever the folder or extension.
+      {"C:\\W\\UNWISE.EXE", "NUL", false},
+      {"C:\\W\\UNWISE.EXE", "C:\\App\\NUL", false},
+      {"C:\\W\\UNWISE.EXE", "C:\\App\\con.log", false},
+      {"C:\\W\\UNWISE.EXE", "C:\\App\\COM1", false},
+      {"C:\\W\\UNWISE.EXE", "C:\\App\\lpt9.txt", false},
+      {"C:\\W\\UNWISE.EXE", "C:\\App\\aux .log", false},
+      {"C:\\W\\UNWISE.EXE", "C:\\App\\CONSOLE.LOG", true},
+      {"C:\\W\\UNWISE.EXE", "C:\\App\\COM10", true},
+      // Wildcards of the file search, and streams.
+      {"C:\\W\\UNWISE.EXE", "C:\\App\\INSTALL.LO>", false},
+      {"C:\\W\\UNWISE.EXE", "C:\\App\\<NSTALL.LOG", false},
+      {"C:\\W\\UNWISE.EXE", "C:\\App\\INSTALL.LOG:x", false},
+      {"C:\\W\\UNWISE.EXE", "C:\\App\\A|B.LOG", false},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    // Every path "exists", so that only the rules themselves can refuse one.
+    const auto unquoted = [](const std::string& p) {
+      const std::string bare = p[0] == '"' ? p.substr(1, p.size() - 2) : p;
+      return std::wstring(bare.begin(), bare.end());
+    };
+    os.StartOnEntry(c.uninstaller + " " + c.log, {unquoted(c.uninstaller), unquoted(c.log)});
+    RunChecked(os);
+    EXPECT_EQ(os.launches.size(), c.launched ? 1u : 0u) << c.uninstaller << " " << c.log;
+  }
+}
+
+TEST_F(RunRemovalTest, WhatTheSystemReportsAsNoNormalFileIsNotLaunched) {
+  for (const auto kind : {platform::FileKind::kDevice, platform::FileKind::kDirectory,
+                          platform::FileKind::kHiddenOrSystem, platform::FileKind::kMissing}) {
+    FakePlatform os;
+    os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE"});
+    os.other_files[L"C:\\L.TXT"] = kind;
+    RunChecked(os);
+    EXPECT_TRUE(os.launches.empty());
+  }
+}
+
+TEST_F(RunRemovalTest, UninstallerStartsInTheLaunchersErrorModeAndTheQuietOneReturns) {
+  Entry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+  os_.launcher_error_mode = 0x8001;
+  os_.error_mode = 0x8003;
+  Run();
+  EXPECT_THAT(os_.events, ::testing::IsSupersetOf({"error mode 32769", "launch"}));
+  const auto at = std::find(os_.events.begin(), os_.events.end(), "launch");
+  ASSERT_NE(at, os_.events.end());
+  EXPECT_EQ(*(at - 1), "error mode 32769");
+  EXPECT_EQ(*(at + 1), "error mode 32771");
+  EXPECT_EQ(os_.error_mode, 0x8003u);
+}
+
+TEST_F(RunRemovalTest, NamesAsAdministratorsTypeThemFindTheEntryOnSecondLookup) {
+  struct Case {
+    std::wstring tail;
+    std::vector<std::wstring> entries;  // that exist, each with a Wise command
+    std::vector<std::wstring> opened;
+    bool launched;
+  };
+  const Case cases[] = {
+      {L"OldApp ", {L"OldApp"}, {L"OldApp ", L"OldApp"}, true},
+      {L"\"Old App\"", {L"Old App"}, {L"\"Old App\"", L"Old App"}, true},
+      {L"  \"OldApp \" ", {L"OldApp "}, {L"  \"OldApp \" ", L"OldApp "}, true},
+      // The exact name wins whenever its entry exists.
+      {L"\"OldApp\"", {L"\"OldApp\"", L"OldApp"}, {L"\"OldApp\""}, true},
+      // Only one pair of quotation marks, and only enclosing ones, go.
+      {L"\"\"OldApp\"\"", {L"OldApp"}, {L"\"\"OldApp\"\"", L"\"OldApp\""}, false},
+      {L"Old\"App\"", {L"OldApp"}, {L"Old\"App\""}, false},
+      // The second name must pass the length test too, and differ.
+      {L"\" a\"", {L" a", L"a"}, {L"\" a\""}, false},
+      {L"Missing", {}, {L"Missing"}, false},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.command_tail = c.tail;
+    for (const auto& entry : c.entries) os.AddUninstallValue(entry, "C:\\W\\UNWISE.EXE C:\\L.TXT");
+    os.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+    RunChecked(os);
+    std::vector<std::wstring> expected;
+    for (const auto& name : c.opened) expected.push_back(fake::UninstallKey(name));
+    EXPECT_EQ(os.opened_paths, expected) << Narrow(c.tail);
+    EXPECT_EQ(os.launches.size(), c.launched ? 1u : 0u) << Narrow(c.tail);
+  }
+}
+
+TEST_F(RunRemovalTest, AnExactEntryThatCannotBeReadGetsNoSecondLookup) {
+  // Access denied on the key.
+  os_.command_tail = L"OldApp ";
+  os_.AddUninstallValue(L"OldApp ", "x");
+  os_.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
+  os_.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+  os_.open_status_for_existing_key = 5;
+  Run();
+  EXPECT_EQ(os_.opened_paths.size(), 1u);
+
+  // No UninstallString in it.
+  FakePlatform no_value;
+  no_value.command_tail = L"OldApp ";
+  no_value.keys[fake::UninstallKey(L"OldApp ")] = std::nullopt;
+  no_value.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
+  no_value.normal_files = os_.normal_files;
+  RunChecked(no_value);
+  EXPECT_EQ(no_value.opened_paths.size(), 1u);
+  EXPECT_TRUE(no_value.launches.empty());
 }
 
 TEST_F(RunRemovalTest, FailedLaunchEndsWithoutWaiting) {

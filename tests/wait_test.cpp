@@ -17,8 +17,8 @@ class WaitTest : public ::testing::Test {
   void UninstallerRunsWhile(std::function<bool(std::uint32_t elapsed)> running) {
     os_.processes = [this, running](std::uint32_t now) {
       scans_.push_back(now - start_);
-      std::vector<platform::ImageName> list{FakePlatform::Image("explorer.exe")};
-      if (running(now - start_)) list.push_back(FakePlatform::Image("UNWISE.EXE"));
+      std::vector<platform::ImageName> list{FakePlatform::Image(L"explorer.exe")};
+      if (running(now - start_)) list.push_back(FakePlatform::Image(L"UNWISE.EXE"));
       return list;
     };
   }

@@ -12,38 +12,42 @@
 namespace tarnweld::platform::win {
 namespace {
 
-// Read-only and archive files are normal; these are not.
-constexpr DWORD kNotNormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
-                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
+// The search reports DOS devices (C:\App\NUL) as archive files; only their
+// full path, \\.\NUL, gives them away.
+bool ResolvesToDevice(const std::wstring& path, DWORD* error) {
+  std::vector<wchar_t> full(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) {
+      *error = ::GetLastError();
+      return false;
+    }
+    if (length < full.size())
+      return std::wstring_view(full.data(), length).substr(0, 4) == L"\\\\.\\";
+    full.resize(length);
+  }
+}
 
 }  // namespace
 
-bool SystemShell::IsNormalFile(const std::wstring& path) {
+FileFound SystemFileSearch::Find(const std::wstring& path) {
+  DWORD error = 0;
+  if (ResolvesToDevice(path, &error)) return {FileKind::kDevice, 0};
+  if (error != 0) return {FileKind::kMissing, error};
+
   WIN32_FIND_DATAW found;
-  const ScopedFindHandle search(::FindFirstFileW(path.c_str(), &found));
-  return search.IsValid() && (found.dwFileAttributes & kNotNormal) == 0;
-}
-
-std::uint32_t SystemShell::Launch(const std::wstring& program, const std::wstring& command_line) {
-  // CreateProcessW may write into the command line it is given.
-  std::vector<wchar_t> line(command_line.begin(), command_line.end());
-  line.push_back(L'\0');
-
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION started{};
-  // The default error mode keeps this program's silenced dialogs from
-  // reaching the uninstaller, which may need to ask its user something.
-  if (!::CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr, nullptr,
-                        FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &startup, &started)) {
-    return 0;
+  const HANDLE first = ::FindFirstFileW(path.c_str(), &found);
+  if (first == INVALID_HANDLE_VALUE) return {FileKind::kMissing, ::GetLastError()};
+  const ScopedFindHandle search(first);
+  const DWORD attributes = found.dwFileAttributes;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return {FileKind::kDirectory, 0};
+  if (attributes & FILE_ATTRIBUTE_DEVICE) return {FileKind::kDevice, 0};
+  // Read-only and archive files are normal; these are not.
+  if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
+    return {FileKind::kHiddenOrSystem, 0};
   }
-  // The uninstaller is never touched again.
-  const ScopedProcessHandle process(started.hProcess);
-  const ScopedProcessHandle thread(started.hThread);
-  return started.dwProcessId;
+  return {FileKind::kNormalFile, 0};
 }
 
 }  // namespace tarnweld::platform::win

@@ -10,12 +10,12 @@ class RegKey final : public RegistryKey {
  public:
   explicit RegKey(HKEY key) : key_(key) {}
 
-  long QueryValue(const std::string& name, std::uint32_t* type, unsigned char* data,
+  long QueryValue(const std::wstring& name, std::uint32_t* type, unsigned char* data,
                   std::uint32_t* size) override {
     DWORD value_type = *type;
     DWORD value_size = *size;
     const LONG status =
-        ::RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &value_type, data, &value_size);
+        ::RegQueryValueExW(key_.Get(), name.c_str(), nullptr, &value_type, data, &value_size);
     *type = value_type;
     *size = value_size;
     return status;
@@ -27,10 +27,10 @@ class RegKey final : public RegistryKey {
 
 }  // namespace
 
-long SystemRegistry::OpenLocalMachineKey(const std::string& ansi_path,
+long SystemRegistry::OpenLocalMachineKey(const std::wstring& path,
                                          std::unique_ptr<RegistryKey>* key) {
   HKEY opened = nullptr;
-  const LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, ansi_path.c_str(), 0, KEY_READ, &opened);
+  const LONG status = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &opened);
   if (status == ERROR_SUCCESS) {
     ScopedRegKey owner(opened);  // closes the key should the allocation fail
     *key = std::make_unique<RegKey>(owner.Get());

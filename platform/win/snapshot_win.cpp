@@ -10,35 +10,36 @@
 namespace tarnweld::platform::win {
 namespace {
 
-// The ANSI record: the wide one would be chosen if UNICODE were defined.
-static_assert(sizeof(PROCESSENTRY32{}.szExeFile[0]) == 1, "ANSI PROCESSENTRY32 expected");
-static_assert(sizeof(PROCESSENTRY32{}.szExeFile) == kImageNameSize, "MAX_PATH name field");
+// The wide record: image names as the system stores them, never best-fit
+// converted into something that looks like "unwise.exe".
+static_assert(sizeof(PROCESSENTRY32W{}.szExeFile) == kImageNameSize * sizeof(wchar_t),
+              "MAX_PATH name field");
 #if defined(_M_IX86) || defined(__i386__)
-static_assert(sizeof(PROCESSENTRY32) == 296, "32-bit PROCESSENTRY32 is 296 bytes");
+static_assert(sizeof(PROCESSENTRY32W) == 556, "32-bit PROCESSENTRY32W is 556 bytes");
 #endif
 
 class ToolhelpSnapshot final : public ProcessSnapshot {
  public:
   explicit ToolhelpSnapshot(HANDLE snapshot) : snapshot_(snapshot) {
     std::memset(&entry_, 0, sizeof entry_);
-    entry_.dwSize = sizeof entry_;  // 296 in the 32-bit build, 304 in x86_64
+    entry_.dwSize = sizeof entry_;  // 556 in the 32-bit build, 568 in x86_64
   }
 
   bool First(ImageName* name) override {
-    return Fill(::Process32First(snapshot_.Get(), &entry_) != FALSE, name);
+    return Fill(::Process32FirstW(snapshot_.Get(), &entry_) != FALSE, name);
   }
   bool Next(ImageName* name) override {
-    return Fill(::Process32Next(snapshot_.Get(), &entry_) != FALSE, name);
+    return Fill(::Process32NextW(snapshot_.Get(), &entry_) != FALSE, name);
   }
 
  private:
   bool Fill(bool filled, ImageName* name) const {
-    if (filled) std::memcpy(name->data(), entry_.szExeFile, kImageNameSize);
+    if (filled) std::memcpy(name->data(), entry_.szExeFile, sizeof entry_.szExeFile);
     return filled;
   }
 
   ScopedKernelHandle snapshot_;
-  PROCESSENTRY32 entry_;
+  PROCESSENTRY32W entry_;
 };
 
 }  // namespace

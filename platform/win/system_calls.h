@@ -7,6 +7,8 @@ namespace tarnweld::platform::win {
 class SystemProcess final : public ThisProcess {
  public:
   std::wstring CommandTail() override;
+  std::uint32_t LauncherErrorMode() override;
+  std::uint32_t SetErrorMode(std::uint32_t mode) override;
   void End() override;
 };
 
@@ -24,20 +26,17 @@ class TickClock final : public Clock {
 
 class SystemRegistry final : public Registry {
  public:
-  long OpenLocalMachineKey(const std::string& ansi_path,
-                           std::unique_ptr<RegistryKey>* key) override;
+  long OpenLocalMachineKey(const std::wstring& path, std::unique_ptr<RegistryKey>* key) override;
 };
 
-class SystemAnsiCodePage final : public AnsiCodePage {
+class SystemFileSearch final : public FileSearch {
  public:
-  bool Encode(const std::wstring& text, std::string* bytes) override;
-  std::wstring Decode(const std::string& bytes) override;
+  FileFound Find(const std::wstring& path) override;
 };
 
-class SystemShell final : public Shell {
+class SystemLauncher final : public Launcher {
  public:
-  bool IsNormalFile(const std::wstring& path) override;
-  std::uint32_t Launch(const std::wstring& program, const std::wstring& command_line) override;
+  Launched Launch(const std::wstring& program, const std::wstring& command_line) override;
 };
 
 class ToolhelpProcessList final : public ProcessList {

@@ -1,14 +1,63 @@
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/win/system_calls.h"
+#include "platform/win/windows_platform.h"
 
 namespace tarnweld::platform::win {
+namespace {
+
+// Set once, before anything else runs; read when the uninstaller starts.
+UINT launcher_error_mode = 0;
+
+std::wstring ModuleFileName() {
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) return std::wstring(path.data(), length);
+    if (path.size() >= 32768) return {};
+    path.resize(path.size() * 2);
+  }
+}
+
+std::wstring ShortPathName(const std::wstring& path) {
+  const DWORD needed = ::GetShortPathNameW(path.c_str(), nullptr, 0);
+  if (needed == 0) return {};
+  std::vector<wchar_t> short_path(needed);
+  const DWORD length = ::GetShortPathNameW(path.c_str(), short_path.data(), needed);
+  if (length == 0 || length >= needed) return {};
+  return std::wstring(short_path.data(), length);
+}
+
+// The forms in which a launcher may write this program's path unquoted.
+std::vector<std::wstring> OwnPaths() {
+  const std::wstring path = ModuleFileName();
+  if (path.empty()) return {};
+  std::vector<std::wstring> paths{path};
+  const std::wstring short_path = ShortPathName(path);
+  if (!short_path.empty() && short_path != path) paths.push_back(short_path);
+  return paths;
+}
+
+}  // namespace
+
+void StartQuietly() {
+  launcher_error_mode =
+      ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+}
 
 std::wstring SystemProcess::CommandTail() {
   // The wide command line: the ANSI one has already been best-fit converted.
   const wchar_t* line = ::GetCommandLineW();
-  return CommandLineTail(line ? line : L"");
+  return CommandLineTail(line ? line : L"", OwnPaths());
 }
+
+std::uint32_t SystemProcess::LauncherErrorMode() { return launcher_error_mode; }
+
+std::uint32_t SystemProcess::SetErrorMode(std::uint32_t mode) { return ::SetErrorMode(mode); }
 
 void SystemProcess::End() { ::ExitProcess(0); }
 

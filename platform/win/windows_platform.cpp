@@ -39,10 +39,6 @@ void __verbose_terminate_handler() { ::ExitProcess(0); }
 
 namespace tarnweld::platform::win {
 
-void StartQuietly() {
-  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-}
-
 void RunHiddenForm(const wchar_t* class_name, const wchar_t* caption, void (*load)()) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW form_class{};
@@ -64,10 +60,10 @@ Platform& WindowsPlatform() {
   static SystemPause pause;
   static TickClock clock;
   static SystemRegistry registry;
-  static SystemAnsiCodePage ansi;
-  static SystemShell shell;
+  static SystemFileSearch files;
+  static SystemLauncher launcher;
   static ToolhelpProcessList processes;
-  static Platform platform{process, pause, clock, registry, ansi, shell, processes};
+  static Platform platform{process, pause, clock, registry, files, launcher, processes};
   return platform;
 }
 

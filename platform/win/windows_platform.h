@@ -6,8 +6,9 @@
 // in this folder include <windows.h>.
 namespace tarnweld::platform::win {
 
-// Keeps every system dialog away: critical-error, fault and open-file boxes.
-// (std::terminate ends the process quietly from the start; see the .cpp.)
+// Keeps every system dialog away: critical-error, fault and open-file boxes,
+// and remembers the mode the launcher gave, for the uninstaller. (std::terminate
+// ends the process quietly from the start; see windows_platform.cpp.)
 void StartQuietly();
 
 // Creates the program's one top-level window, never shown, every message

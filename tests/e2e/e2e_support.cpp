@@ -121,14 +121,16 @@ std::optional<Record> ReadRecord(const std::wstring& path, DWORD wait_ms) {
   return record;
 }
 
-Process::Process(const std::wstring& program, const std::wstring& command_line) {
+Process::Process(const std::wstring& program, const std::wstring& command_line,
+                 const std::wstring& current_directory) {
   std::vector<wchar_t> line(command_line.begin(), command_line.end());
   line.push_back(L'\0');
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   start_tick_ = GetTickCount();
   started_ = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &startup, &info_) != FALSE;
+                            current_directory.empty() ? nullptr : current_directory.c_str(),
+                            &startup, &info_) != FALSE;
 }
 
 Process::~Process() {

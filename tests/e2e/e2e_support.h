@@ -58,7 +58,8 @@ struct RunResult {
 // Starts a program with exactly `command_line` and waits for it.
 class Process {
  public:
-  Process(const std::wstring& program, const std::wstring& command_line);
+  Process(const std::wstring& program, const std::wstring& command_line,
+          const std::wstring& current_directory = {});
   ~Process();
   RunResult Wait(DWORD timeout_ms);
   // User plus kernel time the process has used so far, or -1 if unknown.

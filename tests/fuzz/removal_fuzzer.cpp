@@ -1,8 +1,8 @@
 // Arbitrary command-line tails, registry values and file systems through the
 // whole removal on the fake platform. Input: one byte of faults, then the
-// tail, the value's bytes and the existing files, separated by two NULs;
-// files are separated by newlines. Tail bytes from 0xF0 up stand for
-// characters outside the ANSI code page.
+// tail, the value's text and the existing files, separated by two NULs;
+// files are separated by newlines. Tail and value bytes from 0xF0 up stand
+// for characters outside any ANSI code page.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -44,24 +44,22 @@ void RunOnce(std::string_view input) {
   const std::uint8_t faults = input.empty() ? 0 : static_cast<std::uint8_t>(input[0]);
   input.remove_prefix(input.empty() ? 0 : 1);
   os.command_tail = Widen(NextField(&input), true);
-  const std::string value(NextField(&input));
+  const std::wstring value = Widen(NextField(&input), true);
   std::string_view files = input;
   while (!files.empty()) {
     const std::size_t end = files.find('\n');
     os.normal_files.insert(Widen(files.substr(0, end), false));
     files.remove_prefix(end == std::string_view::npos ? files.size() : end + 1);
   }
-  std::string key;
-  os.Encode(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + os.command_tail, &key);
-  if (!(faults & 1)) os.keys[key] = fake::FakeValue{value, std::nullopt, 0, {}};
+  if (!(faults & 1)) os.AddUninstallValue(os.command_tail, value);
   if (faults & 2) os.open_status_for_existing_key = 5;
   if (faults & 4) os.launch_result = 0;
   if (faults & 8) os.snapshot_fails = true;
   const std::uint32_t start = os.now;
   const std::uint32_t linger = (faults >> 4) * 40'000u;  // up to ten minutes
   os.processes = [start, linger](std::uint32_t now) {
-    std::vector<platform::ImageName> list{fake::FakePlatform::Image("explorer.exe")};
-    if (now - start < linger) list.push_back(fake::FakePlatform::Image("unwise.exe"));
+    std::vector<platform::ImageName> list{fake::FakePlatform::Image(L"explorer.exe")};
+    if (now - start < linger) list.push_back(fake::FakePlatform::Image(L"unwise.exe"));
     return list;
   };
 
@@ -75,7 +73,12 @@ void RunOnce(std::string_view input) {
   // A launch only ever follows two searches that found both files.
   const std::vector<std::wstring>& found = os.searched_paths;
   Check(found.size() == 2);
-  for (const auto& path : found) Check(!path.empty() && os.normal_files.count(path) == 1);
+  for (const auto& path : found) {
+    Check(!path.empty() && os.normal_files.count(path) == 1);
+    // Fully qualified: a drive and its backslash, or a share.
+    Check(path.size() > 3 && (path.substr(1, 2) == L":\\" || path.substr(0, 2) == L"\\\\"));
+    Check(path.find_first_of(L"\"*?<>|") == std::wstring::npos);
+  }
   const std::wstring& line = os.launches[0].command_line;
   Check(line.find(L" /a ") != std::wstring::npos);
   Check(line.find(L'\0') == std::wstring::npos);
