@@ -13,7 +13,7 @@ namespace {
 constexpr std::wstring_view kUninstallKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr wchar_t kValueName[] = L"UninstallString";
-constexpr std::wstring_view kUninstallerImages[] = {L"unwise.exe"};
+constexpr std::wstring_view kUninstallerImages[] = {L"unwise.exe", L"unwise32.exe"};
 
 // Wise writes short values; a first buffer of this size serves nearly all.
 constexpr std::uint32_t kFirstBufferSize = 512;

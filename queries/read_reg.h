@@ -26,8 +26,9 @@ EntryRead ReadUninstallString(platform::Registry& registry, const std::wstring& 
 // The same value's text alone: empty when it cannot be read.
 std::wstring GetUninstallString(platform::Registry& registry, const std::wstring& entry_name);
 
-// True when any process's image name is "unwise.exe" in any letter case;
-// false when none is, or when the process list cannot be taken.
+// True when any process's image name is "unwise.exe" or "unwise32.exe" in
+// any letter case; false when none is, or when the process list cannot be
+// taken.
 bool IsUninstallerRunning(platform::ProcessList& processes);
 
 }  // namespace tarnweld::ReadReg

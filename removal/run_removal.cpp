@@ -32,6 +32,33 @@ ReadReg::EntryRead ReadEntry(platform::Registry& registry, const std::wstring& t
   return second ? ReadReg::ReadUninstallString(registry, *second) : exact;
 }
 
+struct UninstallerRun {
+  std::uint32_t process_id = 0;  // 0 when it did not start
+  std::uint32_t error = 0;
+  std::unique_ptr<platform::ProcessGroup> group;  // null when not followed
+};
+
+// Starts the uninstaller suspended, so that it joins the group that follows
+// what it starts before it can start anything, then lets it run. Where it
+// cannot join, it runs all the same and the wait goes by name alone.
+UninstallerRun StartUninstaller(platform::Platform& platform, const UninstallCommand& command) {
+  UninstallerRun run;
+  platform::Started started;
+  {
+    const LauncherErrorMode mode(platform.process);
+    started = platform.launcher.StartSuspended(ExplicitProgram(command.uninstaller_path),
+                                               AutomaticCommandLine(command));
+  }
+  if (!started.process) {
+    run.error = started.error;
+    return run;
+  }
+  run.group = platform.launcher.CreateGroup();
+  if (run.group && !run.group->Add(*started.process)) run.group.reset();
+  if (started.process->Resume()) run.process_id = started.process->id();
+  return run;
+}
+
 void RemoveWiseInstallation(platform::Platform& platform) {
   const std::wstring tail = platform.process.CommandTail();
   platform.pause.Sleep(kStartupPauseMs);
@@ -43,14 +70,9 @@ void RemoveWiseInstallation(platform::Platform& platform) {
   if (!CheckFile(platform.files, command->uninstaller_path).found()) return;
   if (!CheckFile(platform.files, command->arguments).found()) return;
 
-  platform::Launched launched;
-  {
-    const LauncherErrorMode mode(platform.process);
-    launched = platform.launcher.Launch(ExplicitProgram(command->uninstaller_path),
-                                        AutomaticCommandLine(*command));
-  }
-  if (launched.process_id == 0) return;
-  WaitForUninstaller(platform);
+  const UninstallerRun run = StartUninstaller(platform, *command);
+  if (run.process_id == 0) return;
+  WaitForUninstaller(platform, run.group.get());
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 namespace tarnweld {
 namespace {
 
+// Wise's 32-bit uninstaller is usually renamed UNWISE.EXE at install time;
+// some products register it under its own name.
 constexpr std::wstring_view kUninstallerName = L"UNWISE.EXE";
+constexpr std::wstring_view kUninstaller32Name = L"UNWISE32.EXE";
 constexpr std::wstring_view kAutomaticSwitch = L" /a ";
 
 std::wstring_view Unquoted(std::wstring_view path) {
@@ -74,15 +77,21 @@ FileStatus StatusOf(platform::FileKind kind) {
 }  // namespace
 
 std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command) {
-  const std::size_t name_at = text::FindIgnoringAsciiCase(command, kUninstallerName);
+  std::wstring_view name = kUninstallerName;
+  std::size_t name_at = text::FindIgnoringAsciiCase(command, name);
+  if (name_at == std::wstring_view::npos) {
+    name = kUninstaller32Name;
+    name_at = text::FindIgnoringAsciiCase(command, name);
+  }
   if (name_at == std::wstring_view::npos) return std::nullopt;
-  const std::wstring_view head = command.substr(0, name_at + kUninstallerName.size() + 1);
+  const std::wstring_view head = command.substr(0, name_at + name.size() + 1);
   const std::wstring_view path = text::TrimSpaces(head);
   // Count from where the path really starts, so leading spaces in the
   // command do not shift the arguments into the uninstaller's name.
   const std::size_t path_end = head.find_first_not_of(L' ') + path.size();
   return UninstallCommand{std::wstring(path),
-                          std::wstring(text::TrimSpaces(command.substr(path_end)))};
+                          std::wstring(text::TrimSpaces(command.substr(path_end))),
+                          std::wstring(name)};
 }
 
 FileCheck CheckFile(platform::FileSearch& files, std::wstring_view path) {

@@ -13,12 +13,14 @@ namespace tarnweld {
 struct UninstallCommand {
   std::wstring uninstaller_path;
   std::wstring arguments;
+  std::wstring recognized_name;  // "UNWISE.EXE" or "UNWISE32.EXE"
 };
 
-// Finds "UNWISE.EXE" in any letter case anywhere in `command` and cuts the
-// command one character after the name: a space there is trimmed away, a
-// closing quotation mark stays with the path. The arguments are what follows
-// the path, trimmed. Nothing when the name does not occur.
+// Finds "UNWISE.EXE" in any letter case anywhere in `command`, or, only when
+// it does not occur, "UNWISE32.EXE", and cuts the command one character after
+// the name: a space there is trimmed away, a closing quotation mark stays
+// with the path. The arguments are what follows the path, trimmed. Nothing
+// when neither name occurs.
 std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command);
 
 // What the check of one path found, from the first rule that refused it.

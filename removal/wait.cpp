@@ -19,12 +19,25 @@ void PauseServicingMessages(platform::Platform& platform, std::uint32_t duration
   }
 }
 
+// A Wise uninstaller hands its work to a temporary copy of itself (GLB*.EXE)
+// and exits; the group still counts the copy. The process scan is only
+// needed when the group has nothing running, or cannot tell.
+bool UninstallerAtWork(platform::Platform& platform, platform::ProcessGroup* group) {
+  if (group) {
+    const auto active = group->ActiveProcesses();
+    if (active && *active > 0) return true;
+  }
+  return ReadReg::IsUninstallerRunning(platform.processes);
+}
+
 }  // namespace
 
-void WaitForUninstaller(platform::Platform& platform) {
+WaitEnd WaitForUninstaller(platform::Platform& platform,
+                           platform::ProcessGroup* uninstaller_group) {
   const std::uint32_t start = platform.clock.TickMilliseconds();
-  while (platform::ElapsedSince(platform.clock, start) < kTimeLimitMs &&
-         ReadReg::IsUninstallerRunning(platform.processes)) {
+  for (;;) {
+    if (platform::ElapsedSince(platform.clock, start) >= kTimeLimitMs) return WaitEnd::kTimeLimit;
+    if (!UninstallerAtWork(platform, uninstaller_group)) return WaitEnd::kUninstallerGone;
     platform.pause.DispatchWaitingMessages();
     PauseServicingMessages(platform, kPollIntervalMs);
   }

@@ -74,10 +74,37 @@ class FakeSnapshot final : public platform::ProcessSnapshot, CountedHandle {
   std::size_t next_ = 0;
 };
 
+class FakeSuspended final : public platform::SuspendedProcess, CountedHandle {
+ public:
+  FakeSuspended(FakePlatform& os, std::uint32_t id) : CountedHandle(os), id_(id) {}
+  std::uint32_t id() const override { return id_; }
+  bool Resume() override {
+    os_.events.push_back("resume");
+    return !os_.resume_fails;
+  }
+
+ private:
+  std::uint32_t id_;
+};
+
+class FakeGroup final : public platform::ProcessGroup, CountedHandle {
+ public:
+  explicit FakeGroup(FakePlatform& os) : CountedHandle(os) {}
+  bool Add(platform::SuspendedProcess&) override {
+    os_.events.push_back("join");
+    return !os_.join_fails;
+  }
+  std::optional<std::uint32_t> ActiveProcesses() override {
+    os_.events.push_back("active");
+    return os_.group_active(os_.now);
+  }
+};
+
 }  // namespace
 
 FakePlatform::FakePlatform()
-    : processes([](std::uint32_t) { return std::vector<platform::ImageName>{}; }),
+    : group_active([](std::uint32_t) { return std::optional<std::uint32_t>(0); }),
+      processes([](std::uint32_t) { return std::vector<platform::ImageName>{}; }),
       platform_{*this, *this, *this, *this, *this, *this, *this} {}
 
 void FakePlatform::AddUninstallValue(const std::wstring& entry, const std::string& text) {
@@ -173,12 +200,19 @@ platform::FileFound FakePlatform::Find(const std::wstring& path) {
   return {platform::FileKind::kMissing, 2};
 }
 
-platform::Launched FakePlatform::Launch(const std::wstring& program,
-                                        const std::wstring& command_line) {
+platform::Started FakePlatform::StartSuspended(const std::wstring& program,
+                                               const std::wstring& command_line) {
   events.push_back("launch");
   launches.push_back({program, command_line});
   if (launch_throws) throw std::bad_alloc();
-  return {launch_result, launch_result == 0 ? 2u : 0u};
+  if (launch_result == 0) return {nullptr, 2};
+  return {std::make_unique<FakeSuspended>(*this, launch_result), 0};
+}
+
+std::unique_ptr<platform::ProcessGroup> FakePlatform::CreateGroup() {
+  events.push_back("group");
+  if (group_fails) return nullptr;
+  return std::make_unique<FakeGroup>(*this);
 }
 
 std::unique_ptr<platform::ProcessSnapshot> FakePlatform::TakeSnapshot() {

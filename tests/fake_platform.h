@@ -50,9 +50,14 @@ class FakePlatform final : public platform::ThisProcess,
   std::set<std::wstring> normal_files;
   std::map<std::wstring, platform::FileKind> other_files;  // folders, devices, ...
   std::uint32_t launcher_error_mode = 0x8000;
-  std::uint32_t error_mode = 0x8003;  // quiet, as the program sets it
-  std::uint32_t launch_result = 4242;
-  bool launch_throws = false;  // as an allocation failure would
+  std::uint32_t error_mode = 0x8003;   // quiet, as the program sets it
+  std::uint32_t launch_result = 4242;  // the process id; 0: it cannot start
+  bool launch_throws = false;          // as an allocation failure would
+  bool resume_fails = false;
+  bool group_fails = false;
+  bool join_fails = false;
+  // Processes of the uninstaller's group still running at `now`.
+  std::function<std::optional<std::uint32_t>(std::uint32_t now)> group_active;
   std::uint32_t now = 1000;
   // Image-name fields of the processes seen by a snapshot taken at `now`.
   std::function<std::vector<platform::ImageName>(std::uint32_t now)> processes;
@@ -97,7 +102,9 @@ class FakePlatform final : public platform::ThisProcess,
   long OpenLocalMachineKey(const std::wstring& path,
                            std::unique_ptr<platform::RegistryKey>* key) override;
   platform::FileFound Find(const std::wstring& path) override;
-  platform::Launched Launch(const std::wstring& program, const std::wstring& command_line) override;
+  platform::Started StartSuspended(const std::wstring& program,
+                                   const std::wstring& command_line) override;
+  std::unique_ptr<platform::ProcessGroup> CreateGroup() override;
   std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override;
 
  private:

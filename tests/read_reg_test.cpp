@@ -122,13 +122,15 @@ std::vector<platform::ImageName> Named(std::initializer_list<const wchar_t*> nam
 }
 
 TEST(UninstallerRunning, WholeImageNameInAnyLetterCase) {
-  for (const wchar_t* name : {L"UNWISE.EXE", L"Unwise.exe", L"unwise.exe"}) {
+  for (const wchar_t* name :
+       {L"UNWISE.EXE", L"Unwise.exe", L"unwise.exe", L"UNWISE32.EXE", L"Unwise32.exe"}) {
     EXPECT_TRUE(RunningAmong(Named({L"System", L"explorer.exe", name})));
     EXPECT_TRUE(RunningAmong(Named({name, L"explorer.exe"}))) << "first entry";
   }
   EXPECT_TRUE(RunningAmong(Named({L"unwise.exe", L"UNWISE.EXE", L"x.exe"})));
-  for (const wchar_t* name : {L"unwise.exe.tmp", L"xunwise.exe", L"unwise", L"C:\\W\\UNWISE.EXE",
-                              L" unwise.exe", L"unw\x0131se.exe", L"\xFF55nwise.exe"}) {
+  for (const wchar_t* name :
+       {L"unwise.exe.tmp", L"xunwise.exe", L"unwise", L"C:\\W\\UNWISE.EXE", L" unwise.exe",
+        L"unw\x0131se.exe", L"\xFF55nwise.exe", L"unwise32", L"xunwise32.exe", L"unwise64.exe"}) {
     EXPECT_FALSE(RunningAmong(Named({L"System", name})));
   }
   EXPECT_FALSE(RunningAmong({}));

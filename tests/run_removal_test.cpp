@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "removal/uninstall_command.h"
 #include "tests/fake_platform.h"
 
 namespace tarnweld {
@@ -54,10 +55,10 @@ TEST_F(RunRemovalTest, WorkedExampleLaunchesAfterPauseLookupAndBothSearches) {
   Entry("C:\\WINDOWS\\UNWISE.EXE C:\\APP\\LIST.TXT",
         {L"C:\\WINDOWS\\UNWISE.EXE", L"C:\\APP\\LIST.TXT"});
   Run();
-  EXPECT_THAT(os_.events,
-              ElementsAre("tail", "sleep 100", "open", "query UninstallString",
-                          "find C:\\WINDOWS\\UNWISE.EXE", "find C:\\APP\\LIST.TXT",
-                          "error mode 32768", "launch", "error mode 32771", "snapshot", "end"));
+  EXPECT_THAT(os_.events, ElementsAre("tail", "sleep 100", "open", "query UninstallString",
+                                      "find C:\\WINDOWS\\UNWISE.EXE", "find C:\\APP\\LIST.TXT",
+                                      "error mode 32768", "launch", "error mode 32771", "group",
+                                      "join", "resume", "active", "snapshot", "end"));
   ASSERT_EQ(os_.launches.size(), 1u);
   EXPECT_EQ(os_.launches[0].command_line, L"C:\\WINDOWS\\UNWISE.EXE /a C:\\APP\\LIST.TXT");
   EXPECT_EQ(os_.launches[0].program, L"") << "no space: the command line names it";
@@ -104,6 +105,33 @@ TEST_F(RunRemovalTest, SplitsWhateverTheLetterCaseAndSpacing) {
     ASSERT_EQ(os.launches.size(), 1u) << c.command;
     EXPECT_EQ(os.launches[0].command_line, c.launched) << c.command;
   }
+}
+
+TEST(SplitUninstallCommand, Unwise32OnlyWhenUnwiseDoesNotOccur) {
+  struct Case {
+    const wchar_t* command;
+    const wchar_t* path;
+    const wchar_t* args;
+    const wchar_t* name;
+  };
+  const Case cases[] = {
+      {L"C:\\P\\UNWISE32.EXE C:\\L.TXT", L"C:\\P\\UNWISE32.EXE", L"C:\\L.TXT", L"UNWISE32.EXE"},
+      {L"\"C:\\P F\\unwise32.exe\" \"C:\\L F.TXT\"", L"\"C:\\P F\\unwise32.exe\"",
+       L"\"C:\\L F.TXT\"", L"UNWISE32.EXE"},
+      {L"C:\\W\\UNWISE.EXE C:\\A\\UNWISE32.EXE.LOG", L"C:\\W\\UNWISE.EXE",
+       L"C:\\A\\UNWISE32.EXE.LOG", L"UNWISE.EXE"},
+      // UNWISE.EXE wins wherever it stands.
+      {L"C:\\A\\UNWISE32.EXE C:\\W\\UNWISE.EXE C:\\L.TXT", L"C:\\A\\UNWISE32.EXE C:\\W\\UNWISE.EXE",
+       L"C:\\L.TXT", L"UNWISE.EXE"},
+  };
+  for (const Case& c : cases) {
+    const auto split = SplitUninstallCommand(c.command);
+    ASSERT_TRUE(split);
+    EXPECT_EQ(split->uninstaller_path, c.path);
+    EXPECT_EQ(split->arguments, c.args);
+    EXPECT_EQ(split->recognized_name, c.name);
+  }
+  EXPECT_FALSE(SplitUninstallCommand(L"C:\\P\\UNWISE64.EXE C:\\L.TXT"));
 }
 
 TEST_F(RunRemovalTest, NothingLaunchedWithoutUninstallerOrItsFiles) {
@@ -299,6 +327,32 @@ TEST_F(RunRemovalTest, AnExactEntryThatCannotBeReadGetsNoSecondLookup) {
   RunChecked(no_value);
   EXPECT_EQ(no_value.opened_paths.size(), 1u);
   EXPECT_TRUE(no_value.launches.empty());
+}
+
+TEST_F(RunRemovalTest, UninstallerJoinsItsGroupBeforeItRunsOrRunsWithoutOne) {
+  struct Case {
+    bool group_fails, join_fails, resume_fails;
+    std::vector<std::string> after_launch;
+  };
+  const Case cases[] = {
+      {false, false, false, {"group", "join", "resume", "active", "snapshot", "end"}},
+      // No group, or no joining it: resumed all the same, waited for by name.
+      {true, false, false, {"group", "resume", "snapshot", "end"}},
+      {false, true, false, {"group", "join", "resume", "snapshot", "end"}},
+      // A process that cannot be let run is not waited for.
+      {false, false, true, {"group", "join", "resume", "end"}},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+    os.group_fails = c.group_fails;
+    os.join_fails = c.join_fails;
+    os.resume_fails = c.resume_fails;
+    RunChecked(os);
+    const auto launch = std::find(os.events.begin(), os.events.end(), "launch");
+    ASSERT_NE(launch, os.events.end());
+    EXPECT_EQ(std::vector<std::string>(launch + 2, os.events.end()), c.after_launch);
+  }
 }
 
 TEST_F(RunRemovalTest, FailedLaunchEndsWithoutWaiting) {

@@ -23,16 +23,25 @@ class WaitTest : public ::testing::Test {
     };
   }
 
-  std::uint32_t Wait() {
+  std::uint32_t Wait(platform::ProcessGroup* group = nullptr) {
     start_ = os_.now;
-    WaitForUninstaller(os_.os());
-    EXPECT_EQ(os_.open_handles, 0);
+    end_ = WaitForUninstaller(os_.os(), group);
+    EXPECT_EQ(os_.open_handles, group ? 1 : 0) << "nothing but the caller's group stays open";
     return os_.now - start_;
+  }
+
+  // Waits with the uninstaller's group, which has processes running while
+  // `active` says so (nothing: it cannot tell).
+  std::uint32_t WaitWithGroup(std::function<std::optional<std::uint32_t>(std::uint32_t)> active) {
+    os_.group_active = [this, active](std::uint32_t now) { return active(now - start_); };
+    auto group = os_.CreateGroup();
+    return Wait(group.get());
   }
 
   FakePlatform os_;
   std::uint32_t start_ = 0;
   std::vector<std::uint32_t> scans_;
+  WaitEnd end_ = WaitEnd::kTimeLimit;
 };
 
 TEST_F(WaitTest, GoneUninstallerEndsTheWaitAtTheFirstTestWithoutPausing) {
@@ -52,6 +61,7 @@ TEST_F(WaitTest, PollsEveryHalfSecondUntilTheUninstallerHasGone) {
 TEST_F(WaitTest, EndsAtExactlySixHundredSecondsAndLeavesTheUninstallerRunning) {
   UninstallerRunsWhile([](std::uint32_t) { return true; });
   EXPECT_EQ(Wait(), 600'000u);
+  EXPECT_EQ(end_, WaitEnd::kTimeLimit);
   EXPECT_EQ(scans_.size(), 1200u);
   EXPECT_EQ(scans_.back(), 599'500u);
   EXPECT_TRUE(os_.launches.empty());
@@ -83,6 +93,29 @@ TEST_F(WaitTest, MessagesAreAnsweredAsTheyArriveWithoutScanningFaster) {
   EXPECT_THAT(os_.events, ElementsAre("snapshot", "dispatch", "wait 500", "dispatch", "wait 380",
                                       "dispatch", "wait 370", "snapshot", "dispatch", "wait 500",
                                       "dispatch", "wait 260", "snapshot"));
+}
+
+TEST_F(WaitTest, GroupWithProcessesRunningKeepsTheWaitGoingWithoutScans) {
+  // The uninstaller handed its work to a copy and ended; the copy works on.
+  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 500; });
+  EXPECT_EQ(WaitWithGroup([](std::uint32_t elapsed) { return elapsed < 2200 ? 1u : 0u; }), 2500u);
+  EXPECT_THAT(scans_, ElementsAre(2500)) << "scans only once the group has emptied";
+  EXPECT_EQ(end_, WaitEnd::kUninstallerGone);
+}
+
+TEST_F(WaitTest, EitherAnUnwiseOrTheGroupKeepsTheWaitGoingForTenMinutesAtMost) {
+  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed >= 1000 && elapsed < 3000; });
+  EXPECT_EQ(WaitWithGroup([](std::uint32_t elapsed) { return elapsed < 1000 ? 2u : 0u; }), 3000u);
+
+  UninstallerRunsWhile([](std::uint32_t) { return false; });
+  EXPECT_EQ(WaitWithGroup([](std::uint32_t) { return 1u; }), 600'000u);
+  EXPECT_EQ(end_, WaitEnd::kTimeLimit);
+}
+
+TEST_F(WaitTest, GroupThatCannotTellLeavesItToTheNameTest) {
+  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 1200; });
+  EXPECT_EQ(WaitWithGroup([](std::uint32_t) { return std::nullopt; }), 1500u);
+  EXPECT_THAT(scans_, ElementsAre(0, 500, 1000, 1500));
 }
 
 TEST_F(WaitTest, FailingSnapshotEndsTheWait) {

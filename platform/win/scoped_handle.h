@@ -38,7 +38,8 @@ struct KernelHandleTraits {
   static Handle None() { return INVALID_HANDLE_VALUE; }
   static void Close(Handle h) { ::CloseHandle(h); }
 };
-// CreateProcess hands back null, not INVALID_HANDLE_VALUE, for "no handle".
+// CreateProcess and CreateJobObject hand back null, not INVALID_HANDLE_VALUE,
+// for "no handle".
 struct ProcessHandleTraits {
   using Handle = HANDLE;
   static Handle None() { return nullptr; }
@@ -57,6 +58,7 @@ struct RegKeyTraits {
 
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 using ScopedProcessHandle = ScopedHandle<ProcessHandleTraits>;
+using ScopedJobHandle = ScopedHandle<ProcessHandleTraits>;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedRegKey = ScopedHandle<RegKeyTraits>;
 

@@ -36,7 +36,8 @@ class SystemFileSearch final : public FileSearch {
 
 class SystemLauncher final : public Launcher {
  public:
-  Launched Launch(const std::wstring& program, const std::wstring& command_line) override;
+  Started StartSuspended(const std::wstring& program, const std::wstring& command_line) override;
+  std::unique_ptr<ProcessGroup> CreateGroup() override;
 };
 
 class ToolhelpProcessList final : public ProcessList {

@@ -140,12 +140,40 @@ Process::~Process() {
   CloseHandle(info_.hThread);
 }
 
+long long FileTimeValue(const FILETIME& t) {
+  return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                t.dwLowDateTime);
+}
+
+long long ExitMoment(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  return FileTimeValue(exited);
+}
+
+long long MomentWhenEnded(DWORD process_id, DWORD timeout_ms) {
+  const HANDLE process =
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
+  if (!process) return 0;
+  WaitForSingleObject(process, timeout_ms);
+  const long long moment = ExitMoment(process);
+  CloseHandle(process);
+  return moment;
+}
+
+// Elapsed time comes from the process's own start and end, not from when
+// the caller got round to asking.
 RunResult Process::Wait(DWORD timeout_ms) {
   RunResult run;
   if (!started_) return run;
   run.finished = WaitForSingleObject(info_.hProcess, timeout_ms) == WAIT_OBJECT_0;
   run.elapsed_ms = GetTickCount() - start_tick_;
   GetExitCodeProcess(info_.hProcess, &run.exit_code);
+  FILETIME created, exited, kernel, user;
+  if (run.finished && GetProcessTimes(info_.hProcess, &created, &exited, &kernel, &user)) {
+    run.exited_at = FileTimeValue(exited);
+    run.elapsed_ms = static_cast<DWORD>((run.exited_at - FileTimeValue(created)) / 10000);
+  }
   return run;
 }
 

@@ -51,9 +51,15 @@ std::optional<Record> ReadRecord(const std::wstring& path, DWORD wait_ms = 3000)
 
 struct RunResult {
   DWORD exit_code = 0xFFFFFFFF;
-  DWORD elapsed_ms = 0;
+  DWORD elapsed_ms = 0;     // from the start to the end, when finished
+  long long exited_at = 0;  // ExitMoment, when finished
   bool finished = false;
 };
+
+// When `process` ended, in 100 ns units of the system clock; 0 if unknown.
+long long ExitMoment(HANDLE process);
+// Waits for a process we did not start, by its identifier; when it ended.
+long long MomentWhenEnded(DWORD process_id, DWORD timeout_ms);
 
 // Starts a program with exactly `command_line` and waits for it.
 class Process {

@@ -62,6 +62,23 @@ TEST_F(Launch, UnquotedPathWithSpacesNeverStartsAProgramOnAShorterPrefix) {
   EXPECT_FALSE(ReadRecord(trap, 500));
 }
 
+TEST_F(Launch, Unwise32IsLaunchedQuotedOrNotAndNeverAShorterPrefix) {
+  const std::wstring unwise = folder_ / L"Program Files\\App\\UNWISE32.EXE";
+  const std::wstring log = folder_ / L"Program Files\\App\\INSTALL.LOG";
+  const std::wstring trap = folder_ / L"Program.exe";
+  PlaceStandIn(unwise);
+  PlaceStandIn(trap);
+  WriteFile(log);
+  for (const std::wstring quote : {L"", L"\""}) {
+    DeleteFileW((unwise + L".record").c_str());
+    const std::wstring value = quote + unwise + quote + L" " + quote + log + quote;
+    entry_.SetString(value);
+    RunOnEntry();
+    EXPECT_EQ(LaunchedLine(unwise), quote + unwise + quote + L" /a " + quote + log + quote);
+  }
+  EXPECT_FALSE(ReadRecord(trap, 300));
+}
+
 // Wine passes no error mode to a child, so the launcher's mode reaching the
 // uninstaller is checked on the host; here, only that the quiet one does not.
 TEST_F(Launch, UninstallerDoesNotGetTarnweldsQuietErrorMode) {

@@ -2,6 +2,9 @@
 // as "<own path>.record", then lingers for as many milliseconds as the file
 // "linger-ms.txt" beside it says (none when absent), and writes the moment
 // it ends to "<own path>.exit". Moments are QueryPerformanceCounter readings.
+// When the file "handoff.txt" lies beside it, it hands its work off as a
+// real Wise uninstaller does: copies itself to GLB1A2B.EXE beside itself,
+// starts the copy with its own arguments and ends at once; the copy works.
 #include <windows.h>
 
 #include <cstdio>
@@ -24,6 +27,36 @@ DWORD LingerMilliseconds(const std::wstring& own_path) {
   if (std::fscanf(in, "%lu", &ms) != 1) ms = 0;
   std::fclose(in);
   return ms;
+}
+
+constexpr wchar_t kHandOffName[] = L"GLB1A2B.EXE";
+
+std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+
+bool HandsOff(const std::wstring& own_path) {
+  const std::wstring name = own_path.substr(own_path.find_last_of(L'\\') + 1);
+  return _wcsicmp(name.c_str(), kHandOffName) != 0 &&
+         GetFileAttributesW((Folder(own_path) + L"\\handoff.txt").c_str()) !=
+             INVALID_FILE_ATTRIBUTES;
+}
+
+// Starts a copy of this program with the arguments this one was given.
+void HandOff(const std::wstring& own_path) {
+  const std::wstring copy = Folder(own_path) + L"\\" + kHandOffName;
+  CopyFileW(own_path.c_str(), copy.c_str(), FALSE);
+  const wchar_t* line = GetCommandLineW();
+  const wchar_t* arguments =
+      line[0] == L'"' ? std::wcschr(line + 1, L'"') : std::wcschr(line, L' ');
+  std::wstring copy_line = L"\"" + copy + L"\"";
+  if (arguments) copy_line += arguments + (line[0] == L'"' ? 1 : 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (CreateProcessW(copy.c_str(), &copy_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                     &startup, &started)) {
+    CloseHandle(started.hProcess);
+    CloseHandle(started.hThread);
+  }
 }
 
 }  // namespace
@@ -55,6 +88,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                  startup.wShowWindow, error_mode, GetCurrentProcessId(), started);
     std::fclose(out);
     MoveFileW(partial.c_str(), record.c_str());  // whole or not at all
+  }
+  if (HandsOff(own_path)) {
+    HandOff(own_path);
+    return 0;
   }
   Sleep(LingerMilliseconds(own_path));
   if (FILE* exit_out = _wfopen((own_path + L".exit").c_str(), L"wb")) {

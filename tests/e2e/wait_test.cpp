@@ -9,13 +9,12 @@ namespace {
 // The poll interval is 500 ms; one scan and Wine's scheduling come on top.
 constexpr DWORD kPromptEndMs = 900;
 
-// Waits for a process we did not start, by its identifier; the tick it ended at.
-DWORD TickWhenEnded(DWORD process_id, DWORD timeout_ms) {
-  const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id);
-  if (!process) return GetTickCount();  // already gone
-  WaitForSingleObject(process, timeout_ms);
-  CloseHandle(process);
-  return GetTickCount();
+// Tarnweld.exe ended after `other_ended`, and within one poll of it.
+void ExpectEndedPromptlyAfter(const RunResult& run, long long other_ended) {
+  ASSERT_NE(other_ended, 0) << "the other process's end is unknown";
+  ASSERT_TRUE(run.finished);
+  EXPECT_GE(run.exited_at, other_ended);
+  EXPECT_LT((run.exited_at - other_ended) / 10000, kPromptEndMs);
 }
 
 class Wait : public EntryFixture {
@@ -33,12 +32,11 @@ TEST_F(Wait, LingeringUninstallerKeepsTarnweldUntilJustAfterItEnds) {
   Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()));
   const auto record = ReadRecord(unwise);
   ASSERT_TRUE(record);
-  const DWORD uninstaller_ended = TickWhenEnded(record->process_id, 10000);
+  const long long uninstaller_ended = MomentWhenEnded(record->process_id, 10000);
   const RunResult run = tarnweld.Wait(10000);
-  ASSERT_TRUE(run.finished);
+  ExpectEndedPromptlyAfter(run, uninstaller_ended);
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_GE(run.elapsed_ms, 3000u);
-  EXPECT_LT(GetTickCount() - uninstaller_ended, kPromptEndMs);
 }
 
 TEST_F(Wait, QuickUninstallerLetsTarnweldEndAtOnce) {
@@ -50,31 +48,57 @@ TEST_F(Wait, QuickUninstallerLetsTarnweldEndAtOnce) {
 }
 
 TEST_F(Wait, AnyOtherUnwiseInAnyLetterCaseKeepsTheWaitGoing) {
-  const std::wstring other = folder_ / L"Other\\Unwise.exe";
-  PlaceStandIn(other, 4000);
-  Process running(other, L"\"" + other + L"\"");
-  ASSERT_TRUE(ReadRecord(other));
-  Uninstaller(0);
-  Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()));
-  const DWORD other_ended = TickWhenEnded(running.id(), 10000);
-  const RunResult run = tarnweld.Wait(10000);
-  ASSERT_TRUE(run.finished);
-  EXPECT_GE(run.elapsed_ms, 2000u);
-  EXPECT_LT(GetTickCount() - other_ended, kPromptEndMs);
+  for (const wchar_t* name : {L"Unwise.exe", L"Unwise32.exe"}) {
+    const std::wstring other = folder_ / (L"Other\\" + std::wstring(name));
+    PlaceStandIn(other, 4000);
+    Process running(other, L"\"" + other + L"\"");
+    ASSERT_TRUE(ReadRecord(other));
+    Uninstaller(0);
+    Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()));
+    const long long other_ended = MomentWhenEnded(running.id(), 10000);
+    const RunResult run = tarnweld.Wait(10000);
+    ExpectEndedPromptlyAfter(run, other_ended);
+    EXPECT_GE(run.elapsed_ms, 2000u) << name;
+  }
 }
 
-TEST_F(Wait, ProcessesWhoseNameOnlyContainsUnwiseAreNotWaitedFor) {
+TEST_F(Wait, UninstallerThatHandsItsWorkToACopyIsWaitedForUntilTheCopyEnds) {
+  const std::wstring unwise = Uninstaller(3000);
+  WriteFile(folder_ / L"Wise\\handoff.txt");
+  const std::wstring copy = folder_ / L"Wise\\GLB1A2B.EXE";
+  Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()));
+  const auto record = ReadRecord(copy);
+  ASSERT_TRUE(record) << "the hand-off did not happen";
+  EXPECT_EQ(record->command_line, L"\"" + copy + L"\" /a " + (folder_ / L"INSTALL.LOG"));
+  const long long copy_ended = MomentWhenEnded(record->process_id, 10000);
+  const RunResult run = tarnweld.Wait(10000);
+  ExpectEndedPromptlyAfter(run, copy_ended);
+  EXPECT_GE(run.elapsed_ms, 3000u);
+}
+
+TEST_F(Wait, QuickHandOffStillEndsTheWaitPromptly) {
+  Uninstaller(0);
+  WriteFile(folder_ / L"Wise\\handoff.txt");
+  const RunResult run = RunTarnweld(Tail());
+  ASSERT_TRUE(run.finished);
+  EXPECT_TRUE(ReadRecord(folder_ / L"Wise\\GLB1A2B.EXE"));
+  EXPECT_LT(run.elapsed_ms, 100u + 2 * kPromptEndMs);
+}
+
+TEST_F(Wait, BystandersWhoseNameOnlyContainsUnwiseAreNotWaitedFor) {
   // A running xunwise.exe is not an uninstaller...
   const std::wstring bystander = folder_ / L"Other\\xunwise.exe";
-  PlaceStandIn(bystander, 6000);
+  PlaceStandIn(bystander, 8000);
   Process running(bystander, L"\"" + bystander + L"\"");
   ASSERT_TRUE(ReadRecord(bystander));
-  // ...and a launched XUNWISE.EXE is started but not waited for.
-  const std::wstring launched = Uninstaller(6000, L"XUNWISE.EXE");
+  // ...but a launched XUNWISE.EXE is Tarnweld's own and is waited for, by
+  // its group rather than its name.
+  const std::wstring launched = Uninstaller(2000, L"XUNWISE.EXE");
   const RunResult run = RunTarnweld(Tail());
   ASSERT_TRUE(run.finished);
   EXPECT_TRUE(ReadRecord(launched));
-  EXPECT_LT(run.elapsed_ms, 100u + 2 * kPromptEndMs);
+  EXPECT_GE(run.elapsed_ms, 2000u);
+  EXPECT_LT(run.elapsed_ms, 2000u + 100u + 2 * kPromptEndMs);
   EXPECT_EQ(running.Wait(0).finished, false) << "the bystander is left alone";
 }
 

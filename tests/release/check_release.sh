@@ -45,7 +45,8 @@ case $1 in
     # Kept here too, so that a careless addition to the list still fails.
     harmful='!(Reg(Set|Create|Delete|Save|Restore|Replace|Load|Flush)|(Create|Open)File|WriteFile|'
     harmful+='(Copy|Move|Delete|Replace)File|CreateDirectory|RemoveDirectory|OpenProcess|'
-    harmful+='TerminateProcess|DebugActiveProcess|WriteProcessMemory|CreateRemoteThread|'
+    harmful+='TerminateProcess|TerminateJobObject|SuspendThread|NtSuspendProcess|DebugActiveProcess|'
+    harmful+='DebugBreakProcess|WriteProcessMemory|CreateRemoteThread|'
     harmful+='ShowWindow|MessageBox|DialogBox|CreateDialog|AllocConsole|AttachConsole|'
     harmful+='(_w)?fopen|_w?open$|_write$|_wsopen|_sopen)'
     bad=$(grep -E "$harmful" <<<"$found" || true)
