@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/clock.h"
+#include "platform/output.h"
 #include "platform/pause.h"
 #include "platform/process.h"
 #include "platform/process_snapshot.h"
@@ -19,6 +20,7 @@ struct Platform {
   FileSearch& files;
   Launcher& launcher;
   ProcessList& processes;
+  TextOutput& debugger;  // one line per call, for a debugger to show
 };
 
 }  // namespace tarnweld::platform

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tarnweld::platform {
 
@@ -11,6 +12,7 @@ constexpr long kRegSuccess = 0;
 constexpr long kRegFileNotFound = 2;
 constexpr long kRegAccessDenied = 5;
 constexpr long kRegMoreData = 234;
+constexpr long kRegNoMoreItems = 259;
 
 constexpr std::uint32_t kRegSz = 1;
 
@@ -25,13 +27,35 @@ class RegistryKey {
                           std::uint32_t* size) = 0;
 };
 
+// Which of the registry's views a key is opened in, on 64-bit Windows.
+enum class RegistryView {
+  kProgram,  // no WOW64 flag: the program's own (a 32-bit build reads the 32-bit view)
+  k32Bit,    // KEY_WOW64_32KEY
+  k64Bit,    // KEY_WOW64_64KEY
+};
+
 class Registry {
  public:
   virtual ~Registry() = default;
 
-  // RegOpenKeyExW under HKEY_LOCAL_MACHINE with KEY_READ and no WOW64 flag,
-  // so a 32-bit build reads the 32-bit view. `*key` is set on success only.
-  virtual long OpenLocalMachineKey(const std::wstring& path, std::unique_ptr<RegistryKey>* key) = 0;
+  // RegOpenKeyExW under HKEY_LOCAL_MACHINE with KEY_READ, in `view`.
+  // `*key` is set on success only.
+  virtual long OpenLocalMachineKey(const std::wstring& path, RegistryView view,
+                                   std::unique_ptr<RegistryKey>* key) = 0;
+};
+
+// Listing keys, which only the inventory needs.
+class RegistryListing {
+ public:
+  virtual ~RegistryListing() = default;
+
+  // The names of the subkeys of HKLM\`path` in `view` (RegEnumKeyExW).
+  virtual long SubkeyNames(const std::wstring& path, RegistryView view,
+                           std::vector<std::wstring>* names) = 0;
+
+  // The views this system has, as explicit views: the program's own first,
+  // then the other one on 64-bit Windows.
+  virtual std::vector<RegistryView> Views() = 0;
 };
 
 }  // namespace tarnweld::platform

@@ -12,6 +12,15 @@ std::size_t FindIgnoringAsciiCase(std::wstring_view haystack, std::wstring_view 
   return std::wstring_view::npos;
 }
 
+std::wstring Decimal(unsigned long long number) {
+  std::wstring digits;
+  do {
+    digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + number % 10));
+    number /= 10;
+  } while (number != 0);
+  return digits;
+}
+
 std::wstring_view TrimSpaces(std::wstring_view s) {
   const std::size_t first = s.find_first_not_of(L' ');
   if (first == std::wstring_view::npos) return {};

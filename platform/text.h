@@ -27,6 +27,10 @@ bool EqualsIgnoringAsciiCase(std::basic_string_view<Char> a, std::basic_string_v
 // Index of the first occurrence of `needle` in `haystack`, or npos.
 std::size_t FindIgnoringAsciiCase(std::wstring_view haystack, std::wstring_view needle);
 
+// A number in decimal digits. (std::to_wstring would bring the C library's
+// wide formatting and locale code into the programs.)
+std::wstring Decimal(unsigned long long number);
+
 // Removes leading and trailing U+0020 only; tabs and other blanks stay.
 std::wstring_view TrimSpaces(std::wstring_view s);
 

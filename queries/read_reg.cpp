@@ -10,8 +10,6 @@
 namespace tarnweld::ReadReg {
 namespace {
 
-constexpr std::wstring_view kUninstallKey =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr wchar_t kValueName[] = L"UninstallString";
 constexpr std::wstring_view kUninstallerImages[] = {L"unwise.exe", L"unwise32.exe"};
 
@@ -33,13 +31,13 @@ std::wstring ValueText(const std::vector<unsigned char>& buffer, std::uint32_t s
   return text.substr(0, text.find(L'\0'));
 }
 
-long ReadValue(platform::RegistryKey& key, std::wstring* text) {
+long ReadValue(platform::RegistryKey& key, const std::wstring& name, std::wstring* text) {
   std::vector<unsigned char> buffer(kFirstBufferSize);
   long status = platform::kRegMoreData;
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     std::uint32_t type = platform::kRegSz;
     auto size = static_cast<std::uint32_t>(buffer.size());
-    status = key.QueryValue(kValueName, &type, buffer.data(), &size);
+    status = key.QueryValue(name, &type, buffer.data(), &size);
     if (status == platform::kRegSuccess) {
       *text = ValueText(buffer, size);
       return status;
@@ -59,21 +57,40 @@ bool IsUninstallerImage(const platform::ImageName& field) {
       [name](std::wstring_view image) { return text::EqualsIgnoringAsciiCase(name, image); });
 }
 
+// Opens the entry's key; a NUL in the name would silently shorten the path
+// the system sees, so such a name opens nothing.
+long OpenEntry(platform::Registry& registry, const std::wstring& entry_name,
+               platform::RegistryView view, std::unique_ptr<platform::RegistryKey>* key) {
+  if (entry_name.find(L'\0') != std::wstring::npos) return platform::kRegFileNotFound;
+  const long status =
+      registry.OpenLocalMachineKey(std::wstring(kUninstallKey) + L"\\" + entry_name, view, key);
+  if (status == platform::kRegSuccess && !*key) return platform::kRegFileNotFound;
+  return status;
+}
+
 }  // namespace
 
-EntryRead ReadUninstallString(platform::Registry& registry, const std::wstring& entry_name) {
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+EntryRead ReadUninstallString(platform::Registry& registry, const std::wstring& entry_name,
+                              platform::RegistryView view) {
   EntryRead read;
-  // A NUL would silently shorten the path the system sees.
-  if (entry_name.find(L'\0') != std::wstring::npos) return read;
   std::unique_ptr<platform::RegistryKey> key;
-  read.open_status = registry.OpenLocalMachineKey(std::wstring(kUninstallKey) + entry_name, &key);
-  if (read.open_status != platform::kRegSuccess) return read;
-  if (!key) {
-    read.open_status = platform::kRegFileNotFound;
-    return read;
+  read.open_status = OpenEntry(registry, entry_name, view, &key);
+  if (read.open_status == platform::kRegSuccess) {
+    read.read_status = ReadValue(*key, kValueName, &read.uninstall_string);
   }
-  read.read_status = ReadValue(*key, &read.uninstall_string);
   return read;
+}
+
+std::wstring ReadEntryText(platform::Registry& registry, const std::wstring& entry_name,
+                           const std::wstring& value_name, platform::RegistryView view) {
+  std::unique_ptr<platform::RegistryKey> key;
+  std::wstring text;
+  if (OpenEntry(registry, entry_name, view, &key) == platform::kRegSuccess) {
+    ReadValue(*key, value_name, &text);
+  }
+  return text;
 }
 
 std::wstring GetUninstallString(platform::Registry& registry, const std::wstring& entry_name) {

@@ -17,11 +17,19 @@ struct EntryRead {
   bool read() const { return found() && read_status == platform::kRegSuccess; }
 };
 
+// The machine's uninstall key, under HKEY_LOCAL_MACHINE.
+extern const wchar_t kUninstallKey[];
+
 // The "UninstallString" value of the uninstall entry `entry_name` (a subkey
 // of HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall), read as
 // stored in UTF-16 whatever its type, and never expanded. The text ends at
 // its first NUL, or takes the whole value when it has none.
-EntryRead ReadUninstallString(platform::Registry& registry, const std::wstring& entry_name);
+EntryRead ReadUninstallString(platform::Registry& registry, const std::wstring& entry_name,
+                              platform::RegistryView view = platform::RegistryView::kProgram);
+
+// Any other value of the entry, read the same way; empty when unreadable.
+std::wstring ReadEntryText(platform::Registry& registry, const std::wstring& entry_name,
+                           const std::wstring& value_name, platform::RegistryView view);
 
 // The same value's text alone: empty when it cannot be read.
 std::wstring GetUninstallString(platform::Registry& registry, const std::wstring& entry_name);

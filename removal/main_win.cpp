@@ -12,6 +12,9 @@ void FrmRemoveLoad() { tarnweld::RunRemoval(tarnweld::platform::win::WindowsPlat
 
 }  // namespace
 
+// Every run ends the same way, a failing one too.
+const unsigned tarnweld::platform::win::kExitCodeOnTerminate = 0;
+
 int main() {
   tarnweld::platform::win::StartQuietly();
   tarnweld::platform::win::RunHiddenForm(kFormName, kFormCaption, &FrmRemoveLoad);

@@ -1,7 +1,8 @@
 #include "removal/run_removal.h"
 
-#include "queries/read_reg.h"
-#include "removal/uninstall_command.h"
+#include "platform/text.h"
+#include "removal/decision.h"
+#include "removal/decision_text.h"
 
 namespace tarnweld {
 namespace {
@@ -23,13 +24,14 @@ class LauncherErrorMode {
   std::uint32_t quiet_;
 };
 
-// The entry named exactly by the tail, or, when no entry has that name, the
-// one named as an administrator most likely meant it.
-ReadReg::EntryRead ReadEntry(platform::Registry& registry, const std::wstring& tail) {
-  ReadReg::EntryRead exact = ReadReg::ReadUninstallString(registry, tail);
-  if (exact.open_status != platform::kRegFileNotFound) return exact;
-  const auto second = SecondEntryName(tail);
-  return second ? ReadReg::ReadUninstallString(registry, *second) : exact;
+// What a debugger attached to this program sees; nothing else does.
+void Trace(platform::Platform& platform, const std::wstring& line) {
+  platform.debugger.Write(L"Tarnweld: " + line);
+}
+
+std::wstring Seconds(std::uint32_t milliseconds) {
+  return text::Decimal(milliseconds / 1000) + L"." + text::Decimal(milliseconds % 1000 / 100) +
+         L" s";
 }
 
 struct UninstallerRun {
@@ -41,13 +43,12 @@ struct UninstallerRun {
 // Starts the uninstaller suspended, so that it joins the group that follows
 // what it starts before it can start anything, then lets it run. Where it
 // cannot join, it runs all the same and the wait goes by name alone.
-UninstallerRun StartUninstaller(platform::Platform& platform, const UninstallCommand& command) {
+UninstallerRun StartUninstaller(platform::Platform& platform, const Decision& decision) {
   UninstallerRun run;
   platform::Started started;
   {
     const LauncherErrorMode mode(platform.process);
-    started = platform.launcher.StartSuspended(ExplicitProgram(command.uninstaller_path),
-                                               AutomaticCommandLine(command));
+    started = platform.launcher.StartSuspended(decision.program, decision.command_line);
   }
   if (!started.process) {
     run.error = started.error;
@@ -59,27 +60,42 @@ UninstallerRun StartUninstaller(platform::Platform& platform, const UninstallCom
   return run;
 }
 
+void TraceStart(platform::Platform& platform, const UninstallerRun& run) {
+  if (run.process_id == 0) {
+    Trace(platform, L"the uninstaller did not start" +
+                        (run.error ? L" (" + ErrorText(run.error) + L")" : std::wstring()));
+    return;
+  }
+  Trace(platform, L"started process " + text::Decimal(run.process_id) +
+                      (run.group ? L", followed with everything it starts"
+                                 : L", followed by name only (it could not join a job)"));
+}
+
 void RemoveWiseInstallation(platform::Platform& platform) {
   const std::wstring tail = platform.process.CommandTail();
   platform.pause.Sleep(kStartupPauseMs);
-  // Only the test trims; the lookup uses the name exactly as given.
-  if (!IsLongEnoughEntryName(tail)) return;
+  const Decision decision = Decide(platform.registry, platform.files, tail);
+  for (const std::wstring& step : DescribeSteps(decision)) Trace(platform, step);
+  if (decision.verdict != Verdict::kWouldLaunch) return;
 
-  const auto command = SplitUninstallCommand(ReadEntry(platform.registry, tail).uninstall_string);
-  if (!command) return;
-  if (!CheckFile(platform.files, command->uninstaller_path).found()) return;
-  if (!CheckFile(platform.files, command->arguments).found()) return;
-
-  const UninstallerRun run = StartUninstaller(platform, *command);
+  const UninstallerRun run = StartUninstaller(platform, decision);
+  TraceStart(platform, run);
   if (run.process_id == 0) return;
-  WaitForUninstaller(platform, run.group.get());
+  const std::uint32_t wait_start = platform.clock.TickMilliseconds();
+  const WaitEnd end = WaitForUninstaller(platform, run.group.get());
+  const std::uint32_t waited = platform::ElapsedSince(platform.clock, wait_start);
+  Trace(platform, (end == WaitEnd::kTimeLimit ? L"wait ended at the 600 s limit, after "
+                                              : L"wait ended: the uninstaller has gone, after ") +
+                      Seconds(waited));
 }
 
 }  // namespace
 
 void RunRemoval(platform::Platform& platform) {
   try {
+    const std::uint32_t started_at = platform.clock.TickMilliseconds();
     RemoveWiseInstallation(platform);
+    Trace(platform, L"done after " + Seconds(platform::ElapsedSince(platform.clock, started_at)));
   } catch (...) {
     // Nothing is reported, whatever happened: ending is all that is left.
   }

@@ -37,6 +37,18 @@ class FakeKey final : public platform::RegistryKey, CountedHandle {
       *size = value.forced_size;
       return *value.forced_status;
     }
+    if (name != L"UninstallString") {
+      const auto other = value.other_values.find(name);
+      if (other == value.other_values.end()) return platform::kRegFileNotFound;
+      const std::string bytes = Utf16(other->second);
+      if (bytes.size() > *size) {
+        *size = static_cast<std::uint32_t>(bytes.size());
+        return platform::kRegMoreData;
+      }
+      std::copy(bytes.begin(), bytes.end(), data);
+      *size = static_cast<std::uint32_t>(bytes.size());
+      return platform::kRegSuccess;
+    }
     const std::string stored = value.bytes;
     value.bytes += value.growth_per_query;
     *type = platform::kRegSz;
@@ -105,14 +117,15 @@ class FakeGroup final : public platform::ProcessGroup, CountedHandle {
 FakePlatform::FakePlatform()
     : group_active([](std::uint32_t) { return std::optional<std::uint32_t>(0); }),
       processes([](std::uint32_t) { return std::vector<platform::ImageName>{}; }),
-      platform_{*this, *this, *this, *this, *this, *this, *this} {}
+      platform_{*this, *this, *this, *this, *this, *this, *this, debugger},
+      check_{*this, *this, *this, *this, out, err} {}
 
 void FakePlatform::AddUninstallValue(const std::wstring& entry, const std::string& text) {
   AddUninstallValue(entry, std::wstring(text.begin(), text.end()));
 }
 
 void FakePlatform::AddUninstallValue(const std::wstring& entry, const std::wstring& text) {
-  keys[UninstallKey(entry)] = FakeValue{Utf16(text), std::nullopt, 0, {}};
+  keys[UninstallKey(entry)] = FakeValue{Utf16(text), std::nullopt, 0, {}, {}};
 }
 
 void FakePlatform::StartOnEntry(const std::string& text, const std::vector<std::wstring>& files) {
@@ -178,17 +191,42 @@ bool FakePlatform::WaitForMessage(std::uint32_t timeout_milliseconds) {
 
 std::uint32_t FakePlatform::TickMilliseconds() { return now; }
 
-long FakePlatform::OpenLocalMachineKey(const std::wstring& path,
+std::map<std::wstring, std::optional<FakeValue>>& FakePlatform::KeysIn(
+    platform::RegistryView view) {
+  const bool program_view = view == platform::RegistryView::kProgram || view == views.front();
+  return program_view ? keys : other_view_keys;
+}
+
+long FakePlatform::OpenLocalMachineKey(const std::wstring& path, platform::RegistryView view,
                                        std::unique_ptr<platform::RegistryKey>* key) {
   events.push_back("open");
   opened_paths.push_back(path);
-  const auto found = keys.find(path);
-  if (found == keys.end()) return platform::kRegFileNotFound;
+  auto& in_view = KeysIn(view);
+  const auto found = in_view.find(path);
+  if (found == in_view.end()) return platform::kRegFileNotFound;
   if (open_status_for_existing_key != platform::kRegSuccess) {
     return open_status_for_existing_key;
   }
   *key = std::make_unique<FakeKey>(*this, found->second);
   return platform::kRegSuccess;
+}
+
+long FakePlatform::SubkeyNames(const std::wstring& path, platform::RegistryView view,
+                               std::vector<std::wstring>* names) {
+  names->clear();
+  if (listing_fails) return platform::kRegAccessDenied;
+  const std::wstring prefix = path + L"\\";
+  for (const auto& key : KeysIn(view)) {
+    const std::wstring& key_path = key.first;
+    if (key_path.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::wstring name = key_path.substr(prefix.size());
+    if (name.find(L'\\') == std::wstring::npos) names->push_back(name);
+  }
+  return platform::kRegSuccess;
+}
+
+std::optional<bool> FakePlatform::WritableByNonAdministrators(const std::wstring& path) {
+  return writable_paths.count(path) != 0;
 }
 
 platform::FileFound FakePlatform::Find(const std::wstring& path) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "check/check.h"
 #include "platform/platform.h"
 
 namespace tarnweld::fake {
@@ -21,6 +22,18 @@ struct FakeValue {
   std::uint32_t forced_size = 0;
   // Bytes appended after each query, to imitate a value that keeps growing.
   std::string growth_per_query;
+  // The entry's other values (DisplayName, ...), as text.
+  std::map<std::wstring, std::wstring> other_values;
+};
+
+// Text written to one output, each write kept apart too.
+struct CapturedOutput final : platform::TextOutput {
+  void Write(std::wstring_view written) override {
+    text += written;
+    writes.emplace_back(written);
+  }
+  std::wstring text;
+  std::vector<std::wstring> writes;
 };
 
 struct LaunchCall {
@@ -35,18 +48,28 @@ class FakePlatform final : public platform::ThisProcess,
                            public platform::Pause,
                            public platform::Clock,
                            public platform::Registry,
+                           public platform::RegistryListing,
                            public platform::FileSearch,
+                           public platform::FileSecurity,
                            public platform::Launcher,
                            public platform::ProcessList {
  public:
   FakePlatform();
 
   platform::Platform& os() { return platform_; }
+  check::CheckPlatform& check() { return check_; }
 
   // Scripting.
   std::wstring command_tail;
   std::map<std::wstring, std::optional<FakeValue>> keys;  // nullopt: no value
+  // The system's views, the program's own first; `keys` are in that one,
+  // `other_view_keys` in the second.
+  std::vector<platform::RegistryView> views{platform::RegistryView::k32Bit,
+                                            platform::RegistryView::k64Bit};
+  std::map<std::wstring, std::optional<FakeValue>> other_view_keys;
   long open_status_for_existing_key = platform::kRegSuccess;
+  bool listing_fails = false;
+  std::set<std::wstring> writable_paths;  // by non-administrators
   std::set<std::wstring> normal_files;
   std::map<std::wstring, platform::FileKind> other_files;  // folders, devices, ...
   std::uint32_t launcher_error_mode = 0x8000;
@@ -79,6 +102,7 @@ class FakePlatform final : public platform::ThisProcess,
   std::vector<std::wstring> opened_paths;
   std::vector<std::wstring> searched_paths;
   std::vector<std::uint32_t> query_sizes;
+  CapturedOutput debugger, out, err;
   int open_handles = 0;
   int handles_ever_opened = 0;
   int ended = 0;
@@ -99,8 +123,12 @@ class FakePlatform final : public platform::ThisProcess,
   void DispatchWaitingMessages() override;
   bool WaitForMessage(std::uint32_t timeout_milliseconds) override;
   std::uint32_t TickMilliseconds() override;
-  long OpenLocalMachineKey(const std::wstring& path,
+  long OpenLocalMachineKey(const std::wstring& path, platform::RegistryView view,
                            std::unique_ptr<platform::RegistryKey>* key) override;
+  long SubkeyNames(const std::wstring& path, platform::RegistryView view,
+                   std::vector<std::wstring>* names) override;
+  std::vector<platform::RegistryView> Views() override { return views; }
+  std::optional<bool> WritableByNonAdministrators(const std::wstring& path) override;
   platform::FileFound Find(const std::wstring& path) override;
   platform::Started StartSuspended(const std::wstring& program,
                                    const std::wstring& command_line) override;
@@ -108,7 +136,10 @@ class FakePlatform final : public platform::ThisProcess,
   std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override;
 
  private:
+  std::map<std::wstring, std::optional<FakeValue>>& KeysIn(platform::RegistryView view);
+
   platform::Platform platform_;
+  check::CheckPlatform check_;
 };
 
 std::string Narrow(const std::wstring& text);

@@ -16,7 +16,7 @@ class UninstallStringTest : public ::testing::Test {
  protected:
   // The text read from a value stored as exactly `bytes`.
   std::wstring ReadBytes(const std::string& bytes) {
-    os_.keys[fake::UninstallKey(L"App")] = FakeValue{bytes, std::nullopt, 0, {}};
+    os_.keys[fake::UninstallKey(L"App")] = FakeValue{bytes, std::nullopt, 0, {}, {}};
     return Query();
   }
   std::wstring Read(const std::wstring& stored) { return ReadBytes(Utf16(stored)); }

@@ -27,10 +27,23 @@ class RegKey final : public RegistryKey {
 
 }  // namespace
 
-long SystemRegistry::OpenLocalMachineKey(const std::wstring& path,
+unsigned long RegistryViewFlag(RegistryView view) {
+  switch (view) {
+    case RegistryView::k32Bit:
+      return KEY_WOW64_32KEY;
+    case RegistryView::k64Bit:
+      return KEY_WOW64_64KEY;
+    case RegistryView::kProgram:
+      break;
+  }
+  return 0;
+}
+
+long SystemRegistry::OpenLocalMachineKey(const std::wstring& path, RegistryView view,
                                          std::unique_ptr<RegistryKey>* key) {
   HKEY opened = nullptr;
-  const LONG status = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &opened);
+  const LONG status = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0,
+                                      KEY_READ | RegistryViewFlag(view), &opened);
   if (status == ERROR_SUCCESS) {
     ScopedRegKey owner(opened);  // closes the key should the allocation fail
     *key = std::make_unique<RegKey>(owner.Get());

@@ -26,7 +26,41 @@ class TickClock final : public Clock {
 
 class SystemRegistry final : public Registry {
  public:
-  long OpenLocalMachineKey(const std::wstring& path, std::unique_ptr<RegistryKey>* key) override;
+  long OpenLocalMachineKey(const std::wstring& path, RegistryView view,
+                           std::unique_ptr<RegistryKey>* key) override;
+};
+
+// KEY_WOW64_32KEY, KEY_WOW64_64KEY, or no flag for the program's own view.
+unsigned long RegistryViewFlag(RegistryView view);
+
+class SystemRegistryListing final : public RegistryListing {
+ public:
+  long SubkeyNames(const std::wstring& path, RegistryView view,
+                   std::vector<std::wstring>* names) override;
+  std::vector<RegistryView> Views() override;
+};
+
+class SystemFileSecurity final : public FileSecurity {
+ public:
+  std::optional<bool> WritableByNonAdministrators(const std::wstring& path) override;
+};
+
+// OutputDebugStringW, one line per call.
+class DebuggerOutput final : public TextOutput {
+ public:
+  void Write(std::wstring_view text) override;
+};
+
+// Standard output or error: the console's own wide text when it is one,
+// UTF-8 when redirected to a file or pipe.
+class StandardOutput final : public TextOutput {
+ public:
+  enum class Stream { kOutput, kError };
+  explicit StandardOutput(Stream stream) : stream_(stream) {}
+  void Write(std::wstring_view text) override;
+
+ private:
+  Stream stream_;
 };
 
 class SystemFileSearch final : public FileSearch {

@@ -26,18 +26,6 @@ LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wparam, LPARAM 
 }
 
 }  // namespace
-}  // namespace tarnweld::platform::win
-
-// std::terminate's default handler in the static runtime. The library's own
-// prints the exception to standard error and aborts, which in a GUI program
-// shows a box; it also drags in a demangler. Ending quietly is all we want,
-// and replacing it (rather than calling std::set_terminate) covers static
-// constructors too.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { ::ExitProcess(0); }
-}  // namespace __gnu_cxx
-
-namespace tarnweld::platform::win {
 
 void RunHiddenForm(const wchar_t* class_name, const wchar_t* caption, void (*load)()) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -63,7 +51,8 @@ Platform& WindowsPlatform() {
   static SystemFileSearch files;
   static SystemLauncher launcher;
   static ToolhelpProcessList processes;
-  static Platform platform{process, pause, clock, registry, files, launcher, processes};
+  static DebuggerOutput debugger;
+  static Platform platform{process, pause, clock, registry, files, launcher, processes, debugger};
   return platform;
 }
 

@@ -53,14 +53,19 @@ ScratchFolder::ScratchFolder(const std::wstring& name) : path_(L"C:\\TarnweldE2E
 
 ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
-UninstallEntry::UninstallEntry(const std::wstring& name) : name_(name) {
-  RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                  nullptr, &key_, nullptr);
+UninstallEntry::UninstallEntry(const std::wstring& name, REGSAM view) : name_(name), view_(view) {
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + name).c_str(), 0, nullptr, 0,
+                  KEY_ALL_ACCESS | view, nullptr, &key_, nullptr);
 }
 
 UninstallEntry::~UninstallEntry() {
   if (key_) RegCloseKey(key_);
-  RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + name_).c_str());
+  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + name_).c_str(), view_, 0);
+}
+
+void UninstallEntry::SetText(const std::wstring& value_name, const std::wstring& value) {
+  RegSetValueExW(key_, value_name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 void UninstallEntry::SetString(const std::wstring& value) {
@@ -187,6 +192,8 @@ double Process::CpuMilliseconds() const {
 }
 
 std::wstring TarnweldExe() { return ExeDirectory() + L"\\Tarnweld.exe"; }
+std::wstring CheckExe() { return ExeDirectory() + L"\\TarnweldCheck.exe"; }
+std::wstring ReleaseCheckExe() { return Folder(ExeDirectory()) + L"\\win32\\TarnweldCheck.exe"; }
 std::wstring ReleaseExe() { return Folder(ExeDirectory()) + L"\\win32\\Tarnweld.exe"; }
 std::wstring StandInExe() { return ExeDirectory() + L"\\stand_in_uninstaller.exe"; }
 
@@ -197,6 +204,117 @@ std::wstring TarnweldCommandLine(const std::wstring& tail) {
 RunResult RunTarnweld(const std::wstring& tail, DWORD timeout_ms) {
   Process tarnweld(TarnweldExe(), TarnweldCommandLine(tail));
   return tarnweld.Wait(timeout_ms);
+}
+
+}  // namespace tarnweld::e2e
+
+namespace tarnweld::e2e {
+namespace {
+
+std::string ReadWhole(const std::wstring& path) {
+  std::string content;
+  FILE* in = _wfopen(path.c_str(), L"rb");
+  if (!in) return content;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+    content.append(buffer, n);
+  std::fclose(in);
+  return content;
+}
+
+HANDLE InheritableFile(const std::wstring& path) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+Captured RunCaptured(const std::wstring& program, const std::wstring& tail) {
+  // A folder per run: Wine's console host may hold the last run's files open
+  // for a moment after the program has ended.
+  static int runs = 0;
+  const ScratchFolder folder(L"captured" + std::to_wstring(++runs));
+  const std::wstring out_path = folder / L"out.txt", err_path = folder / L"err.txt";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nullptr;
+  startup.hStdOutput = InheritableFile(out_path);
+  startup.hStdError = InheritableFile(err_path);
+  std::wstring line = L"\"" + program + L"\" " + tail;
+  PROCESS_INFORMATION info{};
+  Captured captured;
+  if (CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                     nullptr, &startup, &info)) {
+    WaitForSingleObject(info.hProcess, 30000);
+    GetExitCodeProcess(info.hProcess, &captured.exit_code);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+  }
+  CloseHandle(startup.hStdOutput);
+  CloseHandle(startup.hStdError);
+  captured.out = ReadWhole(out_path);
+  captured.err = ReadWhole(err_path);
+  return captured;
+}
+
+std::vector<std::string> DebugStrings(const std::wstring& program, const std::wstring& tail) {
+  std::vector<std::string> strings;
+  std::wstring line = L"\"" + program + L"\" " + tail;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                      nullptr, nullptr, &startup, &info)) {
+    return strings;
+  }
+  for (bool running = true; running;) {
+    DEBUG_EVENT event{};
+    if (!WaitForDebugEvent(&event, 30000)) break;
+    DWORD status = DBG_CONTINUE;
+    switch (event.dwDebugEventCode) {
+      case OUTPUT_DEBUG_STRING_EVENT: {
+        const OUTPUT_DEBUG_STRING_INFO& text = event.u.DebugString;
+        // Wine hands a debugger the ANSI form even of OutputDebugStringW.
+        const std::size_t units = text.nDebugStringLength;
+        const std::size_t unit_size = text.fUnicode ? sizeof(wchar_t) : 1;
+        std::vector<char> bytes(units * unit_size);
+        SIZE_T read = 0;
+        ReadProcessMemory(info.hProcess, text.lpDebugStringData, bytes.data(), bytes.size(), &read);
+        std::string string;
+        if (text.fUnicode) {
+          for (std::size_t i = 0; i + 1 < read; i += 2) string += bytes[i];
+        } else {
+          string.assign(bytes.data(), read);
+        }
+        while (!string.empty() && string.back() == '\0') string.pop_back();
+        strings.push_back(string);
+        break;
+      }
+      case CREATE_PROCESS_DEBUG_EVENT:
+        CloseHandle(event.u.CreateProcessInfo.hFile);
+        break;
+      case LOAD_DLL_DEBUG_EVENT:
+        CloseHandle(event.u.LoadDll.hFile);
+        break;
+      case EXCEPTION_DEBUG_EVENT:
+        if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+          status = DBG_EXCEPTION_NOT_HANDLED;
+        }
+        break;
+      case EXIT_PROCESS_DEBUG_EVENT:
+        running = false;
+        break;
+      default:
+        break;
+    }
+    ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+  }
+  WaitForSingleObject(info.hProcess, 30000);
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  return strings;
 }
 
 }  // namespace tarnweld::e2e

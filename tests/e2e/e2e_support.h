@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarnweld::e2e {
 
@@ -22,7 +23,10 @@ class ScratchFolder {
 // An uninstall entry under HKLM\...\Uninstall, deleted again at the end.
 class UninstallEntry {
  public:
-  explicit UninstallEntry(const std::wstring& name);
+  // `view`: 0 for the program's own, or KEY_WOW64_32KEY / KEY_WOW64_64KEY.
+  explicit UninstallEntry(const std::wstring& name, REGSAM view = 0);
+  // Any other value of the entry, as text.
+  void SetText(const std::wstring& value_name, const std::wstring& value);
   ~UninstallEntry();
   void SetString(const std::wstring& value);
   // The value's bytes exactly as given, with any registry type.
@@ -31,6 +35,7 @@ class UninstallEntry {
  private:
   HKEY key_ = nullptr;
   std::wstring name_;
+  REGSAM view_;
 };
 
 struct Record {
@@ -79,7 +84,19 @@ class Process {
   DWORD start_tick_ = 0;
 };
 
+// A console program's run: its exit code and what it wrote.
+struct Captured {
+  DWORD exit_code = 0xFFFFFFFF;
+  std::string out, err;  // as written (UTF-8 when redirected)
+};
+Captured RunCaptured(const std::wstring& program, const std::wstring& tail);
+
+// A run of a program under a debugger: what it sent to OutputDebugString.
+std::vector<std::string> DebugStrings(const std::wstring& program, const std::wstring& tail);
+
 std::wstring TarnweldExe();
+std::wstring CheckExe();
+std::wstring ReleaseCheckExe();
 // The shipped 32-bit build, beside this x86_64 build folder.
 std::wstring ReleaseExe();
 std::wstring StandInExe();

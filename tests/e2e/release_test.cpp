@@ -10,10 +10,16 @@
 namespace tarnweld::e2e {
 namespace {
 
-class VersionRecord : public ::testing::TestWithParam<std::wstring> {
+struct Program {
+  std::wstring exe;
+  std::wstring name;  // Tarnweld or TarnweldCheck
+  std::wstring comments;
+};
+
+class VersionRecord : public ::testing::TestWithParam<Program> {
  protected:
   void SetUp() override {
-    const std::wstring& exe = GetParam();
+    const std::wstring& exe = GetParam().exe;
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
     ASSERT_GT(size, 0u) << "no version record in the executable";
@@ -37,10 +43,10 @@ class VersionRecord : public ::testing::TestWithParam<std::wstring> {
 TEST_P(VersionRecord, MatchesTheProductExactly) {
   EXPECT_EQ(String(L"FileVersion"), L"1.00.0001");
   EXPECT_EQ(String(L"ProductVersion"), L"1.00.0001");
-  EXPECT_EQ(String(L"Comments"), L"Remove old Wise Installations");
+  EXPECT_EQ(String(L"Comments"), GetParam().comments);
   EXPECT_EQ(String(L"ProductName"), L"Tarnweld");
-  EXPECT_EQ(String(L"InternalName"), L"Tarnweld");
-  EXPECT_EQ(String(L"OriginalFilename"), L"Tarnweld.exe");
+  EXPECT_EQ(String(L"InternalName"), GetParam().name);
+  EXPECT_EQ(String(L"OriginalFilename"), GetParam().name + L".exe");
 
   void* value = nullptr;
   UINT length = 0;
@@ -62,7 +68,7 @@ TEST_P(VersionRecord, MatchesTheProductExactly) {
 
 // The manifest as the loader finds it: resource 1 of type RT_MANIFEST.
 TEST_P(VersionRecord, ManifestAsksForNoElevationAndNoVirtualization) {
-  const HMODULE image = LoadLibraryExW(GetParam().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  const HMODULE image = LoadLibraryExW(GetParam().exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(image, nullptr);
   const HRSRC resource = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
   ASSERT_NE(resource, nullptr);
@@ -75,8 +81,20 @@ TEST_P(VersionRecord, ManifestAsksForNoElevationAndNoVirtualization) {
             std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Release, VersionRecord, ::testing::Values(ReleaseExe(), TarnweldExe()),
-                         [](const auto& info) { return info.index == 0 ? "win32" : "win64"; });
+std::string BuildName(std::size_t index) {
+  static const char* const kNames[] = {"win32", "win64", "check_win32", "check_win64"};
+  return kNames[index];
+}
+
+const wchar_t kRemove[] = L"Remove old Wise Installations";
+const wchar_t kExplain[] = L"Explain and list what Tarnweld would remove";
+
+INSTANTIATE_TEST_SUITE_P(Release, VersionRecord,
+                         ::testing::Values(Program{ReleaseExe(), L"Tarnweld", kRemove},
+                                           Program{TarnweldExe(), L"Tarnweld", kRemove},
+                                           Program{ReleaseCheckExe(), L"TarnweldCheck", kExplain},
+                                           Program{CheckExe(), L"TarnweldCheck", kExplain}),
+                         [](const auto& info) { return BuildName(info.index); });
 
 }  // namespace
 }  // namespace tarnweld::e2e

@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "check/check.h"
 #include "platform/text.h"
 #include "removal/run_removal.h"
 #include "tests/fake_platform.h"
@@ -39,6 +41,31 @@ void Check(bool holds) {
   if (!holds) std::abort();
 }
 
+// TarnweldCheck.exe decides the same as Tarnweld.exe did, starts nothing,
+// and its JSON parses whatever the name and value hold.
+void CheckTheCheck(fake::FakePlatform& os) {
+  const std::wstring& tail = os.command_tail;
+  const std::size_t first = tail.find_first_not_of(L" \t");
+  if (first != std::wstring::npos && tail[first] == L'/') return;  // options, not a name
+  const std::size_t launches = os.launches.size();
+  const int exit_code = check::RunCheck(os.check(), L"/json " + os.command_tail);
+  Check(os.launches.size() == launches && os.open_handles == 0);
+  std::string json;
+  for (const wchar_t c : os.out.text) {
+    Check(c >= 0x20 && c < 0x7F ? true : c == L'\n');
+    json += static_cast<char>(c);
+  }
+  const auto parsed = nlohmann::json::parse(json, nullptr, false);
+  Check(!parsed.is_discarded() && parsed.is_object());
+  // Blanks after the option are skipped, as after the program's name.
+  if (first == 0 || first == std::wstring::npos) {
+    Check((exit_code == 0) == (launches == 1));
+    Check(parsed["exitCode"] == exit_code);
+  }
+}
+
+void CheckRemoval(const fake::FakePlatform& os, std::uint32_t start);
+
 void RunOnce(std::string_view input) {
   fake::FakePlatform os;
   const std::uint8_t faults = input.empty() ? 0 : static_cast<std::uint8_t>(input[0]);
@@ -64,7 +91,11 @@ void RunOnce(std::string_view input) {
   };
 
   RunRemoval(os.os());
+  CheckRemoval(os, start);
+  CheckTheCheck(os);
+}
 
+void CheckRemoval(const fake::FakePlatform& os, std::uint32_t start) {
   Check(os.ended == 1 && os.events.back() == "end");
   Check(os.open_handles == 0);
   if (text::TrimSpaces(os.command_tail).size() < 2) Check(os.opened_paths.empty());

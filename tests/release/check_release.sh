@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Checks on the shipped executable that need no Windows to run.
-#   check_release.sh format EXE             PE32, i386, GUI subsystem, XP-loadable,
-#                                           Terminal Server aware, asInvoker manifest
-#   check_release.sh imports EXE ALLOWLIST  only allowed imports, nothing harmful
-#   check_release.sh size EXE LIMIT         no larger than LIMIT bytes
-#   check_release.sh reproducible EXE SRC   a second build elsewhere is identical
+# Checks on the shipped executables that need no Windows to run.
+#   check_release.sh format EXE gui|console     PE32, i386, the subsystem, XP-loadable,
+#                                               Terminal Server aware, asInvoker manifest
+#   check_release.sh imports EXE ALLOWLIST gui|console
+#                                               only allowed imports, nothing harmful
+#   check_release.sh size EXE LIMIT             no larger than LIMIT bytes
+#   check_release.sh reproducible EXE SRC       a second build elsewhere is identical
 set -euo pipefail
 objdump=i686-w64-mingw32-objdump
 
@@ -18,8 +19,13 @@ imports() {
 case $1 in
   format)
     header=$("$objdump" -p "$2")
+    case $3 in
+      gui) subsystem='00000002[[:space:]]+\(Windows GUI\)' ;;
+      console) subsystem='00000003[[:space:]]+\(Windows CUI\)' ;;
+      *) fail "format takes gui or console" ;;
+    esac
     for expected in 'file format pei-i386' 'Magic[[:space:]]+010b[[:space:]]+\(PE32\)' \
-        'Subsystem[[:space:]]+00000002[[:space:]]+\(Windows GUI\)' \
+        "Subsystem[[:space:]]+$subsystem" \
         'MajorSubsystemVersion[[:space:]]+5$' 'MinorSubsystemVersion[[:space:]]+1$' \
         'MajorOSystemVersion[[:space:]]+5$' 'MinorOSystemVersion[[:space:]]+1$' \
         '^[[:space:]]+TERMINAL_SERVICE_AWARE$'; do
@@ -31,7 +37,7 @@ case $1 in
         '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>'; do
       grep -aqF "$expected" "$2" || fail "$2: no '$expected' in its manifest"
     done
-    echo "PE32 i386, Windows GUI subsystem 5.01, OS version 5.01, TS-aware, asInvoker manifest"
+    echo "PE32 i386, Windows $3 subsystem 5.01, OS version 5.01, TS-aware, asInvoker manifest"
     ;;
   imports)
     found=$(imports "$2")
@@ -40,22 +46,38 @@ case $1 in
     unexpected=$(comm -23 <(echo "$found") <(echo "$allowed"))
     [ -z "$unexpected" ] || fail "imports not on the list: $unexpected"
     dlls=$(cut -d'!' -f1 <<<"$found" | tr '[:upper:]' '[:lower:]' | sort -u | tr '\n' ' ')
-    [ "$dlls" = "advapi32.dll kernel32.dll msvcrt.dll user32.dll " ] ||
-      fail "imports from other DLLs than Windows' own: $dlls"
-    # Kept here too, so that a careless addition to the list still fails.
-    harmful='!(Reg(Set|Create|Delete|Save|Restore|Replace|Load|Flush)|(Create|Open)File|WriteFile|'
+    # Kept here too, so that a careless addition to a list still fails:
+    # neither program writes the registry or files, touches other processes,
+    # or shows anything.
+    harmful='!(Reg(Set|Create|Delete|Save|Restore|Replace|Load|Flush)|(Create|Open)File|'
     harmful+='(Copy|Move|Delete|Replace)File|CreateDirectory|RemoveDirectory|OpenProcess|'
     harmful+='TerminateProcess|TerminateJobObject|SuspendThread|NtSuspendProcess|DebugActiveProcess|'
-    harmful+='DebugBreakProcess|WriteProcessMemory|CreateRemoteThread|'
+    harmful+='DebugBreakProcess|WriteProcessMemory|CreateRemoteThread|SetNamedSecurityInfo|'
+    harmful+='SetFileSecurity|SetSecurityInfo|'
     harmful+='ShowWindow|MessageBox|DialogBox|CreateDialog|AllocConsole|AttachConsole|'
-    harmful+='(_w)?fopen|_w?open$|_write$|_wsopen|_sopen)'
+    harmful+='(_w)?fopen|_w?open$|_write$|_wsopen|_sopen'
+    case $4 in
+      gui)
+        expected_dlls="advapi32.dll kernel32.dll msvcrt.dll user32.dll "
+        harmful+='|WriteFile)'
+        ;;
+      console)
+        # It writes its own standard output and error (WriteFile on an
+        # inherited handle; it cannot open one) and starts nothing at all.
+        expected_dlls="advapi32.dll kernel32.dll msvcrt.dll "
+        harmful+='|CreateProcess|ShellExecute|WinExec|LoadModule|CreateJobObject|'
+        harmful+='AssignProcessToJobObject|ResumeThread)'
+        ;;
+      *) fail "imports takes gui or console" ;;
+    esac
+    [ "$dlls" = "$expected_dlls" ] || fail "imports from other DLLs than expected: $dlls"
     bad=$(grep -E "$harmful" <<<"$found" || true)
     [ -z "$bad" ] || fail "harmful imports: $bad"
     echo "$(wc -l <<<"$found") imports, all allowed, from: $dlls"
     ;;
   size)
     size=$(stat -c %s "$2")
-    echo "Tarnweld.exe is $size bytes (limit $3)"
+    echo "$(basename "$2") is $size bytes (limit $3)"
     [ "$size" -le "$3" ] || fail "$2 is larger than $3 bytes"
     ;;
   reproducible)
@@ -64,8 +86,9 @@ case $1 in
     trap 'rm -rf "$other"' EXIT
     cmake -S "$src" -B "$other" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" \
       -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-    cmake --build "$other" --target Tarnweld -j "$(nproc)" >/dev/null
-    cmp "$exe" "$other/Tarnweld.exe" || fail "a build in $other differs from $exe"
+    target=$(basename "$exe" .exe)
+    cmake --build "$other" --target "$target" -j "$(nproc)" >/dev/null
+    cmp "$exe" "$other/$target.exe" || fail "a build in $other differs from $exe"
     for path in "$src" "$other" "$(dirname "$exe")"; do
       ! grep -qaF "$path" "$exe" || fail "$exe holds the build path $path"
     done

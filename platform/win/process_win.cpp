@@ -61,24 +61,4 @@ std::uint32_t SystemProcess::SetErrorMode(std::uint32_t mode) { return ::SetErro
 
 void SystemProcess::End() { ::ExitProcess(0); }
 
-void SystemPause::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
-
-void SystemPause::DispatchWaitingMessages() {
-  MSG message;
-  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) continue;
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
-}
-
-bool SystemPause::WaitForMessage(std::uint32_t timeout_milliseconds) {
-  return ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout_milliseconds, QS_ALLINPUT) ==
-         WAIT_OBJECT_0;
-}
-
-// GetTickCount exists on every Windows version the program targets and does
-// not move with the wall clock; its wrap is handled by ElapsedSince.
-std::uint32_t TickClock::TickMilliseconds() { return ::GetTickCount(); }
-
 }  // namespace tarnweld::platform::win

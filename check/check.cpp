@@ -1,0 +1,330 @@
+#include "check/check.h"
+
+#include <optional>
+#include <vector>
+
+#include "check/json.h"
+#include "platform/text.h"
+#include "queries/read_reg.h"
+#include "removal/decision.h"
+#include "removal/decision_text.h"
+
+namespace tarnweld::check {
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kListingFailed = 1;
+constexpr std::wstring_view kBlanks = L" \t";
+
+constexpr wchar_t kUsage[] =
+    L"TarnweldCheck: what Tarnweld.exe would do, and why. Reads only; starts nothing.\n"
+    L"\n"
+    L"  TarnweldCheck.exe [/json] <entry name>\n"
+    L"      Explains, step by step, what Tarnweld.exe would do with the same entry\n"
+    L"      name, and ends with the verdict's exit code.\n"
+    L"  TarnweldCheck.exe /all [/json]\n"
+    L"      Lists every uninstall entry that runs UNWISE.EXE or UNWISE32.EXE, in both\n"
+    L"      registry views, with its verdict.\n"
+    L"  TarnweldCheck.exe /?\n"
+    L"      Shows this text.\n"
+    L"\n"
+    L"Options count only as the first words, before the entry name; an entry whose\n"
+    L"name starts with / (such as one named /all) cannot be checked.\n"
+    L"\n"
+    L"Exit codes: 0 would-launch (or /all listed), 2 usage, 10 name-too-short,\n"
+    L"11 no-entry, 12 unreadable, 13 not-wise, 14 uninstaller-missing, 15 log-missing.\n";
+
+int ExitCode(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::kWouldLaunch:
+      return 0;
+    case Verdict::kNameTooShort:
+      return 10;
+    case Verdict::kNoEntry:
+      return 11;
+    case Verdict::kUnreadable:
+      return 12;
+    case Verdict::kNotWise:
+      return 13;
+    case Verdict::kUninstallerMissing:
+      return 14;
+    case Verdict::kLogMissing:
+      return 15;
+  }
+  return 1;
+}
+
+const wchar_t* ViewName(platform::RegistryView view) {
+  return view == platform::RegistryView::k64Bit ? L"64-bit" : L"32-bit";
+}
+
+// One entry as the check reports it.
+struct Report {
+  Decision decision;
+  std::wstring entry;
+  platform::RegistryView view;
+  bool read_by_tarnweld;
+  std::wstring display_name, display_version, publisher;
+  std::vector<std::wstring> hints;
+};
+
+// Names that differ only in quotation marks, blanks at either end, or
+// letter case, which people cannot tell apart in a batch file.
+std::wstring Loose(std::wstring_view name) {
+  std::wstring loose;
+  for (const wchar_t c : name) {
+    if (c != L'"') loose += text::UpperAscii(c);
+  }
+  const std::size_t first = loose.find_first_not_of(kBlanks);
+  if (first == std::wstring::npos) return {};
+  return loose.substr(first, loose.find_last_not_of(kBlanks) - first + 1);
+}
+
+std::wstring NameNote(const std::wstring& typed) {
+  if (typed.find(L'"') != std::wstring::npos) return L" (note the quotation marks)";
+  if (!typed.empty() && kBlanks.find(typed.back()) != std::wstring_view::npos) {
+    return L" (note the trailing blank)";
+  }
+  if (!typed.empty() && kBlanks.find(typed.front()) != std::wstring_view::npos) {
+    return L" (note the leading blank)";
+  }
+  return {};
+}
+
+class Checker {
+ public:
+  explicit Checker(CheckPlatform& platform)
+      : platform_(platform), views_(platform.listing.Views()) {}
+
+  int One(const Options& options) {
+    Report report =
+        Decided(Decide(platform_.registry, platform_.files, options.entry), views_.front());
+    AddEntryHints(&report);
+    if (options.json) {
+      platform_.out.Write(Json(report) + L"\n");
+    } else {
+      platform_.out.Write(Text(report));
+    }
+    return ExitCode(report.decision.verdict);
+  }
+
+  int All(const Options& options) {
+    std::vector<Report> reports;
+    int status = 0;
+    for (const platform::RegistryView view : views_) {
+      std::vector<std::wstring> names;
+      const long listed = platform_.listing.SubkeyNames(ReadReg::kUninstallKey, view, &names);
+      if (listed != platform::kRegSuccess) {
+        platform_.err.Write(L"TarnweldCheck: the " + std::wstring(ViewName(view)) +
+                            L" uninstall key cannot be listed (" + ErrorText(listed) + L")\n");
+        status = kListingFailed;
+        continue;
+      }
+      for (const std::wstring& name : names) {
+        if (!RunsWise(ReadReg::ReadUninstallString(platform_.registry, name, view))) continue;
+        reports.push_back(Decided(Decide(platform_.registry, platform_.files, name, view), view));
+        AddInventoryHints(&reports.back());
+      }
+    }
+    platform_.out.Write(options.json ? JsonArray(reports) : Listing(reports));
+    return status;
+  }
+
+ private:
+  static bool RunsWise(const ReadReg::EntryRead& read) {
+    return read.read() && SplitUninstallCommand(read.uninstall_string).has_value();
+  }
+
+  Report Decided(Decision decision, platform::RegistryView view) {
+    Report report{std::move(decision), {}, view, view == views_.front(), {}, {}, {}, {}};
+    report.entry = report.decision.entry.empty() ? report.decision.tail : report.decision.entry;
+    const platform::RegistryView read_view = report.decision.view;
+    if (!report.decision.entry.empty()) {
+      report.display_name =
+          ReadReg::ReadEntryText(platform_.registry, report.entry, L"DisplayName", read_view);
+      report.display_version =
+          ReadReg::ReadEntryText(platform_.registry, report.entry, L"DisplayVersion", read_view);
+      report.publisher =
+          ReadReg::ReadEntryText(platform_.registry, report.entry, L"Publisher", read_view);
+    }
+    AddSecurityHint(&report);
+    return report;
+  }
+
+  void AddEntryHints(Report* report) {
+    const Decision& decision = report->decision;
+    if (decision.matched_second_name()) {
+      report->hints.push_back(L"no entry " + Bracketed(decision.tail) + NameNote(decision.tail) +
+                              L"; an entry " + Bracketed(decision.entry) +
+                              L" exists, and Tarnweld.exe uses it");
+    }
+    if (decision.verdict != Verdict::kNoEntry) return;
+    for (const std::wstring& name : SimilarNames(decision.tail)) {
+      report->hints.push_back(L"no entry " + Bracketed(decision.tail) + NameNote(decision.tail) +
+                              L"; an entry " + Bracketed(name) + L" exists");
+    }
+    if (views_.size() < 2) return;
+    for (const Lookup& lookup : decision.lookups) {
+      if (ReadReg::ReadUninstallString(platform_.registry, lookup.name, views_[1]).found()) {
+        report->hints.push_back(L"the entry " + Bracketed(lookup.name) + L" is in the " +
+                                ViewName(views_[1]) + L" view, which the " + ViewName(views_[0]) +
+                                L" Tarnweld.exe does not read");
+        break;
+      }
+    }
+  }
+
+  void AddInventoryHints(Report* report) {
+    if (!report->read_by_tarnweld) {
+      report->hints.push_back(std::wstring(L"this entry is in the ") + ViewName(report->view) +
+                              L" view, which the " + ViewName(views_.front()) +
+                              L" Tarnweld.exe does not read");
+    }
+    if (!report->entry.empty() && kBlanks.find(report->entry.front()) != std::wstring_view::npos) {
+      report->hints.push_back(L"the name starts with a blank, which no command line passes on");
+    }
+  }
+
+  void AddSecurityHint(Report* report) {
+    const auto& uninstaller = report->decision.uninstaller;
+    if (!uninstaller || !uninstaller->found()) return;
+    const std::wstring& path = uninstaller->searched;
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    for (const std::wstring& checked : {path, folder}) {
+      if (platform_.security.WritableByNonAdministrators(checked).value_or(false)) {
+        report->hints.push_back(L"the uninstaller is writable by non-administrators: " +
+                                Bracketed(checked) +
+                                L" lets Users, Authenticated Users or Everyone change it");
+        return;
+      }
+    }
+  }
+
+  std::vector<std::wstring> SimilarNames(const std::wstring& typed) {
+    std::vector<std::wstring> names, similar;
+    if (platform_.listing.SubkeyNames(ReadReg::kUninstallKey, views_.front(), &names) !=
+        platform::kRegSuccess) {
+      return similar;
+    }
+    const std::wstring loose = Loose(typed);
+    for (const std::wstring& name : names) {
+      if (!loose.empty() && Loose(name) == loose) similar.push_back(name);
+    }
+    return similar;
+  }
+
+  static std::wstring Json(const Report& report) {
+    const Decision& decision = report.decision;
+    JsonObject json;
+    json.Text(L"entry", report.entry)
+        .Text(L"view", ViewName(report.view))
+        .Boolean(L"readByTarnweld", report.read_by_tarnweld)
+        .TextOrNull(L"displayName", report.display_name)
+        .TextOrNull(L"displayVersion", report.display_version)
+        .TextOrNull(L"publisher", report.publisher)
+        .TextOrNull(L"uninstallString", decision.uninstall_string)
+        .Text(L"verdict", VerdictName(decision.verdict))
+        .Number(L"exitCode", ExitCode(decision.verdict))
+        .TextOrNull(L"uninstaller", decision.uninstaller ? decision.uninstaller->searched : L"")
+        .TextOrNull(L"log", decision.log ? decision.log->searched : L"")
+        .TextOrNull(L"commandLine", decision.command_line)
+        .Text(L"detail", Summary(decision))
+        .Texts(L"hints", report.hints);
+    return json.Close();
+  }
+
+  static std::wstring JsonArray(const std::vector<Report>& reports) {
+    std::wstring json = L"[";
+    for (const Report& report : reports) {
+      json += (json.size() > 1 ? L",\n" : L"\n") + Json(report);
+    }
+    return json + L"\n]\n";
+  }
+
+  std::wstring Text(const Report& report) const {
+    const Decision& decision = report.decision;
+    std::wstring text = L"TarnweldCheck: what Tarnweld.exe would do with the entry name " +
+                        Bracketed(decision.tail) + L"\n";
+    text += std::wstring(L"Registry: HKLM\\") + ReadReg::kUninstallKey + L", " +
+            ViewName(report.view) + L" view\n";
+    if (!report.display_name.empty()) {
+      text += L"Installation: " + report.display_name + L" " + report.display_version +
+              (report.publisher.empty() ? L"" : L" (" + report.publisher + L")") + L"\n";
+    }
+    for (const std::wstring& step : DescribeSteps(decision)) text += L"  " + step + L"\n";
+    text += std::wstring(L"Verdict: ") + VerdictName(decision.verdict) + L" (exit code " +
+            text::Decimal(ExitCode(decision.verdict)) + L"). " + Summary(decision) + L"\n";
+    if (decision.verdict == Verdict::kWouldLaunch) {
+      text += L"Tarnweld.exe would start: " + decision.command_line + L"\n";
+    }
+    for (const std::wstring& hint : report.hints) text += L"Hint: " + hint + L"\n";
+    return text;
+  }
+
+  std::wstring Listing(const std::vector<Report>& reports) const {
+    std::wstring text =
+        std::wstring(L"Wise installations under HKLM\\") + ReadReg::kUninstallKey + L":\n";
+    for (const Report& report : reports) {
+      text += L"\n" + Bracketed(report.entry) + L" in the " + ViewName(report.view) + L" view" +
+              (report.read_by_tarnweld ? L"" : L" (not read by Tarnweld.exe)") + L": " +
+              VerdictName(report.decision.verdict) + L"\n";
+      if (!report.display_name.empty()) {
+        text += L"  " + report.display_name + L" " + report.display_version +
+                (report.publisher.empty() ? L"" : L" (" + report.publisher + L")") + L"\n";
+      }
+      text += L"  " + Summary(report.decision) + L"\n";
+      for (const std::wstring& hint : report.hints) text += L"  Hint: " + hint + L"\n";
+    }
+    text += L"\n" + text::Decimal(reports.size()) + L" Wise installation" +
+            (reports.size() == 1 ? L"" : L"s") + L" found.\n";
+    return text;
+  }
+
+  CheckPlatform& platform_;
+  std::vector<platform::RegistryView> views_;
+};
+
+}  // namespace
+
+Options ParseOptions(const std::wstring& tail) {
+  Options options;
+  std::wstring_view rest = tail;
+  while (!rest.empty() && rest.front() == L'/') {
+    const std::wstring_view word = rest.substr(0, rest.find_first_of(kBlanks));
+    if (text::EqualsIgnoringAsciiCase(word, std::wstring_view(L"/json"))) {
+      options.json = true;
+    } else if (text::EqualsIgnoringAsciiCase(word, std::wstring_view(L"/all"))) {
+      options.mode = Mode::kAll;
+    } else if (word == L"/?") {
+      options.mode = Mode::kUsage;
+      return options;
+    } else {
+      options.error = L"unknown option " + Bracketed(word);
+      return options;
+    }
+    rest.remove_prefix(word.size());
+    const std::size_t next = rest.find_first_not_of(kBlanks);
+    rest.remove_prefix(next == std::wstring_view::npos ? rest.size() : next);
+  }
+  options.entry = rest;
+  if (options.mode == Mode::kAll && !options.entry.empty()) {
+    options.error = L"/all takes no entry name";
+  }
+  return options;
+}
+
+int RunCheck(CheckPlatform& platform, const std::wstring& tail) {
+  const Options options = ParseOptions(tail);
+  if (!options.error.empty()) {
+    platform.err.Write(L"TarnweldCheck: " + options.error + L"\n\n" + kUsage);
+    return kUsageError;
+  }
+  if (options.mode == Mode::kUsage) {
+    platform.out.Write(kUsage);
+    return 0;
+  }
+  Checker checker(platform);
+  return options.mode == Mode::kAll ? checker.All(options) : checker.One(options);
+}
+
+}  // namespace tarnweld::check

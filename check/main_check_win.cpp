@@ -1,0 +1,33 @@
+// TarnweldCheck.exe's entry: the check over the real registry and files,
+// answering on standard output and error.
+#include "check/check.h"
+#include "platform/win/system_calls.h"
+#include "platform/win/windows_platform.h"
+
+namespace {
+
+constexpr int kFailed = 1;
+
+}  // namespace
+
+// A check that could not finish must not look like an answer.
+const unsigned tarnweld::platform::win::kExitCodeOnTerminate = kFailed;
+
+int main() {
+  using namespace tarnweld::platform::win;
+  StartQuietly();
+  SystemProcess process;
+  SystemRegistry registry;
+  SystemRegistryListing listing;
+  SystemFileSearch files;
+  SystemFileSecurity security;
+  StandardOutput out(StandardOutput::Stream::kOutput);
+  StandardOutput err(StandardOutput::Stream::kError);
+  tarnweld::check::CheckPlatform platform{registry, listing, files, security, out, err};
+  try {
+    return tarnweld::check::RunCheck(platform, process.CommandTail());
+  } catch (...) {
+    err.Write(L"TarnweldCheck: could not finish\n");
+    return kFailed;
+  }
+}

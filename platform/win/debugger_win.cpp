@@ -1,0 +1,13 @@
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win/system_calls.h"
+
+namespace tarnweld::platform::win {
+
+void DebuggerOutput::Write(std::wstring_view text) {
+  ::OutputDebugStringW(std::wstring(text).c_str());
+}
+
+}  // namespace tarnweld::platform::win

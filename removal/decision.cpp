@@ -1,0 +1,99 @@
+#include "removal/decision.h"
+
+#include "queries/read_reg.h"
+
+namespace tarnweld {
+namespace {
+
+// Looks the entry up by `name`; true when the deciding may go on with it.
+bool LookUp(platform::Registry& registry, const std::wstring& name, Decision* decision) {
+  const ReadReg::EntryRead read = ReadReg::ReadUninstallString(registry, name, decision->view);
+  decision->lookups.push_back({name, read.open_status, read.read_status});
+  if (!read.found()) return false;
+  decision->entry = name;
+  decision->uninstall_string = read.uninstall_string;
+  return true;
+}
+
+// The entry named exactly by the tail, or, when no entry has that name, the
+// one named as an administrator most likely meant it. An entry that exists
+// but cannot be opened gets no second lookup.
+bool FindEntry(platform::Registry& registry, Decision* decision) {
+  if (LookUp(registry, decision->tail, decision)) return true;
+  if (decision->lookups.back().open_status != platform::kRegFileNotFound) return false;
+  const auto second = SecondEntryName(decision->tail);
+  return second && LookUp(registry, *second, decision);
+}
+
+void DecideFrom(platform::Registry& registry, platform::FileSearch& files, Decision* decision) {
+  // Only the test trims; the lookup uses the name exactly as given.
+  if (!IsLongEnoughEntryName(decision->tail)) {
+    decision->verdict = Verdict::kNameTooShort;
+    return;
+  }
+  if (!FindEntry(registry, decision)) {
+    const long status = decision->lookups.back().open_status;
+    decision->verdict =
+        status == platform::kRegFileNotFound ? Verdict::kNoEntry : Verdict::kUnreadable;
+    decision->system_error = static_cast<std::uint32_t>(status);
+    return;
+  }
+  if (const long status = decision->lookups.back().read_status; status != platform::kRegSuccess) {
+    decision->verdict = Verdict::kUnreadable;
+    decision->system_error = static_cast<std::uint32_t>(status);
+    return;
+  }
+  decision->command = SplitUninstallCommand(decision->uninstall_string);
+  if (!decision->command) {
+    decision->verdict = Verdict::kNotWise;
+    return;
+  }
+  decision->uninstaller = CheckFile(files, decision->command->uninstaller_path);
+  if (!decision->uninstaller->found()) {
+    decision->verdict = Verdict::kUninstallerMissing;
+    decision->system_error = decision->uninstaller->error;
+    return;
+  }
+  decision->log = CheckFile(files, decision->command->arguments);
+  if (!decision->log->found()) {
+    decision->verdict = Verdict::kLogMissing;
+    decision->system_error = decision->log->error;
+    return;
+  }
+  decision->verdict = Verdict::kWouldLaunch;
+  decision->program = ExplicitProgram(decision->command->uninstaller_path);
+  decision->command_line = AutomaticCommandLine(*decision->command);
+}
+
+}  // namespace
+
+const wchar_t* VerdictName(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::kWouldLaunch:
+      return L"would-launch";
+    case Verdict::kNameTooShort:
+      return L"name-too-short";
+    case Verdict::kNoEntry:
+      return L"no-entry";
+    case Verdict::kUnreadable:
+      return L"unreadable";
+    case Verdict::kNotWise:
+      return L"not-wise";
+    case Verdict::kUninstallerMissing:
+      return L"uninstaller-missing";
+    case Verdict::kLogMissing:
+      return L"log-missing";
+  }
+  return L"unknown";
+}
+
+Decision Decide(platform::Registry& registry, platform::FileSearch& files, const std::wstring& tail,
+                platform::RegistryView view) {
+  Decision decision;
+  decision.tail = tail;
+  decision.view = view;
+  DecideFrom(registry, files, &decision);
+  return decision;
+}
+
+}  // namespace tarnweld

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "removal/uninstall_command.h"
+
+namespace tarnweld {
+
+// What the removal would do with an entry name, and the first reason not to.
+enum class Verdict {
+  kWouldLaunch,
+  kNameTooShort,
+  kNoEntry,
+  kUnreadable,  // the entry exists but cannot be opened or has no readable UninstallString
+  kNotWise,
+  kUninstallerMissing,  // including paths not fully qualified, devices and wildcards
+  kLogMissing,
+};
+
+// "would-launch", "name-too-short", ...: the names scripts and people see.
+const wchar_t* VerdictName(Verdict verdict);
+
+// One attempt to open an uninstall entry by name.
+struct Lookup {
+  std::wstring name;
+  long open_status = platform::kRegFileNotFound;
+  long read_status = platform::kRegSuccess;  // reading UninstallString, once opened
+};
+
+// Everything the deciding step looked at, in the order it did.
+struct Decision {
+  std::wstring tail;
+  platform::RegistryView view = platform::RegistryView::kProgram;
+  std::vector<Lookup> lookups;  // the exact name, then the second name if looked up
+  std::wstring entry;           // the name whose entry was read; empty when none was
+  std::wstring uninstall_string;
+  std::optional<UninstallCommand> command;
+  std::optional<FileCheck> uninstaller;
+  std::optional<FileCheck> log;
+  Verdict verdict = Verdict::kNameTooShort;
+  std::uint32_t system_error = 0;  // behind the verdict, where there is one
+  std::wstring program;            // named explicitly to the system; empty: the line names it
+  std::wstring command_line;       // what would be started; empty unless kWouldLaunch
+
+  bool matched_second_name() const { return lookups.size() == 2 && !entry.empty(); }
+};
+
+// Decides for `tail`, read from the registry's `view`: the name test, the
+// lookups, the recognition and split, and both file checks. Reads, never
+// writes, and starts nothing.
+Decision Decide(platform::Registry& registry, platform::FileSearch& files, const std::wstring& tail,
+                platform::RegistryView view = platform::RegistryView::kProgram);
+
+}  // namespace tarnweld

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "removal/decision.h"
+
+// The decision in words, for the debugger trace of Tarnweld.exe and the
+// report of TarnweldCheck.exe alike.
+namespace tarnweld {
+
+// `text` between square brackets, so that leading and trailing spaces and
+// quotation marks show; control characters are written as <U+0009>.
+std::wstring Bracketed(std::wstring_view text);
+
+// One line a step, in the order the deciding took them.
+std::vector<std::wstring> DescribeSteps(const Decision& decision);
+
+// One sentence that sums the decision up.
+std::wstring Summary(const Decision& decision);
+
+// "error 5": the system's error code as a number, for looking up.
+std::wstring ErrorText(unsigned long error);
+
+}  // namespace tarnweld

@@ -1,0 +1,190 @@
+#include "check/check.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "check/json.h"
+#include "tests/fake_platform.h"
+
+namespace tarnweld::check {
+namespace {
+
+using fake::FakePlatform;
+using fake::Narrow;
+using ::testing::HasSubstr;
+
+std::string Utf8(const std::wstring& text) {
+  std::string out;
+  for (const wchar_t wide : text) {
+    const auto c = static_cast<std::uint32_t>(wide);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+TEST(Json, EscapesEverythingAParserCouldTripOverAndKeepsTheText) {
+  const std::wstring hostile[] = {
+      L"plain",      L"\"quoted\" \\back\\slash\\",   L"\x01\x1f\x7f\b\f\n\r\t",
+      L"</script>",  L"\x00e9\x4e2d\x2028\x2029",     std::wstring(L"nul\0inside", 10),
+      L"\U0001F600", L"C:\\Program Files\\UNWISE.EXE"};
+  for (const std::wstring& text : hostile) {
+    const std::wstring json = JsonString(text);
+    for (const wchar_t c : json) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << "ASCII only";
+    EXPECT_EQ(nlohmann::json::parse(Narrow(json)).get<std::string>(), Utf8(text));
+  }
+  // A lone surrogate has no UTF-8 form; it becomes U+FFFD instead of invalid JSON.
+  EXPECT_EQ(JsonString(std::wstring(1, static_cast<wchar_t>(0xD800))), L"\"\\ufffd\"");
+}
+
+TEST(Options, AreTheFirstWordsOnly) {
+  struct Case {
+    std::wstring tail;
+    Mode mode;
+    bool json;
+    std::wstring entry;
+    bool error;
+  };
+  const Case cases[] = {
+      {L"OldApp ", Mode::kOneEntry, false, L"OldApp ", false},
+      {L"/json  \t\"Old App\" ", Mode::kOneEntry, true, L"\"Old App\" ", false},
+      {L"/ALL /Json", Mode::kAll, true, L"", false},
+      {L"/all", Mode::kAll, false, L"", false},
+      {L"/?", Mode::kUsage, false, L"", false},
+      {L"Old /all", Mode::kOneEntry, false, L"Old /all", false},
+      {L"/all OldApp", Mode::kAll, false, L"OldApp", true},
+      {L"/x OldApp", Mode::kOneEntry, false, L"", true},
+      {L"/jsonx", Mode::kOneEntry, false, L"", true},
+  };
+  for (const Case& c : cases) {
+    const Options options = ParseOptions(c.tail);
+    EXPECT_EQ(options.mode, c.mode) << Narrow(c.tail);
+    EXPECT_EQ(options.json, c.json) << Narrow(c.tail);
+    EXPECT_EQ(!options.error.empty(), c.error) << Narrow(c.tail);
+    if (!c.error) {
+      EXPECT_EQ(options.entry, c.entry) << Narrow(c.tail);
+    }
+  }
+}
+
+class CheckTest : public ::testing::Test {
+ protected:
+  CheckTest() {
+    os_.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
+    os_.keys[fake::UninstallKey(L"OldApp")]->other_values = {
+        {L"DisplayName", L"Old App \x00e9"}, {L"DisplayVersion", L"1.0"}, {L"Publisher", L"Wise"}};
+    os_.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+  }
+  int Run(const std::wstring& tail) {
+    const int code = RunCheck(os_.check(), tail);
+    EXPECT_TRUE(os_.launches.empty()) << "the check starts nothing";
+    EXPECT_EQ(os_.open_handles, 0);
+    return code;
+  }
+  nlohmann::json Json() { return nlohmann::json::parse(Narrow(os_.out.text)); }
+
+  FakePlatform os_;
+};
+
+TEST_F(CheckTest, EachVerdictHasItsExitCodeAndItsJson) {
+  struct Case {
+    std::wstring tail;
+    int code;
+    const char* verdict;
+  };
+  const Case cases[] = {
+      {L"OldApp", 0, "would-launch"},
+      {L"x", 10, "name-too-short"},
+      {L"Gone", 11, "no-entry"},
+      {L"NotWise", 13, "not-wise"},
+      {L"NoUnwise", 14, "uninstaller-missing"},
+      {L"NoLog", 15, "log-missing"},
+  };
+  os_.AddUninstallValue(L"NotWise", "MsiExec.exe /X{1}");
+  os_.AddUninstallValue(L"NoUnwise", "C:\\X\\UNWISE.EXE C:\\L.TXT");
+  os_.AddUninstallValue(L"NoLog", "C:\\W\\UNWISE.EXE C:\\X.TXT");
+  for (const Case& c : cases) {
+    os_.out.text.clear();
+    EXPECT_EQ(Run(L"/json " + c.tail), c.code);
+    const auto json = Json();
+    EXPECT_EQ(json["verdict"], c.verdict);
+    EXPECT_EQ(json["exitCode"], c.code);
+    EXPECT_EQ(json["view"], "32-bit");
+    EXPECT_EQ(json["readByTarnweld"], true);
+    EXPECT_EQ(json["commandLine"].is_null(), c.code != 0);
+    EXPECT_FALSE(json["detail"].get<std::string>().empty());
+  }
+  os_.open_status_for_existing_key = 5;
+  EXPECT_EQ(Run(L"OldApp"), 12);
+}
+
+TEST_F(CheckTest, TellsAPersonStepByStepWithTheCommandLine) {
+  EXPECT_EQ(Run(L"OldApp "), 0);
+  const std::string text = Narrow(os_.out.text);
+  EXPECT_THAT(text, HasSubstr("lookup [OldApp ]: no such entry"));
+  EXPECT_THAT(text, HasSubstr("Verdict: would-launch (exit code 0)"));
+  EXPECT_THAT(text, HasSubstr("Tarnweld.exe would start: C:\\W\\UNWISE.EXE /a C:\\L.TXT"));
+  EXPECT_THAT(text, HasSubstr("Hint: no entry [OldApp ] (note the trailing blank); an entry "
+                              "[OldApp] exists, and Tarnweld.exe uses it"));
+}
+
+TEST_F(CheckTest, HintsWhereTheDataAllow) {
+  os_.other_view_keys[fake::UninstallKey(L"Other")] = os_.keys[fake::UninstallKey(L"OldApp")];
+  EXPECT_EQ(Run(L"Other"), 11);
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("Hint: the entry [Other] is in the 64-bit view, "
+                                              "which the 32-bit Tarnweld.exe does not read"));
+  os_.out.text.clear();
+  EXPECT_EQ(Run(L"oldapp\t"), 11);
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("an entry [OldApp] exists"));
+  os_.out.text.clear();
+  os_.writable_paths = {L"C:\\W"};
+  EXPECT_EQ(Run(L"OldApp"), 0);
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("Hint: the uninstaller is writable by "
+                                              "non-administrators: [C:\\W]"));
+}
+
+TEST_F(CheckTest, InventoryListsWiseEntriesOfBothViews) {
+  os_.AddUninstallValue(L"NotWise", "MsiExec.exe /X{1}");
+  os_.AddUninstallValue(L"Wise32", "C:\\W\\unwise32.exe C:\\X.TXT");
+  os_.other_view_keys[fake::UninstallKey(L"Other")] = os_.keys[fake::UninstallKey(L"OldApp")];
+  EXPECT_EQ(Run(L"/all /json"), 0);
+  const auto json = Json();
+  ASSERT_EQ(json.size(), 3u);
+  EXPECT_EQ(json[0]["entry"], "OldApp");
+  EXPECT_EQ(json[0]["displayName"], "Old App \xc3\xa9");
+  EXPECT_EQ(json[0]["publisher"], "Wise");
+  EXPECT_EQ(json[1]["entry"], "Wise32");
+  EXPECT_EQ(json[1]["verdict"], "uninstaller-missing");
+  EXPECT_EQ(json[2]["entry"], "Other");
+  EXPECT_EQ(json[2]["view"], "64-bit");
+  EXPECT_EQ(json[2]["readByTarnweld"], false);
+
+  os_.listing_fails = true;
+  EXPECT_NE(Run(L"/all"), 0);
+  EXPECT_THAT(Narrow(os_.err.text), HasSubstr("cannot be listed"));
+}
+
+TEST_F(CheckTest, UsageOnRequestAndOnUnknownOptions) {
+  EXPECT_EQ(Run(L"/?"), 0);
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("named /all) cannot be checked"));
+  EXPECT_EQ(Run(L"/remove OldApp"), 2);
+  EXPECT_THAT(Narrow(os_.err.text), HasSubstr("unknown option [/remove]"));
+}
+
+}  // namespace
+}  // namespace tarnweld::check

@@ -1,0 +1,103 @@
+#include "removal/decision.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "removal/run_removal.h"
+#include "tests/fake_platform.h"
+
+namespace tarnweld {
+namespace {
+
+using fake::FakePlatform;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+// A machine with the entry "OldApp" running a Wise uninstaller whose files
+// both exist, changed by each case.
+struct Machine {
+  Machine() {
+    os.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
+    os.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+  }
+  Decision Decide(const std::wstring& tail) { return tarnweld::Decide(os, os, tail); }
+  FakePlatform os;
+};
+
+TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
+  struct Case {
+    std::wstring tail;
+    std::function<void(FakePlatform&)> change;
+    Verdict verdict;
+    std::uint32_t error;
+    std::size_t lookups;
+  };
+  const auto nothing = [](FakePlatform&) {};
+  const Case cases[] = {
+      {L"OldApp", nothing, Verdict::kWouldLaunch, 0, 1},
+      {L" x ", nothing, Verdict::kNameTooShort, 0, 0},
+      {L"NewApp ", nothing, Verdict::kNoEntry, 2, 2},
+      {L"OldApp", [](FakePlatform& os) { os.open_status_for_existing_key = 5; },
+       Verdict::kUnreadable, 5, 1},
+      {L"OldApp", [](FakePlatform& os) { os.keys.begin()->second->forced_status = 2; },
+       Verdict::kUnreadable, 2, 1},
+      {L"OldApp", [](FakePlatform& os) { os.AddUninstallValue(L"OldApp", "MsiExec.exe /X{1}"); },
+       Verdict::kNotWise, 0, 1},
+      {L"OldApp", [](FakePlatform& os) { os.normal_files.erase(L"C:\\W\\UNWISE.EXE"); },
+       Verdict::kUninstallerMissing, 2, 1},
+      {L"OldApp", [](FakePlatform& os) { os.AddUninstallValue(L"OldApp", "UNWISE.EXE C:\\L.TXT"); },
+       Verdict::kUninstallerMissing, 0, 1},
+      {L"OldApp", [](FakePlatform& os) { os.normal_files.erase(L"C:\\L.TXT"); },
+       Verdict::kLogMissing, 2, 1},
+  };
+  for (const Case& c : cases) {
+    Machine machine;
+    c.change(machine.os);
+    const Decision decision = machine.Decide(c.tail);
+    EXPECT_EQ(decision.verdict, c.verdict) << fake::Narrow(c.tail);
+    EXPECT_EQ(decision.system_error, c.error) << VerdictName(c.verdict);
+    EXPECT_EQ(decision.lookups.size(), c.lookups) << VerdictName(c.verdict);
+    EXPECT_EQ(decision.command_line.empty(), c.verdict != Verdict::kWouldLaunch);
+    EXPECT_TRUE(machine.os.launches.empty()) << "deciding starts nothing";
+    EXPECT_EQ(machine.os.open_handles, 0);
+  }
+}
+
+TEST(Decision, NamesTheEntryThatMatchedAndWhatWouldStart) {
+  Machine machine;
+  machine.os.AddUninstallValue(L"OldApp", "\"C:\\P F\\UNWISE.EXE\" C:\\L.TXT");
+  machine.os.normal_files.insert(L"C:\\P F\\UNWISE.EXE");
+  const Decision decision = machine.Decide(L"\"OldApp\"");
+  EXPECT_TRUE(decision.matched_second_name());
+  EXPECT_EQ(decision.entry, L"OldApp");
+  EXPECT_EQ(decision.program, L"C:\\P F\\UNWISE.EXE");
+  EXPECT_EQ(decision.command_line, L"\"C:\\P F\\UNWISE.EXE\" /a C:\\L.TXT");
+  EXPECT_EQ(decision.uninstaller->searched, L"C:\\P F\\UNWISE.EXE");
+}
+
+TEST(Decision, TarnweldTellsADebuggerWhatItDecidedAndDid) {
+  Machine machine;
+  machine.os.command_tail = L"OldApp ";
+  RunRemoval(machine.os.os());
+  const auto& lines = machine.os.debugger.writes;
+  for (const auto& line : lines) EXPECT_EQ(line.rfind(L"Tarnweld: ", 0), 0u);
+  const std::wstring& all = machine.os.debugger.text;
+  EXPECT_THAT(fake::Narrow(all), HasSubstr("tail [OldApp ] (7 characters)"));
+  EXPECT_THAT(fake::Narrow(all), HasSubstr("lookup [OldApp ]: no such entry"));
+  EXPECT_THAT(fake::Narrow(all), HasSubstr("uninstaller [C:\\W\\UNWISE.EXE]: a normal file"));
+  EXPECT_THAT(fake::Narrow(all), HasSubstr("verdict: would-launch"));
+  EXPECT_THAT(fake::Narrow(all), HasSubstr("started process 4242, followed with everything"));
+  EXPECT_THAT(fake::Narrow(all), HasSubstr("wait ended: the uninstaller has gone"));
+  EXPECT_THAT(fake::Narrow(lines.back()), HasSubstr("done after 0.1 s"));
+
+  Machine missing;
+  missing.os.command_tail = L"OldApp";
+  missing.os.normal_files.erase(L"C:\\L.TXT");
+  RunRemoval(missing.os.os());
+  EXPECT_THAT(fake::Narrow(missing.os.debugger.text),
+              HasSubstr("log [C:\\L.TXT]: not found (error 2)"));
+  EXPECT_THAT(fake::Narrow(missing.os.debugger.text), HasSubstr("verdict: log-missing"));
+}
+
+}  // namespace
+}  // namespace tarnweld

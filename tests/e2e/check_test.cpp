@@ -1,0 +1,112 @@
+// TarnweldCheck.exe on real entries, and Tarnweld.exe's trace as a
+// debugger sees it.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/e2e/entry_fixture.h"
+
+namespace tarnweld::e2e {
+namespace {
+
+std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+class Check : public EntryFixture {};
+
+TEST_F(Check, EachVerdictWithItsExitCodeAndItsFacts) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  const std::wstring log = folder_ / L"INSTALL.LOG";
+  PlaceStandIn(unwise);
+  WriteFile(log);
+  UninstallEntry no_value(Tail() + L" no value");
+  struct Case {
+    std::wstring tail, value;
+    DWORD exit_code;
+    std::string facts;
+  };
+  const Case cases[] = {
+      {Tail(), unwise + L" " + log, 0,
+       "Tarnweld.exe would start: " + Ascii(unwise + L" /a " + log)},
+      {L"x", L"", 10, "name-too-short"},
+      {Tail() + L" missing", L"", 11, "lookup [" + Ascii(Tail()) + " missing]: no such entry"},
+      {Tail() + L" no value", L"", 12, "has no UninstallString"},
+      {Tail(), L"MsiExec.exe /X{12345678}", 13, "neither UNWISE.EXE nor UNWISE32.EXE"},
+      {Tail(), L"UNWISE.EXE " + log, 14, "uninstaller [UNWISE.EXE]: not a fully qualified path"},
+      {Tail(), unwise + L" " + log + L".gone", 15, "log [" + Ascii(log) + ".gone]: not found"},
+  };
+  for (const Case& c : cases) {
+    if (!c.value.empty()) entry_.SetString(c.value);
+    const Captured run = RunCaptured(CheckExe(), c.tail);
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.out << run.err;
+    EXPECT_NE(run.out.find(c.facts), std::string::npos) << c.facts << " in:\n" << run.out;
+  }
+  EXPECT_FALSE(ReadRecord(unwise, 300)) << "the check started the uninstaller";
+}
+
+TEST_F(Check, InventoryOfBothViewsParsesAsJson) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  const std::wstring log = folder_ / L"INSTALL.LOG";
+  PlaceStandIn(unwise);
+  WriteFile(log);
+  const std::wstring in32 = Tail() + L" \"32\"", in64 = Tail() + L" 64 \x00e9";
+  UninstallEntry wise32(in32, KEY_WOW64_32KEY), wise64(in64, KEY_WOW64_64KEY);
+  UninstallEntry msi32(Tail() + L" msi", KEY_WOW64_32KEY), msi64(Tail() + L" msi", KEY_WOW64_64KEY);
+  wise32.SetString(L"\"" + unwise + L"\" " + log);
+  wise32.SetText(L"DisplayName", L"Old \"App\" \\ 1.0");
+  wise64.SetString(unwise + L" " + log + L".gone");
+  msi32.SetString(L"MsiExec.exe /X{1}");
+  msi64.SetString(L"MsiExec.exe /X{1}");
+
+  const Captured run = RunCaptured(CheckExe(), L"/all /json");
+  ASSERT_EQ(run.exit_code, 0u) << run.err;
+  const auto all = nlohmann::json::parse(run.out);
+  ASSERT_TRUE(all.is_array());
+  std::map<std::string, nlohmann::json> ours;
+  for (const auto& entry : all) {
+    const std::string name = entry["entry"];
+    if (name.rfind(Ascii(Tail()), 0) == 0) ours[entry["view"].get<std::string>() + name] = entry;
+  }
+  ASSERT_EQ(ours.size(), 2u) << run.out;
+  const auto& found32 = ours["32-bit" + Ascii(in32)];
+  EXPECT_EQ(found32["verdict"], "would-launch");
+  EXPECT_EQ(found32["readByTarnweld"], false) << "this build is the 64-bit one";
+  EXPECT_EQ(found32["displayName"], "Old \"App\" \\ 1.0");
+  const auto& found64 = ours["64-bit" + Ascii(Tail()) + " 64 \xc3\xa9"];
+  EXPECT_EQ(found64["verdict"], "log-missing");
+  EXPECT_EQ(found64["readByTarnweld"], true);
+  EXPECT_EQ(found64["exitCode"], 15);
+  EXPECT_TRUE(found64["commandLine"].is_null());
+}
+
+TEST_F(Check, UnknownOptionGivesUsageOnStandardError) {
+  const Captured run = RunCaptured(CheckExe(), L"/remove " + Tail());
+  EXPECT_EQ(run.exit_code, 2u);
+  EXPECT_TRUE(run.out.empty());
+  EXPECT_NE(run.err.find("TarnweldCheck.exe /all [/json]"), std::string::npos);
+}
+
+class Trace : public EntryFixture {};
+
+TEST_F(Trace, DebuggerSeesTheVerdictAndThePathsChecked) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  const std::wstring log = folder_ / L"INSTALL.LOG";
+  Install(unwise, log);
+  const auto lines = DebugStrings(TarnweldExe(), Tail() + L" ");
+  std::string all;
+  for (const std::string& line : lines) {
+    EXPECT_EQ(line.rfind("Tarnweld: ", 0), 0u) << line;
+    all += line + "\n";
+  }
+  for (const std::string& expected :
+       {"tail [" + Ascii(Tail()) + " ]", "lookup [" + Ascii(Tail()) + " ]: no such entry",
+        "uninstaller [" + Ascii(unwise) + "]: a normal file",
+        "log [" + Ascii(log) + "]: a normal file", std::string("verdict: would-launch"),
+        std::string("started process"), std::string("wait ended: the uninstaller has gone"),
+        std::string("done after")}) {
+    EXPECT_NE(all.find(expected), std::string::npos) << expected << "\n" << all;
+  }
+  EXPECT_TRUE(ReadRecord(unwise));
+}
+
+}  // namespace
+}  // namespace tarnweld::e2e
