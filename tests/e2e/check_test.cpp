@@ -69,11 +69,13 @@ TEST_F(Check, InventoryOfBothViewsParsesAsJson) {
   ASSERT_EQ(ours.size(), 2u) << run.out;
   const auto& found32 = ours["32-bit" + Ascii(in32)];
   EXPECT_EQ(found32["verdict"], "would-launch");
-  EXPECT_EQ(found32["readByTarnweld"], false) << "this build is the 64-bit one";
+  // Tarnweld.exe of the same bitness as this build reads that one view.
+  const bool built_for_32_bit = sizeof(void*) == 4;
+  EXPECT_EQ(found32["readByTarnweld"], built_for_32_bit);
   EXPECT_EQ(found32["displayName"], "Old \"App\" \\ 1.0");
   const auto& found64 = ours["64-bit" + Ascii(Tail()) + " 64 \xc3\xa9"];
   EXPECT_EQ(found64["verdict"], "log-missing");
-  EXPECT_EQ(found64["readByTarnweld"], true);
+  EXPECT_EQ(found64["readByTarnweld"], !built_for_32_bit);
   EXPECT_EQ(found64["exitCode"], 15);
   EXPECT_TRUE(found64["commandLine"].is_null());
 }

@@ -20,18 +20,18 @@ struct Search {
   HWND window;
 };
 
+BOOL CALLBACK NoteWindowOf(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->process_id) return TRUE;
+  search->window = window;
+  return FALSE;
+}
+
 HWND FindFormOf(DWORD process_id) {
   Search search{process_id, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != s->process_id) return TRUE;
-        s->window = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumWindows(&NoteWindowOf, reinterpret_cast<LPARAM>(&search));
   return search.window;
 }
 

@@ -82,7 +82,8 @@ TEST_F(Wait, QuickHandOffStillEndsTheWaitPromptly) {
   const RunResult run = RunTarnweld(Tail());
   ASSERT_TRUE(run.finished);
   EXPECT_TRUE(ReadRecord(folder_ / L"Wise\\GLB1A2B.EXE"));
-  EXPECT_LT(run.elapsed_ms, 100u + 2 * kPromptEndMs);
+  // The hand-off starts one more process, a slow thing in an emulated guest.
+  EXPECT_LT(run.elapsed_ms, 100u + 3 * kPromptEndMs);
 }
 
 TEST_F(Wait, BystandersWhoseNameOnlyContainsUnwiseAreNotWaitedFor) {

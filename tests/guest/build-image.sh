@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the guest for the 32-bit stage, once: a 64-bit Debian whose kernel
+# runs 32-bit code, with multiarch Wine and a ready 64-bit prefix.
+#   build-image.sh OUT     makes OUT/rootfs.img and OUT/vmlinuz, unless
+#                          OUT/recipe says they come from this very recipe
+# Everything comes from Debian's archive, through this machine's own apt
+# sources. Needs root (mmdebstrap, binfmt_misc).
+set -euo pipefail
+out=$1
+here=$(cd "$(dirname "$0")" && pwd)
+recipe=$(cat "$here/build-image.sh" "$here/guest-init" "$here/boot.sh" | sha256sum | cut -c1-16)
+if [ -f "$out/recipe" ] && [ "$(cat "$out/recipe")" = "$recipe" ] &&
+   [ -f "$out/rootfs.img" ] && [ -f "$out/vmlinuz" ]; then
+  echo "guest image up to date ($recipe)"
+  exit 0
+fi
+rm -rf "$out"
+mkdir -p "$out"
+started=$(date +%s)
+
+# Installing i386 packages runs their 32-bit maintainer scripts, which this
+# machine's kernel cannot: qemu-i386 runs them while the image is built.
+binfmt=/proc/sys/fs/binfmt_misc
+[ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
+registered=""
+if [ ! -e "$binfmt/tarnweld-i386" ]; then
+  magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+  mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+  echo ":tarnweld-i386:M::$magic:$mask:/usr/bin/qemu-i386-static:F" >"$binfmt/register"
+  registered=yes
+fi
+cleanup() { [ -z "$registered" ] || echo -1 >"$binfmt/tarnweld-i386"; }
+trap cleanup EXIT
+
+sources=/etc/apt/sources.list.d/debian.sources
+[ -f "$sources" ] || sources=/etc/apt/sources.list
+rootfs=$out/rootfs
+mmdebstrap --quiet --variant=apt --architectures=amd64,i386 \
+  --include=wine,wine64,wine32:i386,procps,mount,linux-image-cloud-amd64 \
+  --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-exclude=/usr/share/man/*' \
+  --dpkgopt='path-exclude=/usr/share/locale/*' \
+  --customize-hook='rm -f "$1"/boot/initrd.img*' \
+  bookworm "$rootfs" "$sources"
+install -m 755 "$here/guest-init" "$rootfs/sbin/tarnweld-init"
+cp "$(ls "$rootfs"/boot/vmlinuz-* | head -n 1)" "$out/vmlinuz"
+# Room for the prefix and the tests' files on top of the packages.
+size_mb=$(( $(du -sm "$rootfs" | cut -f1) + 1536 ))
+mkfs.ext4 -q -L tarnweld -d "$rootfs" "$out/rootfs.img" "${size_mb}M"
+rm -rf "$rootfs"
+
+echo "guest: first boot, to make the Wine prefix (about two minutes)"
+"$here/boot.sh" "$out" setup | tee "$out/setup.log"
+grep -q "guest: prefix ready" "$out/setup.log" || { echo "guest prefix setup failed" >&2; exit 1; }
+echo "$recipe" >"$out/recipe"
+echo "guest image built in $(( $(date +%s) - started )) s"

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The 32-bit stage: boots the guest once and runs the Wine end-to-end suites,
+# built for i686, against the shipped 32-bit programs, as WoW64 processes in
+# a 64-bit prefix, as on 64-bit Windows.
+#   run.sh SOURCE_DIR RESULTS_DIR SUITE...
+# Leaves SUITE.log and SUITE.status per suite, and console.log, in
+# RESULTS_DIR. Fails with a clear message when the stage cannot run at all.
+set -euo pipefail
+src=$1 results=$2
+shift 2
+here=$(cd "$(dirname "$0")" && pwd)
+guest=$src/build/guest
+shipped=$src/build/win32
+tests=$src/build/win32-tests
+
+fail() { echo "FAIL: the 32-bit stage cannot run: $*" >&2; exit 1; }
+command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is missing (tools/install-deps)"
+for file in "$shipped/Tarnweld.exe" "$shipped/TarnweldCheck.exe" "$tests/e2e_tests.exe" \
+            "$tests/stand_in_uninstaller.exe"; do
+  [ -f "$file" ] || fail "$file is missing (build the win32 and win32-tests presets)"
+done
+"$here/build-image.sh" "$guest" || fail "the guest image could not be built"
+
+rm -rf "$results"
+mkdir -p "$results"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# The tests find the programs beside themselves, and the release files in
+# ..\win32: both are the shipped bytes.
+mkdir -p "$work/in/win32tests" "$work/in/win32"
+cp "$tests/e2e_tests.exe" "$tests/stand_in_uninstaller.exe" "$work/in/win32tests/"
+cp "$shipped/Tarnweld.exe" "$shipped/TarnweldCheck.exe" "$work/in/win32tests/"
+cp "$shipped/Tarnweld.exe" "$shipped/TarnweldCheck.exe" "$work/in/win32/"
+printf '%s\n' "$@" >"$work/in/suites"
+tar -cf "$work/input.tar" -C "$work/in" .
+truncate -s %1M "$work/input.tar"
+truncate -s 64M "$work/output.img"
+
+started=$(date +%s)
+status=0
+"$here/boot.sh" "$guest" test "$work/input.tar" "$work/output.img" >"$results/console.log" 2>&1 ||
+  status=$?
+tar -xf "$work/output.img" -C "$results" 2>/dev/null || true
+echo "guest ran for $(( $(date +%s) - started )) s (qemu status $status)"
+for suite in "$@"; do
+  name=${suite//\//.}
+  [ -f "$results/$name.status" ] || fail "no result for $suite; the guest's console:
+$(tail -n 40 "$results/console.log")"
+done
