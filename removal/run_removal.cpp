@@ -35,8 +35,8 @@ std::wstring Seconds(std::uint32_t milliseconds) {
 }
 
 struct UninstallerRun {
-  std::uint32_t process_id = 0;  // 0 when it did not start
-  std::uint32_t error = 0;
+  std::uint32_t process_id = 0;  // 0 when it did not start, or could not be let run
+  std::uint32_t error = 0;       // why it did not start
   std::unique_ptr<platform::ProcessGroup> group;  // null when not followed
 };
 
@@ -62,8 +62,8 @@ UninstallerRun StartUninstaller(platform::Platform& platform, const Decision& de
 
 void TraceStart(platform::Platform& platform, const UninstallerRun& run) {
   if (run.process_id == 0) {
-    Trace(platform, L"the uninstaller did not start" +
-                        (run.error ? L" (" + ErrorText(run.error) + L")" : std::wstring()));
+    Trace(platform, run.error ? L"the uninstaller did not start (" + ErrorText(run.error) + L")"
+                              : L"the uninstaller was created but could not be let run");
     return;
   }
   Trace(platform, L"started process " + text::Decimal(run.process_id) +

@@ -9,14 +9,7 @@
 namespace tarnweld::e2e {
 namespace {
 
-class Checked : public EntryFixture {
- protected:
-  void Run(const std::wstring& tail) {
-    const RunResult run = RunTarnweld(tail);
-    EXPECT_TRUE(run.finished);
-    EXPECT_EQ(run.exit_code, 0u);
-  }
-};
+class Checked : public EntryFixture {};
 
 TEST_F(Checked, RelativeUninstallerRunsNeitherBesideTarnweldNorInTheCurrentFolder) {
   const std::wstring tools = folder_ / L"Tools";
@@ -56,7 +49,7 @@ TEST_F(Checked, DevicesAndPatternsAreNoLogs) {
                                           folder_ / L"INSTALL.<OG"};
   for (const std::wstring& log : logs) {
     entry_.SetString(unwise + L" " + log);
-    Run(Tail());
+    RunEnding(Tail());
     EXPECT_FALSE(ReadRecord(unwise, 300)) << "started on " << log.c_str();
   }
 }
@@ -66,7 +59,7 @@ TEST_F(Checked, LookAlikeCharactersNameNoOtherFile) {
   const std::wstring log = folder_ / L"App\\INSTALL.LOG";
   Install(unwise, log);
   entry_.SetString((folder_ / L"\xFF21pp\\UNWISE.EXE ") + log);  // fullwidth A
-  Run(Tail());
+  RunEnding(Tail());
   EXPECT_FALSE(ReadRecord(unwise, 500));
 }
 
@@ -78,7 +71,7 @@ TEST_F(Checked, ValuesAndNamesOutsideTheCodePageAreUsedExactly) {
   const std::wstring name = L"TarnweldE2E \x0394\x6587\xFF21";
   UninstallEntry wide(name);
   wide.SetString(L"\"" + unwise + L"\" \"" + log + L"\"");
-  Run(name);
+  RunEnding(name);
   EXPECT_EQ(LaunchedLine(unwise), L"\"" + unwise + L"\" /a \"" + log + L"\"");
 }
 
@@ -101,7 +94,7 @@ TEST_F(Checked, TrailingSpacesAndQuotationMarksFindTheEntryWhenNoneCarriesThem) 
                                            L" \"" + Tail() + L"\" "};
   for (const std::wstring& tail : tails) {
     DeleteFileW((unwise + L".record").c_str());
-    Run(tail);
+    RunEnding(tail);
     EXPECT_TRUE(ReadRecord(unwise)) << "[" << tail.c_str() << "]";
   }
 }

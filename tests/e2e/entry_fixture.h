@@ -25,6 +25,14 @@ class EntryFixture : public ::testing::Test {
     entry_.SetString(unwise + L" " + log);
   }
 
+  // Runs Tarnweld.exe on `tail`; it always ends, with status 0.
+  RunResult RunEnding(const std::wstring& tail) {
+    const RunResult run = RunTarnweld(tail);
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ(run.exit_code, 0u);
+    return run;
+  }
+
   // The command line the stand-in at `unwise` was started with.
   std::wstring LaunchedLine(const std::wstring& unwise) {
     const auto record = ReadRecord(unwise);
