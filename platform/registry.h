@@ -12,7 +12,6 @@ constexpr long kRegSuccess = 0;
 constexpr long kRegFileNotFound = 2;
 constexpr long kRegAccessDenied = 5;
 constexpr long kRegMoreData = 234;
-constexpr long kRegNoMoreItems = 259;
 
 constexpr std::uint32_t kRegSz = 1;
 
