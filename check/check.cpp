@@ -91,6 +91,12 @@ std::wstring NameNote(const std::wstring& typed) {
   return {};
 }
 
+// "Old App 2.1 (Old Vendor)", from the entry's own values.
+std::wstring Installation(const Report& report) {
+  return report.display_name + L" " + report.display_version +
+         (report.publisher.empty() ? L"" : L" (" + report.publisher + L")");
+}
+
 class Checker {
  public:
   explicit Checker(CheckPlatform& platform)
@@ -166,9 +172,7 @@ class Checker {
     if (views_.size() < 2) return;
     for (const Lookup& lookup : decision.lookups) {
       if (ReadReg::ReadUninstallString(platform_.registry, lookup.name, views_[1]).found()) {
-        report->hints.push_back(L"the entry " + Bracketed(lookup.name) + L" is in the " +
-                                ViewName(views_[1]) + L" view, which the " + ViewName(views_[0]) +
-                                L" Tarnweld.exe does not read");
+        report->hints.push_back(NotReadHint(L"the entry " + Bracketed(lookup.name), views_[1]));
         break;
       }
     }
@@ -176,13 +180,16 @@ class Checker {
 
   void AddInventoryHints(Report* report) {
     if (!report->read_by_tarnweld) {
-      report->hints.push_back(std::wstring(L"this entry is in the ") + ViewName(report->view) +
-                              L" view, which the " + ViewName(views_.front()) +
-                              L" Tarnweld.exe does not read");
+      report->hints.push_back(NotReadHint(L"this entry", report->view));
     }
     if (!report->entry.empty() && kBlanks.find(report->entry.front()) != std::wstring_view::npos) {
       report->hints.push_back(L"the name starts with a blank, which no command line passes on");
     }
+  }
+
+  std::wstring NotReadHint(const std::wstring& subject, platform::RegistryView view) const {
+    return subject + L" is in the " + ViewName(view) + L" view, which the " +
+           ViewName(views_.front()) + L" Tarnweld.exe does not read";
   }
 
   void AddSecurityHint(Report* report) {
@@ -247,10 +254,7 @@ class Checker {
                         Bracketed(decision.tail) + L"\n";
     text += std::wstring(L"Registry: HKLM\\") + ReadReg::kUninstallKey + L", " +
             ViewName(report.view) + L" view\n";
-    if (!report.display_name.empty()) {
-      text += L"Installation: " + report.display_name + L" " + report.display_version +
-              (report.publisher.empty() ? L"" : L" (" + report.publisher + L")") + L"\n";
-    }
+    if (!report.display_name.empty()) text += L"Installation: " + Installation(report) + L"\n";
     for (const std::wstring& step : DescribeSteps(decision)) text += L"  " + step + L"\n";
     text += std::wstring(L"Verdict: ") + VerdictName(decision.verdict) + L" (exit code " +
             text::Decimal(ExitCode(decision.verdict)) + L"). " + Summary(decision) + L"\n";
@@ -268,10 +272,7 @@ class Checker {
       text += L"\n" + Bracketed(report.entry) + L" in the " + ViewName(report.view) + L" view" +
               (report.read_by_tarnweld ? L"" : L" (not read by Tarnweld.exe)") + L": " +
               VerdictName(report.decision.verdict) + L"\n";
-      if (!report.display_name.empty()) {
-        text += L"  " + report.display_name + L" " + report.display_version +
-                (report.publisher.empty() ? L"" : L" (" + report.publisher + L")") + L"\n";
-      }
+      if (!report.display_name.empty()) text += L"  " + Installation(report) + L"\n";
       text += L"  " + Summary(report.decision) + L"\n";
       for (const std::wstring& hint : report.hints) text += L"  Hint: " + hint + L"\n";
     }
