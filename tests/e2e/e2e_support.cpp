@@ -1,6 +1,7 @@
 #include "tests/e2e/e2e_support.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace tarnweld::e2e {
@@ -45,6 +46,15 @@ std::wstring FromUtf8(const std::string& text) {
 }
 
 }  // namespace
+
+DWORD TimeScale() {
+  static const DWORD scale = [] {
+    const char* text = std::getenv("TARNWELD_E2E_TIME_SCALE");
+    const long value = text ? std::strtol(text, nullptr, 10) : 1;
+    return static_cast<DWORD>(value >= 1 && value <= 20 ? value : 1);
+  }();
+  return scale;
+}
 
 ScratchFolder::ScratchFolder(const std::wstring& name) : path_(L"C:\\TarnweldE2E\\" + name) {
   RemoveTree(path_);
@@ -103,7 +113,7 @@ std::optional<Record> ReadRecord(const std::wstring& path, DWORD wait_ms) {
   const DWORD start = GetTickCount();
   FILE* in = nullptr;
   while (!(in = _wfopen(record_path.c_str(), L"rb"))) {
-    if (GetTickCount() - start >= wait_ms) return std::nullopt;
+    if (GetTickCount() - start >= Scaled(wait_ms)) return std::nullopt;
     Sleep(20);
   }
   std::string content;
@@ -160,7 +170,7 @@ long long MomentWhenEnded(DWORD process_id, DWORD timeout_ms) {
   const HANDLE process =
       OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
   if (!process) return 0;
-  WaitForSingleObject(process, timeout_ms);
+  WaitForSingleObject(process, Scaled(timeout_ms));
   const long long moment = ExitMoment(process);
   CloseHandle(process);
   return moment;
@@ -171,7 +181,7 @@ long long MomentWhenEnded(DWORD process_id, DWORD timeout_ms) {
 RunResult Process::Wait(DWORD timeout_ms) {
   RunResult run;
   if (!started_) return run;
-  run.finished = WaitForSingleObject(info_.hProcess, timeout_ms) == WAIT_OBJECT_0;
+  run.finished = WaitForSingleObject(info_.hProcess, Scaled(timeout_ms)) == WAIT_OBJECT_0;
   run.elapsed_ms = GetTickCount() - start_tick_;
   GetExitCodeProcess(info_.hProcess, &run.exit_code);
   FILETIME created, exited, kernel, user;

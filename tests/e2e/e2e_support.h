@@ -47,11 +47,19 @@ struct Record {
   long long started_at = 0;  // QueryPerformanceCounter
 };
 
+// How many times longer things take here than on the host under Wine:
+// TARNWELD_E2E_TIME_SCALE, 1 when unset. An emulated guest starts processes
+// several times more slowly, so every wait limit below, and every duration
+// a test arranges or bounds, is stretched by it.
+DWORD TimeScale();
+inline DWORD Scaled(DWORD ms) { return ms * TimeScale(); }
+
 // Copies the stand-in uninstaller to `path`, creating its folders.
 void PlaceStandIn(const std::wstring& path, DWORD linger_ms = 0);
 void WriteFile(const std::wstring& path, const std::string& content = "log\n");
 void MakeFolders(const std::wstring& path);
-// What the stand-in at `path` wrote when started; waits up to `wait_ms`.
+// What the stand-in at `path` wrote when started; waits up to `wait_ms`,
+// scaled.
 std::optional<Record> ReadRecord(const std::wstring& path, DWORD wait_ms = 3000);
 
 struct RunResult {
@@ -63,7 +71,8 @@ struct RunResult {
 
 // When `process` ended, in 100 ns units of the system clock; 0 if unknown.
 long long ExitMoment(HANDLE process);
-// Waits for a process we did not start, by its identifier; when it ended.
+// Waits for a process we did not start, by its identifier, up to
+// `timeout_ms` scaled; when it ended.
 long long MomentWhenEnded(DWORD process_id, DWORD timeout_ms);
 
 // Starts a program with exactly `command_line` and waits for it.
@@ -72,6 +81,7 @@ class Process {
   Process(const std::wstring& program, const std::wstring& command_line,
           const std::wstring& current_directory = {});
   ~Process();
+  // Waits up to `timeout_ms`, scaled.
   RunResult Wait(DWORD timeout_ms);
   // User plus kernel time the process has used so far, or -1 if unknown.
   double CpuMilliseconds() const;

@@ -7,14 +7,16 @@ namespace tarnweld::e2e {
 namespace {
 
 // The poll interval is 500 ms; one scan and Wine's scheduling come on top.
-constexpr DWORD kPromptEndMs = 900;
+// Durations here are scaled (TimeScale) so that they keep their proportion
+// to process start-up on a slower machine.
+DWORD PromptEndMs() { return Scaled(900); }
 
 // Tarnweld.exe ended after `other_ended`, and within one poll of it.
 void ExpectEndedPromptlyAfter(const RunResult& run, long long other_ended) {
   ASSERT_NE(other_ended, 0) << "the other process's end is unknown";
   ASSERT_TRUE(run.finished);
   EXPECT_GE(run.exited_at, other_ended);
-  EXPECT_LT((run.exited_at - other_ended) / 10000, kPromptEndMs);
+  EXPECT_LT((run.exited_at - other_ended) / 10000, PromptEndMs());
 }
 
 class Wait : public EntryFixture {
@@ -28,7 +30,7 @@ class Wait : public EntryFixture {
 };
 
 TEST_F(Wait, LingeringUninstallerKeepsTarnweldUntilJustAfterItEnds) {
-  const std::wstring unwise = Uninstaller(3000);
+  const std::wstring unwise = Uninstaller(Scaled(3000));
   Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()));
   const auto record = ReadRecord(unwise);
   ASSERT_TRUE(record);
@@ -36,7 +38,7 @@ TEST_F(Wait, LingeringUninstallerKeepsTarnweldUntilJustAfterItEnds) {
   const RunResult run = tarnweld.Wait(10000);
   ExpectEndedPromptlyAfter(run, uninstaller_ended);
   EXPECT_EQ(run.exit_code, 0u);
-  EXPECT_GE(run.elapsed_ms, 3000u);
+  EXPECT_GE(run.elapsed_ms, Scaled(3000));
 }
 
 TEST_F(Wait, QuickUninstallerLetsTarnweldEndAtOnce) {
@@ -44,13 +46,13 @@ TEST_F(Wait, QuickUninstallerLetsTarnweldEndAtOnce) {
   const RunResult run = RunTarnweld(Tail());
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.exit_code, 0u);
-  EXPECT_LT(run.elapsed_ms, 100u + 2 * kPromptEndMs);
+  EXPECT_LT(run.elapsed_ms, Scaled(100) + 2 * PromptEndMs());
 }
 
 TEST_F(Wait, AnyOtherUnwiseInAnyLetterCaseKeepsTheWaitGoing) {
   for (const wchar_t* name : {L"Unwise.exe", L"Unwise32.exe"}) {
     const std::wstring other = folder_ / (L"Other\\" + std::wstring(name));
-    PlaceStandIn(other, 4000);
+    PlaceStandIn(other, Scaled(4000));
     Process running(other, L"\"" + other + L"\"");
     ASSERT_TRUE(ReadRecord(other));
     Uninstaller(0);
@@ -58,12 +60,12 @@ TEST_F(Wait, AnyOtherUnwiseInAnyLetterCaseKeepsTheWaitGoing) {
     const long long other_ended = MomentWhenEnded(running.id(), 10000);
     const RunResult run = tarnweld.Wait(10000);
     ExpectEndedPromptlyAfter(run, other_ended);
-    EXPECT_GE(run.elapsed_ms, 2000u) << name;
+    EXPECT_GE(run.elapsed_ms, Scaled(2000)) << name;
   }
 }
 
 TEST_F(Wait, UninstallerThatHandsItsWorkToACopyIsWaitedForUntilTheCopyEnds) {
-  const std::wstring unwise = Uninstaller(3000);
+  const std::wstring unwise = Uninstaller(Scaled(3000));
   WriteFile(folder_ / L"Wise\\handoff.txt");
   const std::wstring copy = folder_ / L"Wise\\GLB1A2B.EXE";
   Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()));
@@ -73,7 +75,7 @@ TEST_F(Wait, UninstallerThatHandsItsWorkToACopyIsWaitedForUntilTheCopyEnds) {
   const long long copy_ended = MomentWhenEnded(record->process_id, 10000);
   const RunResult run = tarnweld.Wait(10000);
   ExpectEndedPromptlyAfter(run, copy_ended);
-  EXPECT_GE(run.elapsed_ms, 3000u);
+  EXPECT_GE(run.elapsed_ms, Scaled(3000));
 }
 
 TEST_F(Wait, QuickHandOffStillEndsTheWaitPromptly) {
@@ -83,28 +85,28 @@ TEST_F(Wait, QuickHandOffStillEndsTheWaitPromptly) {
   ASSERT_TRUE(run.finished);
   EXPECT_TRUE(ReadRecord(folder_ / L"Wise\\GLB1A2B.EXE"));
   // The hand-off starts one more process, a slow thing in an emulated guest.
-  EXPECT_LT(run.elapsed_ms, 100u + 3 * kPromptEndMs);
+  EXPECT_LT(run.elapsed_ms, Scaled(100) + 3 * PromptEndMs());
 }
 
 TEST_F(Wait, BystandersWhoseNameOnlyContainsUnwiseAreNotWaitedFor) {
   // A running xunwise.exe is not an uninstaller...
   const std::wstring bystander = folder_ / L"Other\\xunwise.exe";
-  PlaceStandIn(bystander, 8000);
+  PlaceStandIn(bystander, Scaled(8000));
   Process running(bystander, L"\"" + bystander + L"\"");
   ASSERT_TRUE(ReadRecord(bystander));
   // ...but a launched XUNWISE.EXE is Tarnweld's own and is waited for, by
   // its group rather than its name.
-  const std::wstring launched = Uninstaller(2000, L"XUNWISE.EXE");
+  const std::wstring launched = Uninstaller(Scaled(2000), L"XUNWISE.EXE");
   const RunResult run = RunTarnweld(Tail());
   ASSERT_TRUE(run.finished);
   EXPECT_TRUE(ReadRecord(launched));
-  EXPECT_GE(run.elapsed_ms, 2000u);
-  EXPECT_LT(run.elapsed_ms, 2000u + 100u + 2 * kPromptEndMs);
+  EXPECT_GE(run.elapsed_ms, Scaled(2000));
+  EXPECT_LT(run.elapsed_ms, Scaled(2000 + 100) + 2 * PromptEndMs());
   EXPECT_EQ(running.Wait(0).finished, false) << "the bystander is left alone";
 }
 
 TEST_F(Wait, HiddenFormAnswersAtOnceAndIgnoresCloseAndQuit) {
-  const std::wstring unwise = Uninstaller(4000);
+  const std::wstring unwise = Uninstaller(Scaled(4000));
   Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()));
   ASSERT_TRUE(ReadRecord(unwise));
   const HWND form = FindWindowW(L"frmRemove", L"Remove old Wise installation");
@@ -117,8 +119,8 @@ TEST_F(Wait, HiddenFormAnswersAtOnceAndIgnoresCloseAndQuit) {
   for (int i = 0; i < 3; ++i) {
     DWORD_PTR result = 0;
     const DWORD before = GetTickCount();
-    EXPECT_NE(SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result), 0);
-    EXPECT_LT(GetTickCount() - before, 400u) << "answered between polls, not after them";
+    EXPECT_NE(SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, Scaled(1000), &result), 0);
+    EXPECT_LT(GetTickCount() - before, Scaled(400)) << "answered between polls, not after them";
     Sleep(150);
   }
 
@@ -130,7 +132,7 @@ TEST_F(Wait, HiddenFormAnswersAtOnceAndIgnoresCloseAndQuit) {
   const RunResult run = tarnweld.Wait(10000);
   EXPECT_TRUE(run.finished);
   EXPECT_EQ(run.exit_code, 0u);
-  EXPECT_GE(run.elapsed_ms, 4000u);
+  EXPECT_GE(run.elapsed_ms, Scaled(4000));
 }
 
 }  // namespace
