@@ -12,7 +12,7 @@ std::wstring OpenText(long status) {
     case platform::kRegFileNotFound:
       return L"no such entry";
     case platform::kRegAccessDenied:
-      return L"exists, but access is denied (" + ErrorText(5) + L")";
+      return L"exists, but access is denied (" + ErrorText(platform::kRegAccessDenied) + L")";
     default:
       return L"cannot be opened (" + ErrorText(static_cast<unsigned long>(status)) + L")";
   }
