@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "check/json.h"
-#include "platform/text.h"
+#include "core/text.h"
 #include "queries/read_reg.h"
 #include "removal/decision.h"
 #include "removal/decision_text.h"

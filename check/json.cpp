@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/text.h"
+#include "core/text.h"
 
 namespace tarnweld::check {
 namespace {

@@ -1,6 +1,6 @@
 #include "removal/decision_text.h"
 
-#include "platform/text.h"
+#include "core/text.h"
 
 namespace tarnweld {
 namespace {

@@ -1,6 +1,6 @@
 #include "removal/run_removal.h"
 
-#include "platform/text.h"
+#include "core/text.h"
 #include "removal/decision.h"
 #include "removal/decision_text.h"
 

@@ -1,6 +1,6 @@
 #include "removal/uninstall_command.h"
 
-#include "platform/text.h"
+#include "core/text.h"
 
 namespace tarnweld {
 namespace {

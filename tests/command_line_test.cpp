@@ -1,12 +1,11 @@
+#include "core/command_line.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/process.h"
-#include "platform/text.h"
+#include "core/text.h"
 
 namespace tarnweld {
 namespace {
-
-using platform::CommandLineTail;
 
 TEST(CommandLineTail, SkipsOnlyTheProgramNameAndTheBlanksAfterIt) {
   EXPECT_EQ(CommandLineTail(L"Tarnweld.exe OldApp"), L"OldApp");

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/command_line.h"
 #include "platform/win/system_calls.h"
 #include "platform/win/windows_platform.h"
 

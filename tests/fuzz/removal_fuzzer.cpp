@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "check/check.h"
-#include "platform/text.h"
+#include "core/text.h"
 #include "removal/run_removal.h"
 #include "tests/fake_platform.h"
 

@@ -1,4 +1,4 @@
-#include "platform/text.h"
+#include "core/text.h"
 
 namespace tarnweld::text {
 

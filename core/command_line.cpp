@@ -1,7 +1,8 @@
-#include "platform/process.h"
-#include "platform/text.h"
+#include "core/command_line.h"
 
-namespace tarnweld::platform {
+#include "core/text.h"
+
+namespace tarnweld {
 namespace {
 
 constexpr std::wstring_view kBlanks = L" \t";
@@ -38,4 +39,4 @@ std::wstring CommandLineTail(std::wstring_view command_line,
   return std::wstring(command_line.substr(tail));
 }
 
-}  // namespace tarnweld::platform
+}  // namespace tarnweld
