@@ -31,28 +31,9 @@ constexpr wchar_t kUsage[] =
     L"Options count only as the first words, before the entry name; an entry whose\n"
     L"name starts with / (such as one named /all) cannot be checked.\n"
     L"\n"
-    L"Exit codes: 0 would-launch (or /all listed), 2 usage, 10 name-too-short,\n"
-    L"11 no-entry, 12 unreadable, 13 not-wise, 14 uninstaller-missing, 15 log-missing.\n";
+    L"Exit codes: 0 also when /all listed, 1 a failure, 2 usage; for each verdict:\n";
 
-int ExitCode(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::kWouldLaunch:
-      return 0;
-    case Verdict::kNameTooShort:
-      return 10;
-    case Verdict::kNoEntry:
-      return 11;
-    case Verdict::kUnreadable:
-      return 12;
-    case Verdict::kNotWise:
-      return 13;
-    case Verdict::kUninstallerMissing:
-      return 14;
-    case Verdict::kLogMissing:
-      return 15;
-  }
-  return 1;
-}
+std::wstring Usage() { return kUsage + ExitCodeList() + L".\n"; }
 
 const wchar_t* ViewName(platform::RegistryView view) {
   return view == platform::RegistryView::k64Bit ? L"64-bit" : L"32-bit";
@@ -111,7 +92,7 @@ class Checker {
     } else {
       platform_.out.Write(Text(report));
     }
-    return ExitCode(report.decision.verdict);
+    return VerdictExitCode(report.decision.verdict);
   }
 
   int All(const Options& options) {
@@ -231,7 +212,7 @@ class Checker {
         .TextOrNull(L"publisher", report.publisher)
         .TextOrNull(L"uninstallString", decision.uninstall_string)
         .Text(L"verdict", VerdictName(decision.verdict))
-        .Number(L"exitCode", ExitCode(decision.verdict))
+        .Number(L"exitCode", VerdictExitCode(decision.verdict))
         .TextOrNull(L"uninstaller", decision.uninstaller ? decision.uninstaller->searched : L"")
         .TextOrNull(L"log", decision.log ? decision.log->searched : L"")
         .TextOrNull(L"commandLine", decision.command_line)
@@ -257,7 +238,7 @@ class Checker {
     if (!report.display_name.empty()) text += L"Installation: " + Installation(report) + L"\n";
     for (const std::wstring& step : DescribeSteps(decision)) text += L"  " + step + L"\n";
     text += std::wstring(L"Verdict: ") + VerdictName(decision.verdict) + L" (exit code " +
-            text::Decimal(ExitCode(decision.verdict)) + L"). " + Summary(decision) + L"\n";
+            text::Decimal(VerdictExitCode(decision.verdict)) + L"). " + Summary(decision) + L"\n";
     if (decision.verdict == Verdict::kWouldLaunch) {
       text += L"Tarnweld.exe would start: " + decision.command_line + L"\n";
     }
@@ -317,11 +298,11 @@ Options ParseOptions(const std::wstring& tail) {
 int RunCheck(CheckPlatform& platform, const std::wstring& tail) {
   const Options options = ParseOptions(tail);
   if (!options.error.empty()) {
-    platform.err.Write(L"TarnweldCheck: " + options.error + L"\n\n" + kUsage);
+    platform.err.Write(L"TarnweldCheck: " + options.error + L"\n\n" + Usage());
     return kUsageError;
   }
   if (options.mode == Mode::kUsage) {
-    platform.out.Write(kUsage);
+    platform.out.Write(Usage());
     return 0;
   }
   Checker checker(platform);

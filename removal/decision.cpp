@@ -67,26 +67,6 @@ void DecideFrom(platform::Registry& registry, platform::FileSearch& files, Decis
 
 }  // namespace
 
-const wchar_t* VerdictName(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::kWouldLaunch:
-      return L"would-launch";
-    case Verdict::kNameTooShort:
-      return L"name-too-short";
-    case Verdict::kNoEntry:
-      return L"no-entry";
-    case Verdict::kUnreadable:
-      return L"unreadable";
-    case Verdict::kNotWise:
-      return L"not-wise";
-    case Verdict::kUninstallerMissing:
-      return L"uninstaller-missing";
-    case Verdict::kLogMissing:
-      return L"log-missing";
-  }
-  return L"unknown";
-}
-
 Decision Decide(platform::Registry& registry, platform::FileSearch& files, const std::wstring& tail,
                 platform::RegistryView view) {
   Decision decision;

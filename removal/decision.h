@@ -24,6 +24,8 @@ enum class Verdict {
 
 // "would-launch", "name-too-short", ...: the names scripts and people see.
 const wchar_t* VerdictName(Verdict verdict);
+// TarnweldCheck.exe's exit code for the verdict.
+int VerdictExitCode(Verdict verdict);
 
 // One attempt to open an uninstall entry by name.
 struct Lookup {

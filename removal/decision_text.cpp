@@ -119,31 +119,74 @@ std::vector<std::wstring> DescribeSteps(const Decision& decision) {
   return steps;
 }
 
-std::wstring Summary(const Decision& decision) {
-  switch (decision.verdict) {
-    case Verdict::kWouldLaunch:
-      return L"Tarnweld.exe would start " + Bracketed(decision.command_line) + L".";
-    case Verdict::kNameTooShort:
-      return L"The entry name " + Bracketed(decision.tail) +
-             L" has fewer than 2 characters once spaces are trimmed; nothing is looked up.";
-    case Verdict::kNoEntry: {
-      std::wstring text = L"No uninstall entry " + Bracketed(decision.lookups[0].name);
-      if (decision.lookups.size() > 1) text += L" or " + Bracketed(decision.lookups[1].name);
-      return text + L".";
-    }
-    case Verdict::kUnreadable:
-      return L"The entry " + Bracketed(decision.lookups.back().name) + L" " +
-             EntryProblem(decision) + L".";
-    case Verdict::kNotWise:
-      return L"The entry's UninstallString runs neither UNWISE.EXE nor UNWISE32.EXE.";
-    case Verdict::kUninstallerMissing:
-      return L"The uninstaller " + Bracketed(decision.uninstaller->searched) + L" is " +
-             FileText(*decision.uninstaller) + L".";
-    case Verdict::kLogMissing:
-      return L"The log " + Bracketed(decision.log->searched) + L" is " + FileText(*decision.log) +
-             L".";
+namespace {
+
+// Every verdict, once: its name, TarnweldCheck.exe's exit code for it, and
+// the sentence that sums a decision with it up. Nothing else names them.
+struct VerdictRow {
+  Verdict verdict;
+  const wchar_t* name;
+  int exit_code;
+  std::wstring (*summary)(const Decision&);
+};
+
+const VerdictRow kVerdicts[] = {
+    {Verdict::kWouldLaunch, L"would-launch", 0,
+     [](const Decision& d) {
+       return L"Tarnweld.exe would start " + Bracketed(d.command_line) + L".";
+     }},
+    {Verdict::kNameTooShort, L"name-too-short", 10,
+     [](const Decision& d) {
+       return L"The entry name " + Bracketed(d.tail) +
+              L" has fewer than 2 characters once spaces are trimmed; nothing is looked up.";
+     }},
+    {Verdict::kNoEntry, L"no-entry", 11,
+     [](const Decision& d) {
+       std::wstring text = L"No uninstall entry " + Bracketed(d.lookups[0].name);
+       if (d.lookups.size() > 1) text += L" or " + Bracketed(d.lookups[1].name);
+       return text + L".";
+     }},
+    {Verdict::kUnreadable, L"unreadable", 12,
+     [](const Decision& d) {
+       return L"The entry " + Bracketed(d.lookups.back().name) + L" " + EntryProblem(d) + L".";
+     }},
+    {Verdict::kNotWise, L"not-wise", 13,
+     [](const Decision&) {
+       return std::wstring(
+           L"The entry's UninstallString runs neither UNWISE.EXE nor UNWISE32.EXE.");
+     }},
+    {Verdict::kUninstallerMissing, L"uninstaller-missing", 14,
+     [](const Decision& d) {
+       return L"The uninstaller " + Bracketed(d.uninstaller->searched) + L" is " +
+              FileText(*d.uninstaller) + L".";
+     }},
+    {Verdict::kLogMissing, L"log-missing", 15,
+     [](const Decision& d) {
+       return L"The log " + Bracketed(d.log->searched) + L" is " + FileText(*d.log) + L".";
+     }},
+};
+
+const VerdictRow& RowOf(Verdict verdict) {
+  for (const VerdictRow& row : kVerdicts) {
+    if (row.verdict == verdict) return row;
   }
-  return {};
+  return kVerdicts[0];  // unreachable: every verdict has its row
 }
+
+}  // namespace
+
+const wchar_t* VerdictName(Verdict verdict) { return RowOf(verdict).name; }
+
+int VerdictExitCode(Verdict verdict) { return RowOf(verdict).exit_code; }
+
+std::wstring ExitCodeList() {
+  std::wstring list;
+  for (const VerdictRow& row : kVerdicts) {
+    list += (list.empty() ? L"" : L", ") + text::Decimal(row.exit_code) + L" " + row.name;
+  }
+  return list;
+}
+
+std::wstring Summary(const Decision& decision) { return RowOf(decision.verdict).summary(decision); }
 
 }  // namespace tarnweld

@@ -20,6 +20,9 @@ std::vector<std::wstring> DescribeSteps(const Decision& decision);
 // One sentence that sums the decision up.
 std::wstring Summary(const Decision& decision);
 
+// "0 would-launch, 10 name-too-short, ...": every verdict's exit code.
+std::wstring ExitCodeList();
+
 // "error 5": the system's error code as a number, for looking up.
 std::wstring ErrorText(unsigned long error);
 
