@@ -50,6 +50,9 @@ TEST(Text, UpperCasingFoldsAsciiLettersOnly) {
   EXPECT_EQ(text::FindIgnoringAsciiCase(L"UNW\x0130SE.EXE", L"UNWISE.EXE"),
             std::wstring_view::npos);
   EXPECT_FALSE(text::EqualsIgnoringAsciiCase<wchar_t>(L"\x212A", L"K"));
+  // The whole alphabet, its ends included, and the characters just past them.
+  EXPECT_TRUE(text::EqualsIgnoringAsciiCase<wchar_t>(L"abcxyz", L"ABCXYZ"));
+  EXPECT_FALSE(text::EqualsIgnoringAsciiCase<wchar_t>(L"`{", L"@["));
   EXPECT_EQ(text::TrimSpaces(L" \t a \t "), L"\t a \t");
 }
 
