@@ -13,7 +13,7 @@ namespace tarnweld::check {
 namespace {
 
 constexpr int kUsageError = 2;
-constexpr int kListingFailed = 1;
+constexpr int kFailed = 1;
 constexpr std::wstring_view kBlanks = L" \t";
 
 constexpr wchar_t kUsage[] =
@@ -81,18 +81,16 @@ std::wstring Installation(const Report& report) {
 class Checker {
  public:
   explicit Checker(CheckPlatform& platform)
-      : platform_(platform), views_(platform.listing.Views()) {}
+      : platform_(platform),
+        views_(platform.listing.Views()),
+        trust_(platform.security, platform.accounts) {}
 
   int One(const Options& options) {
     Report report =
-        Decided(Decide(platform_.registry, platform_.files, options.entry), views_.front());
+        Decided(Decide(platform_.registry, platform_.files, trust_, options.entry), views_.front());
     AddEntryHints(&report);
-    if (options.json) {
-      platform_.out.Write(Json(report) + L"\n");
-    } else {
-      platform_.out.Write(Text(report));
-    }
-    return VerdictExitCode(report.decision.verdict);
+    const bool written = platform_.out.Write(options.json ? Json(report) + L"\n" : Text(report));
+    return written ? VerdictExitCode(report.decision.verdict) : kFailed;
   }
 
   int All(const Options& options) {
@@ -101,19 +99,22 @@ class Checker {
     for (const platform::RegistryView view : views_) {
       std::vector<std::wstring> names;
       const long listed = platform_.listing.SubkeyNames(ReadReg::kUninstallKey, view, &names);
+      // A view that never had a program of its bitness has no Uninstall key.
+      if (listed == platform::kRegFileNotFound) continue;
       if (listed != platform::kRegSuccess) {
         platform_.err.Write(L"TarnweldCheck: the " + std::wstring(ViewName(view)) +
                             L" uninstall key cannot be listed (" + ErrorText(listed) + L")\n");
-        status = kListingFailed;
+        status = kFailed;
         continue;
       }
       for (const std::wstring& name : names) {
         if (!RunsWise(ReadReg::ReadUninstallString(platform_.registry, name, view))) continue;
-        reports.push_back(Decided(Decide(platform_.registry, platform_.files, name, view), view));
+        reports.push_back(
+            Decided(Decide(platform_.registry, platform_.files, trust_, name, view), view));
         AddInventoryHints(&reports.back());
       }
     }
-    platform_.out.Write(options.json ? JsonArray(reports) : Listing(reports));
+    if (!platform_.out.Write(options.json ? JsonArray(reports) : Listing(reports))) return kFailed;
     return status;
   }
 
@@ -134,7 +135,6 @@ class Checker {
       report.publisher =
           ReadReg::ReadEntryText(platform_.registry, report.entry, L"Publisher", read_view);
     }
-    AddSecurityHint(&report);
     return report;
   }
 
@@ -173,21 +173,6 @@ class Checker {
            ViewName(views_.front()) + L" Tarnweld.exe does not read";
   }
 
-  void AddSecurityHint(Report* report) {
-    const auto& uninstaller = report->decision.uninstaller;
-    if (!uninstaller || !uninstaller->found()) return;
-    const std::wstring& path = uninstaller->searched;
-    const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-    for (const std::wstring& checked : {path, folder}) {
-      if (platform_.security.WritableByNonAdministrators(checked).value_or(false)) {
-        report->hints.push_back(L"the uninstaller is writable by non-administrators: " +
-                                Bracketed(checked) +
-                                L" lets Users, Authenticated Users or Everyone change it");
-        return;
-      }
-    }
-  }
-
   std::vector<std::wstring> SimilarNames(const std::wstring& typed) {
     std::vector<std::wstring> names, similar;
     if (platform_.listing.SubkeyNames(ReadReg::kUninstallKey, views_.front(), &names) !=
@@ -217,8 +202,22 @@ class Checker {
         .TextOrNull(L"log", decision.log ? decision.log->searched : L"")
         .TextOrNull(L"commandLine", decision.command_line)
         .Text(L"detail", Summary(decision))
-        .Texts(L"hints", report.hints);
+        .Texts(L"hints", report.hints)
+        .Raw(L"untrusted", UntrustedJson(UntrustedFindings(decision)));
     return json.Close();
+  }
+
+  static std::wstring UntrustedJson(const std::vector<trust::Finding>& findings) {
+    std::wstring json = L"[";
+    for (const trust::Finding& finding : findings) {
+      JsonObject object;
+      object.Text(L"path", finding.path)
+          .TextOrNull(L"principal", finding.principal)
+          .TextOrNull(L"sid", finding.sid)
+          .Text(L"rights", finding.rights);
+      json += (json.size() > 1 ? L", " : L"") + object.Close();
+    }
+    return json + L"]";
   }
 
   static std::wstring JsonArray(const std::vector<Report>& reports) {
@@ -242,6 +241,10 @@ class Checker {
     if (decision.verdict == Verdict::kWouldLaunch) {
       text += L"Tarnweld.exe would start: " + decision.command_line + L"\n";
     }
+    if (const auto& findings = UntrustedFindings(decision); !findings.empty()) {
+      text += L"To mend it (Windows Vista and later), as an administrator:\n  " +
+              MendingCommand(findings) + L"\n";
+    }
     for (const std::wstring& hint : report.hints) text += L"Hint: " + hint + L"\n";
     return text;
   }
@@ -255,6 +258,9 @@ class Checker {
               VerdictName(report.decision.verdict) + L"\n";
       if (!report.display_name.empty()) text += L"  " + Installation(report) + L"\n";
       text += L"  " + Summary(report.decision) + L"\n";
+      for (const trust::Finding& finding : UntrustedFindings(report.decision)) {
+        text += L"  " + trust::Describe(finding) + L"\n";
+      }
       for (const std::wstring& hint : report.hints) text += L"  Hint: " + hint + L"\n";
     }
     text += L"\n" + text::Decimal(reports.size()) + L" Wise installation" +
@@ -264,9 +270,28 @@ class Checker {
 
   CheckPlatform& platform_;
   std::vector<platform::RegistryView> views_;
+  trust::TrustJudge trust_;
 };
 
 }  // namespace
+
+std::wstring MendingCommand(const std::vector<trust::Finding>& findings) {
+  // The highest folder named mends everything below it; a finding on the
+  // file alone is mended through the folder that holds it.
+  std::wstring folder;
+  for (const trust::Finding& finding : findings) {
+    std::wstring path = finding.path;
+    if (finding.object == L"uninstaller" || finding.object == L"log") {
+      path = path.substr(0, path.find_last_of(L'\\'));
+    }
+    if (folder.empty() || path.size() < folder.size()) folder = path;
+  }
+  if (folder.size() == 2) folder += L'\\';  // C: alone would be the current folder there
+  return L"icacls \"" + folder +
+         L"\" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F "
+         L"*S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464:(OI)(CI)F "
+         L"*S-1-5-32-545:(OI)(CI)RX";
+}
 
 Options ParseOptions(const std::wstring& tail) {
   Options options;
@@ -302,8 +327,7 @@ int RunCheck(CheckPlatform& platform, const std::wstring& tail) {
     return kUsageError;
   }
   if (options.mode == Mode::kUsage) {
-    platform.out.Write(Usage());
-    return 0;
+    return platform.out.Write(Usage()) ? 0 : kFailed;
   }
   Checker checker(platform);
   return options.mode == Mode::kAll ? checker.All(options) : checker.One(options);

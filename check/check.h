@@ -1,7 +1,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "core/trust.h"
+#include "platform/accounts.h"
+#include "platform/file_security.h"
 #include "platform/output.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -16,6 +20,7 @@ struct CheckPlatform {
   platform::RegistryListing& listing;
   platform::FileSearch& files;
   platform::FileSecurity& security;
+  platform::Accounts& accounts;
   platform::TextOutput& out;
   platform::TextOutput& err;
 };
@@ -31,6 +36,11 @@ struct Options {
 
 // Options are the first words of the tail, before any entry name.
 Options ParseOptions(const std::wstring& tail);
+
+// The icacls command that mends the folder behind untrusted findings on
+// Vista and later: no inherited entries, full control for the
+// administrators, SYSTEM and TrustedInstaller, read and execute for Users.
+std::wstring MendingCommand(const std::vector<trust::Finding>& findings);
 
 // Runs the check the command-line tail asks for; the process's exit code.
 int RunCheck(CheckPlatform& platform, const std::wstring& tail);

@@ -16,9 +16,10 @@ void AppendEscape(std::uint32_t unit, std::wstring* out) {
 bool IsHighSurrogate(std::uint32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(std::uint32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-}  // namespace
-
-std::wstring JsonString(std::wstring_view text) {
+// Over any code units: on Windows wchar_t is UTF-16, as char16_t is
+// everywhere, so the host tests can run the surrogate-pair branch too.
+template <typename Char>
+std::wstring Escaped(std::basic_string_view<Char> text) {
   std::wstring out = L"\"";
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<std::uint32_t>(text[i]);
@@ -59,7 +60,12 @@ std::wstring JsonString(std::wstring_view text) {
   return out + L"\"";
 }
 
-JsonObject& JsonObject::Member(std::wstring_view name, std::wstring_view json) {
+}  // namespace
+
+std::wstring JsonString(std::wstring_view text) { return Escaped(text); }
+std::wstring JsonString(std::u16string_view text) { return Escaped(text); }
+
+JsonObject& JsonObject::Raw(std::wstring_view name, std::wstring_view json) {
   if (json_.size() > 1) json_ += L",";
   json_ += JsonString(name);
   json_ += L":";
@@ -68,20 +74,20 @@ JsonObject& JsonObject::Member(std::wstring_view name, std::wstring_view json) {
 }
 
 JsonObject& JsonObject::Text(std::wstring_view name, std::wstring_view value) {
-  return Member(name, JsonString(value));
+  return Raw(name, JsonString(value));
 }
 
 JsonObject& JsonObject::TextOrNull(std::wstring_view name, std::wstring_view value) {
-  return value.empty() ? Member(name, L"null") : Text(name, value);
+  return value.empty() ? Raw(name, L"null") : Text(name, value);
 }
 
 JsonObject& JsonObject::Number(std::wstring_view name, int value) {
   const std::wstring digits = text::Decimal(static_cast<unsigned>(value < 0 ? -value : value));
-  return Member(name, value < 0 ? L"-" + digits : digits);
+  return Raw(name, value < 0 ? L"-" + digits : digits);
 }
 
 JsonObject& JsonObject::Boolean(std::wstring_view name, bool value) {
-  return Member(name, value ? L"true" : L"false");
+  return Raw(name, value ? L"true" : L"false");
 }
 
 JsonObject& JsonObject::Texts(std::wstring_view name, const std::vector<std::wstring>& values) {
@@ -90,7 +96,7 @@ JsonObject& JsonObject::Texts(std::wstring_view name, const std::vector<std::wst
     if (array.size() > 1) array += L",";
     array += JsonString(value);
   }
-  return Member(name, array + L"]");
+  return Raw(name, array + L"]");
 }
 
 }  // namespace tarnweld::check

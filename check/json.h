@@ -10,6 +10,7 @@ namespace tarnweld::check {
 // and backslash escaped, and everything outside ASCII as \u escapes (lone
 // surrogates as U+FFFD), so the output parses whatever the reader's code page.
 std::wstring JsonString(std::wstring_view text);
+std::wstring JsonString(std::u16string_view text);
 
 // One JSON object, its members in the order they are added.
 class JsonObject {
@@ -20,10 +21,11 @@ class JsonObject {
   JsonObject& Number(std::wstring_view name, int value);
   JsonObject& Boolean(std::wstring_view name, bool value);
   JsonObject& Texts(std::wstring_view name, const std::vector<std::wstring>& values);
+  // `json` as it stands: an array or object already written.
+  JsonObject& Raw(std::wstring_view name, std::wstring_view json);
   std::wstring Close() const { return json_ + L"}"; }
 
  private:
-  JsonObject& Member(std::wstring_view name, std::wstring_view json);
   std::wstring json_ = L"{";
 };
 

@@ -21,9 +21,10 @@ int main() {
   SystemRegistryListing listing;
   SystemFileSearch files;
   SystemFileSecurity security;
+  SystemAccounts accounts;
   StandardOutput out(StandardOutput::Stream::kOutput);
   StandardOutput err(StandardOutput::Stream::kError);
-  tarnweld::check::CheckPlatform platform{registry, listing, files, security, out, err};
+  tarnweld::check::CheckPlatform platform{registry, listing, files, security, accounts, out, err};
   try {
     return tarnweld::check::RunCheck(platform, process.CommandTail());
   } catch (...) {

@@ -10,7 +10,8 @@ namespace tarnweld::platform {
 class TextOutput {
  public:
   virtual ~TextOutput() = default;
-  virtual void Write(std::wstring_view text) = 0;
+  // False when the text could not be written whole.
+  virtual bool Write(std::wstring_view text) = 0;
 };
 
 }  // namespace tarnweld::platform

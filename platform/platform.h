@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/accounts.h"
 #include "platform/clock.h"
+#include "platform/file_security.h"
 #include "platform/output.h"
 #include "platform/pause.h"
 #include "platform/process.h"
@@ -18,6 +20,8 @@ struct Platform {
   Clock& clock;
   Registry& registry;
   FileSearch& files;
+  FileSecurity& security;
+  Accounts& accounts;
   Launcher& launcher;
   ProcessList& processes;
   TextOutput& debugger;  // one line per call, for a debugger to show

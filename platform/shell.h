@@ -30,18 +30,6 @@ class FileSearch {
   virtual FileFound Find(const std::wstring& path) = 0;
 };
 
-// Read-only questions about who may change a file or folder. Only the
-// inventory asks them.
-class FileSecurity {
- public:
-  virtual ~FileSecurity() = default;
-
-  // Whether the access list of `path` (a file or a folder) lets Users,
-  // Authenticated Users or Everyone write or replace it, or add files to
-  // it; nothing when the list cannot be read.
-  virtual std::optional<bool> WritableByNonAdministrators(const std::wstring& path) = 0;
-};
-
 // A process just created, whose first thread has not run yet. Destroying
 // it closes its handles; the process itself is never touched.
 class SuspendedProcess {

@@ -25,7 +25,8 @@ bool FindEntry(platform::Registry& registry, Decision* decision) {
   return second && LookUp(registry, *second, decision);
 }
 
-void DecideFrom(platform::Registry& registry, platform::FileSearch& files, Decision* decision) {
+void DecideFrom(platform::Registry& registry, platform::FileSearch& files, trust::TrustJudge& trust,
+                Decision* decision) {
   // Only the test trims; the lookup uses the name exactly as given.
   if (!IsLongEnoughEntryName(decision->tail)) {
     decision->verdict = Verdict::kNameTooShort;
@@ -54,10 +55,20 @@ void DecideFrom(platform::Registry& registry, platform::FileSearch& files, Decis
     decision->system_error = decision->uninstaller->error;
     return;
   }
+  decision->uninstaller_trust = trust.Check(decision->uninstaller->searched, L"uninstaller");
+  if (!decision->uninstaller_trust->trusted()) {
+    decision->verdict = Verdict::kUninstallerUntrusted;
+    return;
+  }
   decision->log = CheckFile(files, decision->command->arguments);
   if (!decision->log->found()) {
     decision->verdict = Verdict::kLogMissing;
     decision->system_error = decision->log->error;
+    return;
+  }
+  decision->log_trust = trust.Check(decision->log->searched, L"log");
+  if (!decision->log_trust->trusted()) {
+    decision->verdict = Verdict::kLogUntrusted;
     return;
   }
   decision->verdict = Verdict::kWouldLaunch;
@@ -67,13 +78,21 @@ void DecideFrom(platform::Registry& registry, platform::FileSearch& files, Decis
 
 }  // namespace
 
-Decision Decide(platform::Registry& registry, platform::FileSearch& files, const std::wstring& tail,
-                platform::RegistryView view) {
+Decision Decide(platform::Registry& registry, platform::FileSearch& files, trust::TrustJudge& trust,
+                const std::wstring& tail, platform::RegistryView view) {
   Decision decision;
   decision.tail = tail;
   decision.view = view;
-  DecideFrom(registry, files, &decision);
+  DecideFrom(registry, files, trust, &decision);
   return decision;
+}
+
+const std::vector<trust::Finding>& UntrustedFindings(const Decision& decision) {
+  static const std::vector<trust::Finding> kNone;
+  if (decision.verdict == Verdict::kUninstallerUntrusted)
+    return decision.uninstaller_trust->findings;
+  if (decision.verdict == Verdict::kLogUntrusted) return decision.log_trust->findings;
+  return kNone;
 }
 
 }  // namespace tarnweld

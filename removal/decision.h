@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/trust.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "removal/uninstall_command.h"
@@ -18,8 +19,10 @@ enum class Verdict {
   kNoEntry,
   kUnreadable,  // the entry exists but cannot be opened or has no readable UninstallString
   kNotWise,
-  kUninstallerMissing,  // including paths not fully qualified, devices and wildcards
+  kUninstallerMissing,    // including paths not fully qualified, devices and wildcards
+  kUninstallerUntrusted,  // someone other than an administrator could have changed it
   kLogMissing,
+  kLogUntrusted,
 };
 
 // "would-launch", "name-too-short", ...: the names scripts and people see.
@@ -43,7 +46,9 @@ struct Decision {
   std::wstring uninstall_string;
   std::optional<UninstallCommand> command;
   std::optional<FileCheck> uninstaller;
+  std::optional<trust::TrustCheck> uninstaller_trust;
   std::optional<FileCheck> log;
+  std::optional<trust::TrustCheck> log_trust;
   Verdict verdict = Verdict::kNameTooShort;
   std::uint32_t system_error = 0;  // behind the verdict, where there is one
   std::wstring program;            // named explicitly to the system; empty: the line names it
@@ -53,9 +58,14 @@ struct Decision {
 };
 
 // Decides for `tail`, read from the registry's `view`: the name test, the
-// lookups, the recognition and split, and both file checks. Reads, never
-// writes, and starts nothing.
-Decision Decide(platform::Registry& registry, platform::FileSearch& files, const std::wstring& tail,
+// lookups, the recognition and split, then for the uninstaller and the log
+// in turn whether it exists and whether only administrators can change it.
+// Reads, never writes, and starts nothing.
+Decision Decide(platform::Registry& registry, platform::FileSearch& files, trust::TrustJudge& trust,
+                const std::wstring& tail,
                 platform::RegistryView view = platform::RegistryView::kProgram);
+
+// The findings behind an untrusted verdict; empty for every other verdict.
+const std::vector<trust::Finding>& UntrustedFindings(const Decision& decision);
 
 }  // namespace tarnweld

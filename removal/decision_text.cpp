@@ -63,6 +63,26 @@ std::wstring EntryProblem(const Decision& decision) {
   return L"exists, but " + ReadText(last.read_status);
 }
 
+void AddTrustSteps(const wchar_t* what, const std::optional<FileCheck>& file,
+                   const std::optional<trust::TrustCheck>& trust,
+                   std::vector<std::wstring>* steps) {
+  if (!trust) return;
+  if (trust->trusted()) {
+    steps->push_back(what + Bracketed(file->searched) +
+                     L": only administrators and the caller can change it, its folder or a folder above");
+  }
+  for (const trust::Finding& finding : trust->findings) {
+    steps->push_back(trust::Describe(finding));
+  }
+}
+
+std::wstring UntrustedSummary(const wchar_t* what, const FileCheck& file,
+                              const trust::TrustCheck& trust) {
+  return std::wstring(what) + Bracketed(file.searched) +
+         L" could have been changed by others than administrators: " +
+         trust::Describe(trust.findings.front()) + L".";
+}
+
 }  // namespace
 
 std::wstring ErrorText(unsigned long error) { return L"error " + text::Decimal(error); }
@@ -106,9 +126,11 @@ std::vector<std::wstring> DescribeSteps(const Decision& decision) {
     steps.push_back(L"uninstaller " + Bracketed(decision.uninstaller->searched) + L": " +
                     FileText(*decision.uninstaller));
   }
+  AddTrustSteps(L"uninstaller ", decision.uninstaller, decision.uninstaller_trust, &steps);
   if (decision.log) {
     steps.push_back(L"log " + Bracketed(decision.log->searched) + L": " + FileText(*decision.log));
   }
+  AddTrustSteps(L"log ", decision.log, decision.log_trust, &steps);
   steps.push_back(std::wstring(L"verdict: ") + VerdictName(decision.verdict));
   if (decision.verdict == Verdict::kWouldLaunch) {
     std::wstring line = L"command line " + Bracketed(decision.command_line);
@@ -160,10 +182,16 @@ const VerdictRow kVerdicts[] = {
        return L"The uninstaller " + Bracketed(d.uninstaller->searched) + L" is " +
               FileText(*d.uninstaller) + L".";
      }},
+    {Verdict::kUninstallerUntrusted, L"uninstaller-untrusted", 16,
+     [](const Decision& d) {
+       return UntrustedSummary(L"The uninstaller ", *d.uninstaller, *d.uninstaller_trust);
+     }},
     {Verdict::kLogMissing, L"log-missing", 15,
      [](const Decision& d) {
        return L"The log " + Bracketed(d.log->searched) + L" is " + FileText(*d.log) + L".";
      }},
+    {Verdict::kLogUntrusted, L"log-untrusted", 17,
+     [](const Decision& d) { return UntrustedSummary(L"The log ", *d.log, *d.log_trust); }},
 };
 
 const VerdictRow& RowOf(Verdict verdict) {

@@ -74,7 +74,8 @@ void TraceStart(platform::Platform& platform, const UninstallerRun& run) {
 void RemoveWiseInstallation(platform::Platform& platform) {
   const std::wstring tail = platform.process.CommandTail();
   platform.pause.Sleep(kStartupPauseMs);
-  const Decision decision = Decide(platform.registry, platform.files, tail);
+  trust::TrustJudge trust(platform.security, platform.accounts);
+  const Decision decision = Decide(platform.registry, platform.files, trust, tail);
   for (const std::wstring& step : DescribeSteps(decision)) Trace(platform, step);
   if (decision.verdict != Verdict::kWouldLaunch) return;
 

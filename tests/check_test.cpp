@@ -50,6 +50,10 @@ TEST(Json, EscapesEverythingAParserCouldTripOverAndKeepsTheText) {
   }
   // A lone surrogate has no UTF-8 form; it becomes U+FFFD instead of invalid JSON.
   EXPECT_EQ(JsonString(std::wstring(1, static_cast<wchar_t>(0xD800))), L"\"\\ufffd\"");
+  // As UTF-16 units, which is how Windows hands them over.
+  EXPECT_EQ(JsonString(std::u16string(1, u'\xDC00')), L"\"\\ufffd\"");
+  EXPECT_EQ(JsonString(std::u16string{u'\xD83D', u'\xDE00'}), L"\"\\ud83d\\ude00\"");
+  EXPECT_EQ(JsonString(std::u16string{u'\xD83D', u'x'}), L"\"\\ufffdx\"");
 }
 
 TEST(Options, AreTheFirstWordsOnly) {
@@ -70,6 +74,7 @@ TEST(Options, AreTheFirstWordsOnly) {
       {L"/all OldApp", Mode::kAll, false, L"OldApp", true},
       {L"/x OldApp", Mode::kOneEntry, false, L"", true},
       {L"/jsonx", Mode::kOneEntry, false, L"", true},
+      {L"/json\tOldApp", Mode::kOneEntry, true, L"OldApp", false},
   };
   for (const Case& c : cases) {
     const Options options = ParseOptions(c.tail);
@@ -151,11 +156,42 @@ TEST_F(CheckTest, HintsWhereTheDataAllow) {
   os_.out.text.clear();
   EXPECT_EQ(Run(L"oldapp\t"), 11);
   EXPECT_THAT(Narrow(os_.out.text), HasSubstr("an entry [OldApp] exists"));
+}
+
+TEST_F(CheckTest, UntrustedFilesSayWhoMayChangeThemAndHowToMendIt) {
+  os_.security[L"C:\\W"] = fake::Owned(L"S-1-5-32-544", {{L"S-1-5-11", 0x1301BF}});
+  os_.account_names[L"S-1-5-11"] = L"Authenticated Users";
+  EXPECT_EQ(Run(L"OldApp"), 16);
+  const std::string text = Narrow(os_.out.text);
+  EXPECT_THAT(text, HasSubstr("uninstaller folder [C:\\W]: Authenticated Users (S-1-5-11) may "
+                              "add files, delete\n"));
+  EXPECT_THAT(text, HasSubstr("\n  icacls \"C:\\W\" /inheritance:r /grant:r "
+                              "*S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F "
+                              "*S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464:"
+                              "(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX\n"));
   os_.out.text.clear();
-  os_.writable_paths = {L"C:\\W"};
-  EXPECT_EQ(Run(L"OldApp"), 0);
-  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("Hint: the uninstaller is writable by "
-                                              "non-administrators: [C:\\W]"));
+  EXPECT_EQ(Run(L"/json OldApp"), 16);
+  auto json = Json();
+  ASSERT_EQ(json["untrusted"].size(), 1u);
+  EXPECT_EQ(json["untrusted"][0]["path"], "C:\\W");
+  EXPECT_EQ(json["untrusted"][0]["principal"], "Authenticated Users");
+  EXPECT_EQ(json["untrusted"][0]["sid"], "S-1-5-11");
+  EXPECT_EQ(json["untrusted"][0]["rights"], "may add files, delete");
+
+  // The log's own file, mended through its folder; the uninstaller is fine.
+  os_.security.clear();
+  os_.security[L"C:\\L.TXT"] = fake::Owned(L"S-1-5-32-544", {{L"S-1-1-0", 0x10000000}});
+  os_.out.text.clear();
+  EXPECT_EQ(Run(L"OldApp"), 17);
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("log [C:\\L.TXT]: S-1-1-0 may write, append, "
+                                              "delete, change permissions, take ownership"));
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("icacls \"C:\\\" /inheritance:r"));
+
+  os_.security.clear();
+  os_.out.text.clear();
+  EXPECT_EQ(Run(L"/json\tOldApp"), 0);
+  json = Json();
+  EXPECT_TRUE(json["untrusted"].is_array() && json["untrusted"].empty());
 }
 
 TEST_F(CheckTest, InventoryListsWiseEntriesOfBothViews) {
@@ -177,6 +213,32 @@ TEST_F(CheckTest, InventoryListsWiseEntriesOfBothViews) {
   os_.listing_fails = true;
   EXPECT_NE(Run(L"/all"), 0);
   EXPECT_THAT(Narrow(os_.err.text), HasSubstr("cannot be listed"));
+}
+
+TEST_F(CheckTest, ListingEndsWellOnlyWhenAllWasSaid) {
+  struct Case {
+    long listing_status;  // 0: the key is there
+    bool output_fails;
+    int code;
+  };
+  const Case cases[] = {
+      {0, false, 0},
+      // A view that never had a program of its bitness has no Uninstall key.
+      {platform::kRegFileNotFound, false, 0},
+      {platform::kRegAccessDenied, false, 1},
+      {0, true, 1},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
+    os.listing_status = c.listing_status;
+    os.out.fails = c.output_fails;
+    EXPECT_EQ(RunCheck(os.check(), L"/all"), c.code) << c.listing_status;
+    EXPECT_EQ(os.err.text.empty(), c.code == 0 || c.output_fails) << c.listing_status;
+    if (c.listing_status == 0 && !c.output_fails) {
+      EXPECT_THAT(Narrow(os.out.text), HasSubstr("[OldApp] in the 32-bit view"));
+    }
+  }
 }
 
 TEST_F(CheckTest, UsageOnRequestAndOnUnknownOptions) {

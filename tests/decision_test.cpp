@@ -20,8 +20,9 @@ struct Machine {
     os.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
     os.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
   }
-  Decision Decide(const std::wstring& tail) { return tarnweld::Decide(os, os, tail); }
+  Decision Decide(const std::wstring& tail) { return tarnweld::Decide(os, os, trust, tail); }
   FakePlatform os;
+  trust::TrustJudge trust{os, os};
 };
 
 TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
@@ -48,6 +49,30 @@ TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
       {L"OldApp", [](FakePlatform& os) { os.AddUninstallValue(L"OldApp", "UNWISE.EXE C:\\L.TXT"); },
        Verdict::kUninstallerMissing, 0, 1},
       {L"OldApp", [](FakePlatform& os) { os.normal_files.erase(L"C:\\L.TXT"); },
+       Verdict::kLogMissing, 2, 1},
+      // Found, then trusted, for the uninstaller and then for the log.
+      {L"OldApp", [](FakePlatform& os) { os.security[L"C:\\W"] = fake::Owned(L"S-1-1-0", {}); },
+       Verdict::kUninstallerUntrusted, 0, 1},
+      {L"OldApp",
+       [](FakePlatform& os) {
+         os.security[L"C:\\W"] = fake::Owned(L"S-1-1-0", {});
+         os.normal_files.erase(L"C:\\L.TXT");
+       },
+       Verdict::kUninstallerUntrusted, 0, 1},
+      {L"OldApp",
+       [](FakePlatform& os) {
+         os.security[L"C:\\W"] = fake::Owned(L"S-1-1-0", {});
+         os.normal_files.erase(L"C:\\W\\UNWISE.EXE");
+       },
+       Verdict::kUninstallerMissing, 2, 1},
+      {L"OldApp",
+       [](FakePlatform& os) { os.security[L"C:\\L.TXT"] = fake::Owned(L"S-1-5-11", {}); },
+       Verdict::kLogUntrusted, 0, 1},
+      {L"OldApp",
+       [](FakePlatform& os) {
+         os.security[L"C:\\L.TXT"] = fake::Owned(L"S-1-5-11", {});
+         os.normal_files.erase(L"C:\\L.TXT");
+       },
        Verdict::kLogMissing, 2, 1},
   };
   for (const Case& c : cases) {

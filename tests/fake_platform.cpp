@@ -117,8 +117,8 @@ class FakeGroup final : public platform::ProcessGroup, CountedHandle {
 FakePlatform::FakePlatform()
     : group_active([](std::uint32_t) { return std::optional<std::uint32_t>(0); }),
       processes([](std::uint32_t) { return std::vector<platform::ImageName>{}; }),
-      platform_{*this, *this, *this, *this, *this, *this, *this, debugger},
-      check_{*this, *this, *this, *this, out, err} {}
+      platform_{*this, *this, *this, *this, *this, *this, *this, *this, *this, debugger},
+      check_{*this, *this, *this, *this, *this, out, err} {}
 
 void FakePlatform::AddUninstallValue(const std::wstring& entry, const std::string& text) {
   AddUninstallValue(entry, std::wstring(text.begin(), text.end()));
@@ -215,6 +215,7 @@ long FakePlatform::SubkeyNames(const std::wstring& path, platform::RegistryView 
                                std::vector<std::wstring>* names) {
   names->clear();
   if (listing_fails) return platform::kRegAccessDenied;
+  if (listing_status != platform::kRegSuccess) return listing_status;
   const std::wstring prefix = path + L"\\";
   for (const auto& key : KeysIn(view)) {
     const std::wstring& key_path = key.first;
@@ -225,8 +226,35 @@ long FakePlatform::SubkeyNames(const std::wstring& path, platform::RegistryView 
   return platform::kRegSuccess;
 }
 
-std::optional<bool> FakePlatform::WritableByNonAdministrators(const std::wstring& path) {
-  return writable_paths.count(path) != 0;
+std::wstring FakePlatform::FullPath(const std::wstring& path) { return path; }
+
+platform::DriveKind FakePlatform::DriveOf(const std::wstring& root) {
+  const auto drive = drives.find(root);
+  return drive == drives.end() ? platform::DriveKind::kFixed : drive->second;
+}
+
+platform::SecurityRead FakePlatform::Read(const std::wstring& path) {
+  events.push_back("security " + Narrow(path));
+  security_reads.push_back(path);
+  const auto given = security.find(path);
+  if (given != security.end()) return given->second;
+  return Owned(L"S-1-5-32-544", {{L"S-1-5-32-544", 0x10000000}, {L"S-1-5-32-545", 0xA0000000}});
+}
+
+platform::SidList FakePlatform::AdministratorsMembers() {
+  ++member_listings;
+  return administrators;
+}
+
+platform::MembershipFound FakePlatform::AdministratorThroughGroups(const std::wstring& sid) {
+  const auto found = indirect_members.find(sid);
+  if (found != indirect_members.end()) return found->second;
+  return {platform::Membership::kNotMember, 0};
+}
+
+std::wstring FakePlatform::NameOf(const std::wstring& sid) {
+  const auto name = account_names.find(sid);
+  return name == account_names.end() ? L"" : name->second;
 }
 
 platform::FileFound FakePlatform::Find(const std::wstring& path) {
@@ -273,6 +301,17 @@ std::string Utf16(const std::wstring& text) {
     bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
   }
   return bytes;
+}
+
+platform::SecurityRead Owned(const std::wstring& owner,
+                             const std::vector<std::pair<std::wstring, std::uint32_t>>& allowed) {
+  platform::SecurityRead read;
+  read.owner = owner;
+  read.has_access_list = true;
+  for (const auto& [sid, mask] : allowed) {
+    read.entries.push_back({platform::EntryKind::kAllow, false, mask, sid});
+  }
+  return read;
 }
 
 std::wstring UninstallKey(const std::wstring& name) { return kUninstallPrefix + name; }

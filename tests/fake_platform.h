@@ -28,12 +28,14 @@ struct FakeValue {
 
 // Text written to one output, each write kept apart too.
 struct CapturedOutput final : platform::TextOutput {
-  void Write(std::wstring_view written) override {
+  bool Write(std::wstring_view written) override {
     text += written;
     writes.emplace_back(written);
+    return !fails;
   }
   std::wstring text;
   std::vector<std::wstring> writes;
+  bool fails = false;
 };
 
 struct LaunchCall {
@@ -51,6 +53,7 @@ class FakePlatform final : public platform::ThisProcess,
                            public platform::RegistryListing,
                            public platform::FileSearch,
                            public platform::FileSecurity,
+                           public platform::Accounts,
                            public platform::Launcher,
                            public platform::ProcessList {
  public:
@@ -68,8 +71,16 @@ class FakePlatform final : public platform::ThisProcess,
                                             platform::RegistryView::k64Bit};
   std::map<std::wstring, std::optional<FakeValue>> other_view_keys;
   long open_status_for_existing_key = platform::kRegSuccess;
-  bool listing_fails = false;
-  std::set<std::wstring> writable_paths;  // by non-administrators
+  bool listing_fails = false;  // as access denied
+  long listing_status = platform::kRegSuccess;
+  // Every file and folder's security, unless given here: owned by
+  // Administrators, who alone may change it.
+  std::map<std::wstring, platform::SecurityRead> security;
+  std::map<std::wstring, platform::DriveKind> drives;  // fixed unless given
+  std::wstring caller_sid = L"S-1-5-21-7-7-7-1000";
+  platform::SidList administrators{0, {L"S-1-5-21-7-7-7-500"}};
+  std::map<std::wstring, platform::MembershipFound> indirect_members;  // kNotMember unless given
+  std::map<std::wstring, std::wstring> account_names;
   std::set<std::wstring> normal_files;
   std::map<std::wstring, platform::FileKind> other_files;  // folders, devices, ...
   std::uint32_t launcher_error_mode = 0x8000;
@@ -109,6 +120,8 @@ class FakePlatform final : public platform::ThisProcess,
   int messages_waiting = 0;
   int messages_dispatched = 0;
   int snapshots_taken = 0;
+  int member_listings = 0;
+  std::vector<std::wstring> security_reads;
 
   // Names a test can give to snapshots.
   static platform::ImageName Image(const std::wstring& name);
@@ -128,7 +141,13 @@ class FakePlatform final : public platform::ThisProcess,
   long SubkeyNames(const std::wstring& path, platform::RegistryView view,
                    std::vector<std::wstring>* names) override;
   std::vector<platform::RegistryView> Views() override { return views; }
-  std::optional<bool> WritableByNonAdministrators(const std::wstring& path) override;
+  std::wstring FullPath(const std::wstring& path) override;
+  platform::DriveKind DriveOf(const std::wstring& root) override;
+  platform::SecurityRead Read(const std::wstring& path) override;
+  std::wstring CallerSid() override { return caller_sid; }
+  platform::SidList AdministratorsMembers() override;
+  platform::MembershipFound AdministratorThroughGroups(const std::wstring& sid) override;
+  std::wstring NameOf(const std::wstring& sid) override;
   platform::FileFound Find(const std::wstring& path) override;
   platform::Started StartSuspended(const std::wstring& program,
                                    const std::wstring& command_line) override;
@@ -145,6 +164,9 @@ class FakePlatform final : public platform::ThisProcess,
 std::string Narrow(const std::wstring& text);
 // UTF-16LE bytes of `text`, as the registry stores it.
 std::string Utf16(const std::wstring& text);
+// Security owned by `owner` with these allow entries (not inherit-only).
+platform::SecurityRead Owned(const std::wstring& owner,
+                             const std::vector<std::pair<std::wstring, std::uint32_t>>& allowed);
 // The path of the entry `name` under the uninstall key.
 std::wstring UninstallKey(const std::wstring& name);
 

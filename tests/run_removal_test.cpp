@@ -55,10 +55,14 @@ TEST_F(RunRemovalTest, WorkedExampleLaunchesAfterPauseLookupAndBothSearches) {
   Entry("C:\\WINDOWS\\UNWISE.EXE C:\\APP\\LIST.TXT",
         {L"C:\\WINDOWS\\UNWISE.EXE", L"C:\\APP\\LIST.TXT"});
   Run();
-  EXPECT_THAT(os_.events, ElementsAre("tail", "sleep 100", "open", "query UninstallString",
-                                      "find C:\\WINDOWS\\UNWISE.EXE", "find C:\\APP\\LIST.TXT",
-                                      "error mode 32768", "launch", "error mode 32771", "group",
-                                      "join", "resume", "active", "snapshot", "end"));
+  // Each file is found, then judged with the folders on its way, in turn.
+  EXPECT_THAT(os_.events,
+              ElementsAre("tail", "sleep 100", "open", "query UninstallString",
+                          "find C:\\WINDOWS\\UNWISE.EXE", "security C:\\WINDOWS\\UNWISE.EXE",
+                          "security C:\\WINDOWS", "security C:\\", "find C:\\APP\\LIST.TXT",
+                          "security C:\\APP\\LIST.TXT", "security C:\\APP", "security C:\\",
+                          "error mode 32768", "launch", "error mode 32771", "group", "join",
+                          "resume", "active", "snapshot", "end"));
   ASSERT_EQ(os_.launches.size(), 1u);
   EXPECT_EQ(os_.launches[0].command_line, L"C:\\WINDOWS\\UNWISE.EXE /a C:\\APP\\LIST.TXT");
   EXPECT_EQ(os_.launches[0].program, L"") << "no space: the command line names it";
@@ -210,7 +214,10 @@ TEST_F(RunRemovalTest, OnlyFullyQualifiedFilesThatAreNoDevicesAreLaunched) {
   };
   const Case cases[] = {
       {"C:\\W\\UNWISE.EXE", "C:\\L.TXT", true},
-      {"\\\\server\\share\\W\\UNWISE.EXE", "\\\\server\\share\\L.TXT", true},
+      // Well formed, but the server, whoever answers for its name, would
+      // choose both the files and their permissions.
+      {"\\\\server\\share\\W\\UNWISE.EXE", "\\\\server\\share\\L.TXT", false},
+      {"C:\\W\\UNWISE.EXE", "\\\\server\\share\\L.TXT", false},
       {"\"C:\\W\\UNWISE.EXE\"", "\"z:\\L.TXT\"", true},
       // Checked in one folder, run from another.
       {"UNWISE.EXE", "C:\\L.TXT", false},

@@ -6,8 +6,9 @@
 
 namespace tarnweld::platform::win {
 
-void DebuggerOutput::Write(std::wstring_view text) {
+bool DebuggerOutput::Write(std::wstring_view text) {
   ::OutputDebugStringW(std::wstring(text).c_str());
+  return true;
 }
 
 }  // namespace tarnweld::platform::win

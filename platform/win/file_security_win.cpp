@@ -1,71 +1,119 @@
 #include <windows.h>
-// aclapi.h must come after windows.h.
+// These must come after windows.h.
 #include <aclapi.h>
+#include <sddl.h>
 
-#include <array>
+#include <vector>
 
 #include "platform/win/system_calls.h"
 
 namespace tarnweld::platform::win {
 namespace {
 
-struct LocalMemory {
-  explicit LocalMemory(void* memory) : memory_(memory) {}
-  ~LocalMemory() { ::LocalFree(memory_); }
+// Frees what the security functions allocate for their caller.
+class LocalMemory {
+ public:
+  explicit LocalMemory(void* memory = nullptr) : memory_(memory) {}
+  ~LocalMemory() {
+    if (memory_) ::LocalFree(memory_);
+  }
   LocalMemory(const LocalMemory&) = delete;
   LocalMemory& operator=(const LocalMemory&) = delete;
+
+ private:
   void* memory_;
 };
 
-// Users, Authenticated Users, Everyone and Interactive: anyone who logs on.
-bool IsNonAdministratorGroup(PSID sid) {
-  static const WELL_KNOWN_SID_TYPE kGroups[] = {WinBuiltinUsersSid, WinAuthenticatedUserSid,
-                                                WinWorldSid, WinInteractiveSid};
-  for (const WELL_KNOWN_SID_TYPE group : kGroups) {
-    std::array<BYTE, SECURITY_MAX_SID_SIZE> known{};
-    DWORD size = static_cast<DWORD>(known.size());
-    if (::CreateWellKnownSid(group, nullptr, known.data(), &size) &&
-        ::EqualSid(sid, known.data())) {
-      return true;
-    }
+// Entries whose mask and SID follow the header as in ACCESS_ALLOWED_ACE.
+// A callback (conditional) allow entry is counted as a plain one: it can
+// only refuse more.
+EntryKind KindOf(BYTE type) {
+  switch (type) {
+    case ACCESS_ALLOWED_ACE_TYPE:
+    case ACCESS_ALLOWED_CALLBACK_ACE_TYPE:
+      return EntryKind::kAllow;
+    case ACCESS_DENIED_ACE_TYPE:
+      return EntryKind::kDeny;
+    default:
+      return EntryKind::kOther;
   }
-  return false;
-}
-
-// Rights that let someone replace what runs: write the file or its access
-// list, or add or delete files in the folder.
-ACCESS_MASK ReplacingRights(bool folder) {
-  const ACCESS_MASK common = WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
-  return folder ? common | FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD
-                : common | FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE;
 }
 
 }  // namespace
 
-std::optional<bool> SystemFileSecurity::WritableByNonAdministrators(const std::wstring& path) {
+std::wstring SidText(void* sid) {
+  wchar_t* text = nullptr;
+  if (!sid || !::ConvertSidToStringSidW(static_cast<PSID>(sid), &text)) return {};
+  const LocalMemory owned(text);
+  return text;
+}
+
+std::wstring SystemFileSecurity::FullPath(const std::wstring& path) {
+  std::vector<wchar_t> full(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return {};
+    if (length < full.size()) return std::wstring(full.data(), length);
+    full.resize(length);
+  }
+}
+
+DriveKind SystemFileSecurity::DriveOf(const std::wstring& root) {
+  switch (::GetDriveTypeW(root.c_str())) {
+    case DRIVE_FIXED:
+      return DriveKind::kFixed;
+    case DRIVE_REMOVABLE:
+      return DriveKind::kRemovable;
+    case DRIVE_REMOTE:
+      return DriveKind::kRemote;
+    case DRIVE_CDROM:
+      return DriveKind::kCdRom;
+    case DRIVE_RAMDISK:
+      return DriveKind::kRamDisk;
+    default:
+      return DriveKind::kUnknown;
+  }
+}
+
+SecurityRead SystemFileSecurity::Read(const std::wstring& path) {
+  SecurityRead read;
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    read.error = ::GetLastError();
+    return read;
+  }
+  read.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return std::nullopt;
+  // Named, not through a handle: the path is read as Windows resolves it,
+  // and nothing is opened that could write.
+  const DWORD status = ::GetNamedSecurityInfoW(
+      path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+      nullptr, &dacl, nullptr, &descriptor);
+  if (status != ERROR_SUCCESS) {
+    read.error = status;
+    return read;
   }
-  const LocalMemory owner(descriptor);
-  if (!dacl) return true;  // no access list: everyone may do everything
-  const ACCESS_MASK rights = ReplacingRights((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-  // Deny entries are not weighed: this is a hint to look closer, not a verdict.
-  for (DWORD index = 0; index < dacl->AceCount; ++index) {
+  const LocalMemory owned(descriptor);
+  read.owner = SidText(owner);
+  read.has_access_list = dacl != nullptr;
+  for (DWORD index = 0; dacl && index < dacl->AceCount; ++index) {
     void* ace = nullptr;
     if (!::GetAce(dacl, index, &ace)) continue;
     const auto* header = static_cast<const ACE_HEADER*>(ace);
-    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) {
-      continue;
+    AccessEntry entry;
+    entry.kind = KindOf(header->AceType);
+    entry.inherit_only = (header->AceFlags & INHERIT_ONLY_ACE) != 0;
+    if (entry.kind != EntryKind::kOther) {
+      auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+      entry.mask = allowed->Mask;
+      entry.sid = SidText(&allowed->SidStart);
     }
-    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-    if ((allowed->Mask & rights) && IsNonAdministratorGroup(&allowed->SidStart)) return true;
+    read.entries.push_back(std::move(entry));
   }
-  return false;
+  return read;
 }
 
 }  // namespace tarnweld::platform::win

@@ -42,13 +42,26 @@ class SystemRegistryListing final : public RegistryListing {
 
 class SystemFileSecurity final : public FileSecurity {
  public:
-  std::optional<bool> WritableByNonAdministrators(const std::wstring& path) override;
+  std::wstring FullPath(const std::wstring& path) override;
+  DriveKind DriveOf(const std::wstring& root) override;
+  SecurityRead Read(const std::wstring& path) override;
+};
+
+// The text form of a SID (S-1-5-18); empty when it has none.
+std::wstring SidText(void* sid);
+
+class SystemAccounts final : public Accounts {
+ public:
+  std::wstring CallerSid() override;
+  SidList AdministratorsMembers() override;
+  MembershipFound AdministratorThroughGroups(const std::wstring& sid) override;
+  std::wstring NameOf(const std::wstring& sid) override;
 };
 
 // OutputDebugStringW, one line per call.
 class DebuggerOutput final : public TextOutput {
  public:
-  void Write(std::wstring_view text) override;
+  bool Write(std::wstring_view text) override;
 };
 
 // Standard output or error: the console's own wide text when it is one,
@@ -57,7 +70,7 @@ class StandardOutput final : public TextOutput {
  public:
   enum class Stream { kOutput, kError };
   explicit StandardOutput(Stream stream) : stream_(stream) {}
-  void Write(std::wstring_view text) override;
+  bool Write(std::wstring_view text) override;
 
  private:
   Stream stream_;

@@ -49,10 +49,13 @@ Platform& WindowsPlatform() {
   static TickClock clock;
   static SystemRegistry registry;
   static SystemFileSearch files;
+  static SystemFileSecurity security;
+  static SystemAccounts accounts;
   static SystemLauncher launcher;
   static ToolhelpProcessList processes;
   static DebuggerOutput debugger;
-  static Platform platform{process, pause, clock, registry, files, launcher, processes, debugger};
+  static Platform platform{process,  pause,    clock,    registry,  files,
+                           security, accounts, launcher, processes, debugger};
   return platform;
 }
 

@@ -2,7 +2,9 @@
 // debugger sees it.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "tests/e2e/entry_fixture.h"
 
@@ -19,6 +21,11 @@ TEST_F(Check, EachVerdictWithItsExitCodeAndItsFacts) {
   PlaceStandIn(unwise);
   WriteFile(log);
   UninstallEntry no_value(Tail() + L" no value");
+  const std::wstring open_unwise = folder_ / L"Open\\UNWISE.EXE";
+  const std::wstring open_log = folder_ / L"Open\\INSTALL.LOG";
+  PlaceStandIn(open_unwise);
+  WriteFile(open_log);
+  LetEveryoneChange(folder_ / L"Open");
   struct Case {
     std::wstring tail, value;
     DWORD exit_code;
@@ -33,6 +40,11 @@ TEST_F(Check, EachVerdictWithItsExitCodeAndItsFacts) {
       {Tail(), L"MsiExec.exe /X{12345678}", 13, "neither UNWISE.EXE nor UNWISE32.EXE"},
       {Tail(), L"UNWISE.EXE " + log, 14, "uninstaller [UNWISE.EXE]: not a fully qualified path"},
       {Tail(), unwise + L" " + log + L".gone", 15, "log [" + Ascii(log) + ".gone]: not found"},
+      {Tail(), open_unwise + L" " + log, 16,
+       "uninstaller folder [" + Ascii(folder_ / L"Open") + "]: Everyone (S-1-1-0) may add files"},
+      {Tail(), unwise + L" " + open_log, 17,
+       "icacls \"" + Ascii(folder_ / L"Open") +
+           "\" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F"},
   };
   for (const Case& c : cases) {
     if (!c.value.empty()) entry_.SetString(c.value);
@@ -78,6 +90,32 @@ TEST_F(Check, InventoryOfBothViewsParsesAsJson) {
   EXPECT_EQ(found64["readByTarnweld"], !built_for_32_bit);
   EXPECT_EQ(found64["exitCode"], 15);
   EXPECT_TRUE(found64["commandLine"].is_null());
+}
+
+TEST_F(Check, InventoryWithoutThe32BitKeyAndAtLength) {
+  // A 64-bit system that never had a 32-bit program has no such key; when
+  // nothing is left in it, take it away.
+  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                  KEY_WOW64_32KEY, 0);
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  const std::wstring log = folder_ / L"INSTALL.LOG";
+  PlaceStandIn(unwise);
+  WriteFile(log);
+  // Well past the 64 KB that one console write may carry on old Windows.
+  std::vector<std::unique_ptr<UninstallEntry>> entries;
+  for (int i = 0; i < 150; ++i) {
+    entries.push_back(std::make_unique<UninstallEntry>(Tail() + L" " + std::to_wstring(i)));
+    entries.back()->SetString(unwise + L" " + log);
+    entries.back()->SetText(L"DisplayName", std::wstring(400, L'x'));
+  }
+  const Captured run = RunCaptured(CheckExe(), L"/all /json");
+  EXPECT_EQ(run.exit_code, 0u) << run.err;
+  EXPECT_GT(run.out.size(), 100000u);
+  std::size_t ours = 0;
+  for (const auto& entry : nlohmann::json::parse(run.out)) {
+    ours += entry["entry"].get<std::string>().rfind(Ascii(Tail()), 0) == 0;
+  }
+  EXPECT_EQ(ours, 150u);
 }
 
 TEST_F(Check, UnknownOptionGivesUsageOnStandardError) {

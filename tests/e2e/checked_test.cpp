@@ -40,27 +40,34 @@ TEST_F(Checked, DevicesAndPatternsAreNoLogs) {
   const std::wstring unwise = folder_ / L"UNWISE.EXE";
   PlaceStandIn(unwise);
   WriteFile(folder_ / L"INSTALL.LOG");
+  // The last one is a log, so that the table fails if nothing ever starts.
   const std::vector<std::wstring> logs = {L"NUL",
                                           L"CON",
                                           L"COM1",
                                           folder_ / L"NUL",
                                           folder_ / L"con.log",
                                           folder_ / L"INSTALL.LO>",
-                                          folder_ / L"INSTALL.<OG"};
+                                          folder_ / L"INSTALL.<OG",
+                                          folder_ / L"INSTALL.LOG"};
   for (const std::wstring& log : logs) {
     entry_.SetString(unwise + L" " + log);
     RunEnding(Tail());
-    EXPECT_FALSE(ReadRecord(unwise, 300)) << "started on " << log.c_str();
+    const bool real_log = log == logs.back();
+    EXPECT_EQ(ReadRecord(unwise, real_log ? 3000 : 300).has_value(), real_log)
+        << "started on " << log.c_str();
   }
 }
 
 TEST_F(Checked, LookAlikeCharactersNameNoOtherFile) {
   const std::wstring unwise = folder_ / L"App\\UNWISE.EXE";
+  const std::wstring look_alike = folder_ / L"\xFF21pp\\UNWISE.EXE";  // fullwidth A
   const std::wstring log = folder_ / L"App\\INSTALL.LOG";
   Install(unwise, log);
-  entry_.SetString((folder_ / L"\xFF21pp\\UNWISE.EXE ") + log);  // fullwidth A
+  PlaceStandIn(look_alike);
+  entry_.SetString(look_alike + L" " + log);
   RunEnding(Tail());
-  EXPECT_FALSE(ReadRecord(unwise, 500));
+  EXPECT_TRUE(ReadRecord(look_alike)) << "the file named is the one that runs";
+  EXPECT_FALSE(ReadRecord(unwise, 300));
 }
 
 TEST_F(Checked, ValuesAndNamesOutsideTheCodePageAreUsedExactly) {
@@ -96,6 +103,31 @@ TEST_F(Checked, TrailingSpacesAndQuotationMarksFindTheEntryWhenNoneCarriesThem) 
     DeleteFileW((unwise + L".record").c_str());
     RunEnding(tail);
     EXPECT_TRUE(ReadRecord(unwise)) << "[" << tail.c_str() << "]";
+  }
+}
+
+TEST_F(Checked, FilesAnyoneCouldChangeAreNotRunTheSameWithDefaultModesAre) {
+  struct Case {
+    const char* what;
+    std::wstring changeable;  // relative to the layout's own folder
+  };
+  const Case cases[] = {
+      {"uninstaller", L"Above\\App\\UNWISE.EXE"},
+      {"log", L"Above\\App\\INSTALL.LOG"},
+      {"their folder", L"Above\\App"},
+      {"a folder above", L"Above"},
+  };
+  int layout = 0;
+  for (const Case& c : cases) {
+    for (const bool changeable : {true, false}) {
+      const std::wstring root = folder_ / std::to_wstring(layout++);
+      const std::wstring unwise = root + L"\\Above\\App\\UNWISE.EXE";
+      Install(unwise, root + L"\\Above\\App\\INSTALL.LOG");
+      if (changeable) LetEveryoneChange(root + L"\\" + c.changeable);
+      RunEnding(Tail());
+      EXPECT_EQ(ReadRecord(unwise, changeable ? 300 : 3000).has_value(), !changeable)
+          << c.what << (changeable ? " changeable by Everyone" : " with default modes");
+    }
   }
 }
 

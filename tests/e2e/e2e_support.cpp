@@ -1,5 +1,7 @@
 #include "tests/e2e/e2e_support.h"
 
+#include <aclapi.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -92,6 +94,25 @@ void MakeFolders(const std::wstring& path) {
     CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
   }
   CreateDirectoryW(path.c_str(), nullptr);
+}
+
+void LetEveryoneChange(const std::wstring& path) {
+  PACL old_list = nullptr, new_list = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        &old_list, nullptr, &descriptor);
+  wchar_t everyone[] = L"EVERYONE";
+  EXPLICIT_ACCESSW access{};
+  access.grfAccessPermissions = GENERIC_ALL;
+  access.grfAccessMode = GRANT_ACCESS;
+  access.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+  access.Trustee.ptstrName = everyone;
+  if (SetEntriesInAclW(1, &access, old_list, &new_list) == ERROR_SUCCESS) {
+    SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+                          DACL_SECURITY_INFORMATION, nullptr, nullptr, new_list, nullptr);
+    LocalFree(new_list);
+  }
+  LocalFree(descriptor);
 }
 
 void WriteFile(const std::wstring& path, const std::string& content) {

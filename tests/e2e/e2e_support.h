@@ -58,6 +58,9 @@ inline DWORD Scaled(DWORD ms) { return ms * TimeScale(); }
 void PlaceStandIn(const std::wstring& path, DWORD linger_ms = 0);
 void WriteFile(const std::wstring& path, const std::string& content = "log\n");
 void MakeFolders(const std::wstring& path);
+// Lets Everyone change `path`, a file or folder, as `chmod o+w` does under
+// Wine: an allow entry for Everyone added to its access list.
+void LetEveryoneChange(const std::wstring& path);
 // What the stand-in at `path` wrote when started; waits up to `wait_ms`,
 // scaled.
 std::optional<Record> ReadRecord(const std::wstring& path, DWORD wait_ms = 3000);

@@ -50,7 +50,7 @@ case $1 in
     # neither program writes the registry or files, touches other processes,
     # or shows anything.
     harmful='!(Reg(Set|Create|Delete|Save|Restore|Replace|Load|Flush)|(Create|Open)File|'
-    harmful+='(Copy|Move|Delete|Replace)File|CreateDirectory|RemoveDirectory|OpenProcess|'
+    harmful+='(Copy|Move|Delete|Replace)File|CreateDirectory|RemoveDirectory|OpenProcess$|'
     harmful+='TerminateProcess|TerminateJobObject|SuspendThread|NtSuspendProcess|DebugActiveProcess|'
     harmful+='DebugBreakProcess|WriteProcessMemory|CreateRemoteThread|SetNamedSecurityInfo|'
     harmful+='SetFileSecurity|SetSecurityInfo|'
@@ -58,13 +58,13 @@ case $1 in
     harmful+='(_w)?fopen|_w?open$|_write$|_wsopen|_sopen'
     case $4 in
       gui)
-        expected_dlls="advapi32.dll kernel32.dll msvcrt.dll user32.dll "
+        expected_dlls="advapi32.dll kernel32.dll msvcrt.dll netapi32.dll user32.dll "
         harmful+='|WriteFile)'
         ;;
       console)
         # It writes its own standard output and error (WriteFile on an
         # inherited handle; it cannot open one) and starts nothing at all.
-        expected_dlls="advapi32.dll kernel32.dll msvcrt.dll "
+        expected_dlls="advapi32.dll kernel32.dll msvcrt.dll netapi32.dll "
         harmful+='|CreateProcess|ShellExecute|WinExec|LoadModule|CreateJobObject|'
         harmful+='AssignProcessToJobObject|ResumeThread)'
         ;;
