@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # One guest suite's result as a CTest test: its output, and its status.
-#   result.sh RESULTS_DIR SUITE
+#   result.sh RESULTS_DIR SUITE      (the latest run's, under RESULTS_DIR/latest)
 set -euo pipefail
-results=$1 name=${2//\//.}
+results=$1/latest name=${2//\//.}
 if [ ! -f "$results/$name.status" ]; then
   echo "FAIL: no result for $2 from the guest; its console:" >&2
   tail -n 40 "$results/console.log" >&2 2>/dev/null || true

@@ -3,8 +3,10 @@
 # built for i686, against the shipped 32-bit programs, as WoW64 processes in
 # a 64-bit prefix, as on 64-bit Windows.
 #   run.sh SOURCE_DIR RESULTS_DIR SUITE...
-# Leaves SUITE.log and SUITE.status per suite, and console.log, in
-# RESULTS_DIR. Fails with a clear message when the stage cannot run at all.
+# Leaves SUITE.log and SUITE.status per suite, and console.log, in a folder
+# of this run's own, RESULTS_DIR/<UTC time>, which RESULTS_DIR/latest names;
+# the last five runs are kept, so a rerun never overwrites a failure's logs.
+# Fails with a clear message when the stage cannot run at all.
 set -euo pipefail
 src=$1 results=$2
 shift 2
@@ -21,8 +23,13 @@ for file in "$shipped/Tarnweld.exe" "$shipped/TarnweldCheck.exe" "$tests/e2e_tes
 done
 "$here/build-image.sh" "$guest" || fail "the guest image could not be built"
 
-rm -rf "$results"
 mkdir -p "$results"
+run=$(date -u +%Y%m%dT%H%M%SZ)
+rm -rf "${results:?}/$run" "$results/latest"
+mkdir -p "$results/$run"
+ln -s "$run" "$results/latest"
+ls -1d "$results"/2*Z 2>/dev/null | head -n -5 | xargs -r rm -rf
+results=$results/$run
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # The tests find the programs beside themselves, and the release files in
