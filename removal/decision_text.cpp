@@ -68,8 +68,9 @@ void AddTrustSteps(const wchar_t* what, const std::optional<FileCheck>& file,
                    std::vector<std::wstring>* steps) {
   if (!trust) return;
   if (trust->trusted()) {
-    steps->push_back(what + Bracketed(file->searched) +
-                     L": only administrators and the caller can change it, its folder or a folder above");
+    steps->push_back(
+        what + Bracketed(file->searched) +
+        L": only administrators and the caller can change it, its folder or a folder above");
   }
   for (const trust::Finding& finding : trust->findings) {
     steps->push_back(trust::Describe(finding));
