@@ -128,7 +128,7 @@ void CpuAcrossWait(int runs, DWORD seconds) {
 int CountProcesses() {
   int count = 0;
   const auto snapshot = platform::win::WindowsPlatform().processes.TakeSnapshot();
-  platform::ImageName name;
+  platform::ProcessEntry name;
   for (bool more = snapshot && snapshot->First(&name); more; more = snapshot->Next(&name)) ++count;
   return count;
 }

@@ -18,6 +18,11 @@ class ThisProcess {
   // SetErrorMode: sets the process's mode and returns the one it replaces.
   virtual std::uint32_t SetErrorMode(std::uint32_t mode) = 0;
 
+  // The system folder (C:\Windows\System32), which nothing ever removes.
+  virtual std::wstring SystemDirectory() = 0;
+  // False when the system refused.
+  virtual bool ChangeDirectory(const std::wstring& path) = 0;
+
   // Ends the process at once with exit status 0. (A test double returns.)
   virtual void End() = 0;
 };

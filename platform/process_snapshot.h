@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 namespace tarnweld::platform {
@@ -11,14 +12,34 @@ namespace tarnweld::platform {
 constexpr std::size_t kImageNameSize = 260;
 using ImageName = std::array<wchar_t, kImageNameSize>;
 
+// One process as a snapshot lists it.
+struct ProcessEntry {
+  ImageName name{};
+  std::uint32_t id = 0;
+  std::uint32_t parent_id = 0;  // the creator's id, which may since have been reused
+};
+
+// A process opened only to ask about it and to wait for it: nothing through
+// it can change the process. Holding it keeps its id from being reused.
+// Destroying it closes the handle.
+class WatchedProcess {
+ public:
+  virtual ~WatchedProcess() = default;
+  virtual std::uint32_t id() const = 0;
+  // When it was created, in 100 ns units of the system clock; 0 when unknown.
+  virtual std::uint64_t CreationTime() = 0;
+  // False once it has ended.
+  virtual bool Running() = 0;
+};
+
 // One snapshot of the system's processes. Destroying it closes the snapshot.
 class ProcessSnapshot {
  public:
   virtual ~ProcessSnapshot() = default;
 
-  // Process32FirstW / Process32NextW: true when `name` was filled.
-  virtual bool First(ImageName* name) = 0;
-  virtual bool Next(ImageName* name) = 0;
+  // Process32FirstW / Process32NextW: true when `entry` was filled.
+  virtual bool First(ProcessEntry* entry) = 0;
+  virtual bool Next(ProcessEntry* entry) = 0;
 };
 
 class ProcessList {
@@ -27,6 +48,9 @@ class ProcessList {
 
   // Null when no snapshot can be taken.
   virtual std::unique_ptr<ProcessSnapshot> TakeSnapshot() = 0;
+  // Opens the process `id` to ask about it and wait for it; null when it
+  // cannot be opened (it has ended, or it is not ours to ask).
+  virtual std::unique_ptr<WatchedProcess> Open(std::uint32_t id) = 0;
 };
 
 }  // namespace tarnweld::platform

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/process_snapshot.h"
+
 namespace tarnweld::platform {
 
 // What a search for one path found.
@@ -32,10 +34,8 @@ class FileSearch {
 
 // A process just created, whose first thread has not run yet. Destroying
 // it closes its handles; the process itself is never touched.
-class SuspendedProcess {
+class SuspendedProcess : public WatchedProcess {
  public:
-  virtual ~SuspendedProcess() = default;
-  virtual std::uint32_t id() const = 0;
   // Lets the process run. False when the system refused.
   virtual bool Resume() = 0;
 };
@@ -57,16 +57,28 @@ struct Started {
   std::uint32_t error = 0;                    // the system's error code then
 };
 
+// What to start, and how.
+struct LaunchRequest {
+  std::wstring program;  // when not empty, names the executable explicitly
+  std::wstring command_line;
+  std::wstring current_directory;  // empty: this process's own
+  bool break_away = false;         // out of the job this process runs in
+};
+
 // Process launch.
 class Launcher {
  public:
   virtual ~Launcher() = default;
 
-  // Creates `command_line` suspended, with a normal, activated window and no
-  // inherited handles, in this process's current error mode. `program`, when
-  // not empty, names the executable explicitly instead of leaving the system
-  // to find it in the command line.
-  virtual Started StartSuspended(const std::wstring& program, const std::wstring& command_line) = 0;
+  // Creates the request's command line suspended, with a normal, activated
+  // window and no inherited handles, in this process's current error mode.
+  // The program is left to the system to find in the command line unless
+  // the request names it.
+  virtual Started StartSuspended(const LaunchRequest& request) = 0;
+
+  // Whether this process runs inside a job that lets its children break
+  // away from it (where jobs do not nest, a child can join no other job).
+  virtual bool MayBreakAwayFromJob() = 0;
 
   // Null when no group can be made.
   virtual std::unique_ptr<ProcessGroup> CreateGroup() = 0;

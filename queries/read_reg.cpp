@@ -97,16 +97,22 @@ std::wstring GetUninstallString(platform::Registry& registry, const std::wstring
   return ReadUninstallString(registry, entry_name).uninstall_string;
 }
 
-bool IsUninstallerRunning(platform::ProcessList& processes) {
+ProcessScan ScanProcesses(platform::ProcessList& processes) {
+  ProcessScan scan;
   const auto snapshot = processes.TakeSnapshot();
-  if (!snapshot) return false;
-  platform::ImageName name{};
-  bool found = false;
+  if (!snapshot) return scan;
+  scan.taken = true;
+  platform::ProcessEntry entry;
   // Every entry is looked at, the first included; a match does not stop it.
-  for (bool more = snapshot->First(&name); more; more = snapshot->Next(&name)) {
-    if (IsUninstallerImage(name)) found = true;
+  for (bool more = snapshot->First(&entry); more; more = snapshot->Next(&entry)) {
+    if (IsUninstallerImage(entry.name)) scan.uninstallers.push_back(entry.id);
+    scan.links.push_back({entry.id, entry.parent_id});
   }
-  return found;
+  return scan;
+}
+
+bool IsUninstallerRunning(platform::ProcessList& processes) {
+  return !ScanProcesses(processes).uninstallers.empty();
 }
 
 }  // namespace tarnweld::ReadReg

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -33,6 +35,21 @@ std::wstring ReadEntryText(platform::Registry& registry, const std::wstring& ent
 
 // The same value's text alone: empty when it cannot be read.
 std::wstring GetUninstallString(platform::Registry& registry, const std::wstring& entry_name);
+
+// A process and its creator, by id.
+struct ProcessLink {
+  std::uint32_t id = 0;
+  std::uint32_t parent_id = 0;
+};
+
+// One look at the system's processes.
+struct ProcessScan {
+  bool taken = false;
+  // The ids of the processes named "unwise.exe" or "unwise32.exe".
+  std::vector<std::uint32_t> uninstallers;
+  std::vector<ProcessLink> links;  // every process listed
+};
+ProcessScan ScanProcesses(platform::ProcessList& processes);
 
 // True when any process's image name is "unwise.exe" or "unwise32.exe" in
 // any letter case; false when none is, or when the process list cannot be

@@ -3,6 +3,7 @@
 #include "core/text.h"
 #include "removal/decision.h"
 #include "removal/decision_text.h"
+#include "removal/wait.h"
 
 namespace tarnweld {
 namespace {
@@ -37,26 +38,45 @@ std::wstring Seconds(std::uint32_t milliseconds) {
 struct UninstallerRun {
   std::uint32_t process_id = 0;  // 0 when it did not start, or could not be let run
   std::uint32_t error = 0;       // why it did not start
-  std::unique_ptr<platform::ProcessGroup> group;  // null when not followed
+  bool broke_away = false;       // from the job this program runs in
+  std::unique_ptr<platform::ProcessGroup> group;  // null when it could join none
+  std::unique_ptr<Descendants> descendants;       // followed by parent instead
 };
+
+// Where this program runs inside a job that allows it, the uninstaller
+// breaks away from that job, so that it can join one of this program's own
+// even where jobs do not nest (Windows 7 and older).
+platform::Started Start(platform::Platform& platform, platform::LaunchRequest request,
+                        bool* broke_away) {
+  const LauncherErrorMode mode(platform.process);
+  if (platform.launcher.MayBreakAwayFromJob()) {
+    request.break_away = true;
+    platform::Started started = platform.launcher.StartSuspended(request);
+    *broke_away = started.process != nullptr;
+    if (started.process) return started;
+    request.break_away = false;
+  }
+  return platform.launcher.StartSuspended(request);
+}
 
 // Starts the uninstaller suspended, so that it joins the group that follows
 // what it starts before it can start anything, then lets it run. Where it
-// cannot join, it runs all the same and the wait goes by name alone.
-UninstallerRun StartUninstaller(platform::Platform& platform, const Decision& decision) {
+// cannot join, it runs all the same and the wait follows it by parent.
+UninstallerRun StartUninstaller(platform::Platform& platform, const Decision& decision,
+                                const std::wstring& current_directory) {
   UninstallerRun run;
-  platform::Started started;
-  {
-    const LauncherErrorMode mode(platform.process);
-    started = platform.launcher.StartSuspended(decision.program, decision.command_line);
-  }
+  platform::Started started =
+      Start(platform, {decision.program, decision.command_line, current_directory, false},
+            &run.broke_away);
   if (!started.process) {
     run.error = started.error;
     return run;
   }
   run.group = platform.launcher.CreateGroup();
   if (run.group && !run.group->Add(*started.process)) run.group.reset();
-  if (started.process->Resume()) run.process_id = started.process->id();
+  if (!started.process->Resume()) return run;
+  run.process_id = started.process->id();
+  if (!run.group) run.descendants = std::make_unique<Descendants>(std::move(started.process));
   return run;
 }
 
@@ -67,11 +87,12 @@ void TraceStart(platform::Platform& platform, const UninstallerRun& run) {
     return;
   }
   Trace(platform, L"started process " + text::Decimal(run.process_id) +
+                      (run.broke_away ? L" outside the caller's job" : L"") +
                       (run.group ? L", followed with everything it starts"
-                                 : L", followed by name only (it could not join a job)"));
+                                 : L", followed by parent and by name (it could not join a job)"));
 }
 
-void RemoveWiseInstallation(platform::Platform& platform) {
+void RemoveWiseInstallation(platform::Platform& platform, const std::wstring& system_directory) {
   const std::wstring tail = platform.process.CommandTail();
   platform.pause.Sleep(kStartupPauseMs);
   trust::TrustJudge trust(platform.security, platform.accounts);
@@ -79,11 +100,11 @@ void RemoveWiseInstallation(platform::Platform& platform) {
   for (const std::wstring& step : DescribeSteps(decision)) Trace(platform, step);
   if (decision.verdict != Verdict::kWouldLaunch) return;
 
-  const UninstallerRun run = StartUninstaller(platform, decision);
+  const UninstallerRun run = StartUninstaller(platform, decision, system_directory);
   TraceStart(platform, run);
   if (run.process_id == 0) return;
   const std::uint32_t wait_start = platform.clock.TickMilliseconds();
-  const WaitEnd end = WaitForUninstaller(platform, run.group.get());
+  const WaitEnd end = WaitForUninstaller(platform, run.group.get(), run.descendants.get());
   const std::uint32_t waited = platform::ElapsedSince(platform.clock, wait_start);
   Trace(platform, (end == WaitEnd::kTimeLimit ? L"wait ended at the 600 s limit, after "
                                               : L"wait ended: the uninstaller has gone, after ") +
@@ -94,12 +115,18 @@ void RemoveWiseInstallation(platform::Platform& platform) {
 
 void RunRemoval(platform::Platform& platform) {
   try {
+    // Neither this program nor the uninstaller may hold the folder it was
+    // started from open: it may be the very folder being removed. Every path
+    // decided on is fully qualified, so nothing depends on this folder.
+    const std::wstring system_directory = platform.process.SystemDirectory();
+    if (!system_directory.empty()) platform.process.ChangeDirectory(system_directory);
     const std::uint32_t started_at = platform.clock.TickMilliseconds();
-    RemoveWiseInstallation(platform);
+    RemoveWiseInstallation(platform, system_directory);
     Trace(platform, L"done after " + Seconds(platform::ElapsedSince(platform.clock, started_at)));
   } catch (...) {
     // Nothing is reported, whatever happened: ending is all that is left.
   }
+  platform.debugger.Finish();
   platform.process.End();
 }
 

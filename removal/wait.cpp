@@ -1,11 +1,13 @@
-#include "queries/read_reg.h"
-#include "removal/run_removal.h"
+#include "removal/wait.h"
 
 namespace tarnweld {
 namespace {
 
 constexpr std::uint32_t kTimeLimitMs = 600'000;
-constexpr std::uint32_t kPollIntervalMs = 500;
+// The process list is taken at most twice a second; the group, which costs
+// one cheap question, every few hundredths of a second.
+constexpr std::uint32_t kScanIntervalMs = 500;
+constexpr std::uint32_t kGroupPollMs = 25;
 
 // Lets `duration` pass, answering messages as they arrive instead of only
 // once per poll, without ever shortening the pause.
@@ -19,27 +21,92 @@ void PauseServicingMessages(platform::Platform& platform, std::uint32_t duration
   }
 }
 
+// What the last look at the process list found, and when it was taken.
+class ProcessWatch {
+ public:
+  // Whether an uninstaller by name, or a followed descendant, still runs; a
+  // fresh answer only when the last one is half a second old.
+  bool Busy(platform::Platform& platform, Descendants* descendants) {
+    if (scanned_ && platform::ElapsedSince(platform.clock, scanned_at_) < kScanIntervalMs) {
+      return busy_;
+    }
+    scanned_ = true;
+    scanned_at_ = platform.clock.TickMilliseconds();
+    const ReadReg::ProcessScan scan = ReadReg::ScanProcesses(platform.processes);
+    if (descendants) descendants->Adopt(platform.processes, scan.links);
+    busy_ = !scan.uninstallers.empty() || (descendants && descendants->AnyRunning());
+    return busy_;
+  }
+
+ private:
+  bool scanned_ = false;
+  std::uint32_t scanned_at_ = 0;
+  bool busy_ = false;
+};
+
 // A Wise uninstaller hands its work to a temporary copy of itself (GLB*.EXE)
-// and exits; the group still counts the copy. The process scan is only
+// and exits; the group still counts the copy. The process list is only
 // needed when the group has nothing running, or cannot tell.
-bool UninstallerAtWork(platform::Platform& platform, platform::ProcessGroup* group) {
+bool UninstallerAtWork(platform::Platform& platform, platform::ProcessGroup* group,
+                       Descendants* descendants, ProcessWatch* watch) {
   if (group) {
     const auto active = group->ActiveProcesses();
     if (active && *active > 0) return true;
   }
-  return ReadReg::IsUninstallerRunning(platform.processes);
+  return watch->Busy(platform, descendants);
 }
 
 }  // namespace
 
-WaitEnd WaitForUninstaller(platform::Platform& platform,
-                           platform::ProcessGroup* uninstaller_group) {
+Descendants::Descendants(std::unique_ptr<platform::WatchedProcess> uninstaller) {
+  if (uninstaller) followed_.push_back(std::move(uninstaller));
+}
+
+platform::WatchedProcess* Descendants::Find(std::uint32_t id) {
+  for (const auto& process : followed_) {
+    if (process->id() == id) return process.get();
+  }
+  return nullptr;
+}
+
+void Descendants::Adopt(platform::ProcessList& processes,
+                        const std::vector<ReadReg::ProcessLink>& links) {
+  // A grandchild may be listed before its parent: go round until nothing new.
+  for (bool adopted = true; adopted;) {
+    adopted = false;
+    for (const ReadReg::ProcessLink& link : links) {
+      platform::WatchedProcess* parent = Find(link.parent_id);
+      if (!parent || link.id == link.parent_id || Find(link.id)) continue;
+      auto child = processes.Open(link.id);
+      if (!child) continue;
+      const std::uint64_t born = child->CreationTime();
+      const std::uint64_t parent_born = parent->CreationTime();
+      if (born == 0 || parent_born == 0 || born < parent_born) continue;
+      followed_.push_back(std::move(child));
+      adopted = true;
+    }
+  }
+}
+
+bool Descendants::AnyRunning() {
+  for (const auto& process : followed_) {
+    if (process->Running()) return true;
+  }
+  return false;
+}
+
+WaitEnd WaitForUninstaller(platform::Platform& platform, platform::ProcessGroup* uninstaller_group,
+                           Descendants* descendants) {
   const std::uint32_t start = platform.clock.TickMilliseconds();
+  const std::uint32_t pass = uninstaller_group ? kGroupPollMs : kScanIntervalMs;
+  ProcessWatch watch;
   for (;;) {
     if (platform::ElapsedSince(platform.clock, start) >= kTimeLimitMs) return WaitEnd::kTimeLimit;
-    if (!UninstallerAtWork(platform, uninstaller_group)) return WaitEnd::kUninstallerGone;
+    if (!UninstallerAtWork(platform, uninstaller_group, descendants, &watch)) {
+      return WaitEnd::kUninstallerGone;
+    }
     platform.pause.DispatchWaitingMessages();
-    PauseServicingMessages(platform, kPollIntervalMs);
+    PauseServicingMessages(platform, pass);
   }
 }
 

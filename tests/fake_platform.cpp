@@ -67,29 +67,32 @@ class FakeKey final : public platform::RegistryKey, CountedHandle {
 
 class FakeSnapshot final : public platform::ProcessSnapshot, CountedHandle {
  public:
-  FakeSnapshot(FakePlatform& os, std::vector<platform::ImageName> entries)
+  FakeSnapshot(FakePlatform& os, std::vector<platform::ProcessEntry> entries)
       : CountedHandle(os), entries_(std::move(entries)) {}
 
-  bool First(platform::ImageName* name) override {
+  bool First(platform::ProcessEntry* entry) override {
     if (os_.first_entry_fails) return false;
     next_ = 0;
-    return Next(name);
+    return Next(entry);
   }
-  bool Next(platform::ImageName* name) override {
+  bool Next(platform::ProcessEntry* entry) override {
     if (next_ >= entries_.size()) return false;
-    *name = entries_[next_++];
+    *entry = entries_[next_++];
     return true;
   }
 
  private:
-  std::vector<platform::ImageName> entries_;
+  std::vector<platform::ProcessEntry> entries_;
   std::size_t next_ = 0;
 };
 
-class FakeSuspended final : public platform::SuspendedProcess, CountedHandle {
+class FakeWatched : public platform::SuspendedProcess, CountedHandle {
  public:
-  FakeSuspended(FakePlatform& os, std::uint32_t id) : CountedHandle(os), id_(id) {}
+  FakeWatched(FakePlatform& os, std::uint32_t id, const FakeProcess& process)
+      : CountedHandle(os), id_(id), process_(process) {}
   std::uint32_t id() const override { return id_; }
+  std::uint64_t CreationTime() override { return process_.created; }
+  bool Running() override { return !process_.ends_at || os_.now < *process_.ends_at; }
   bool Resume() override {
     os_.events.push_back("resume");
     return !os_.resume_fails;
@@ -97,6 +100,7 @@ class FakeSuspended final : public platform::SuspendedProcess, CountedHandle {
 
  private:
   std::uint32_t id_;
+  FakeProcess process_;
 };
 
 class FakeGroup final : public platform::ProcessGroup, CountedHandle {
@@ -158,6 +162,11 @@ std::uint32_t FakePlatform::SetErrorMode(std::uint32_t mode) {
   const std::uint32_t previous = error_mode;
   error_mode = mode;
   return previous;
+}
+
+bool FakePlatform::ChangeDirectory(const std::wstring& path) {
+  events.push_back("current directory " + Narrow(path));
+  return true;
 }
 
 void FakePlatform::End() {
@@ -266,13 +275,13 @@ platform::FileFound FakePlatform::Find(const std::wstring& path) {
   return {platform::FileKind::kMissing, 2};
 }
 
-platform::Started FakePlatform::StartSuspended(const std::wstring& program,
-                                               const std::wstring& command_line) {
-  events.push_back("launch");
-  launches.push_back({program, command_line});
+platform::Started FakePlatform::StartSuspended(const platform::LaunchRequest& request) {
+  events.push_back(request.break_away ? "launch breaking away" : "launch");
+  launches.push_back(
+      {request.program, request.command_line, request.current_directory, request.break_away});
   if (launch_throws) throw std::bad_alloc();
-  if (launch_result == 0) return {nullptr, 2};
-  return {std::make_unique<FakeSuspended>(*this, launch_result), 0};
+  if (launch_result == 0 || (request.break_away && break_away_fails)) return {nullptr, 5};
+  return {std::make_unique<FakeWatched>(*this, launch_result, uninstaller), 0};
 }
 
 std::unique_ptr<platform::ProcessGroup> FakePlatform::CreateGroup() {
@@ -285,7 +294,21 @@ std::unique_ptr<platform::ProcessSnapshot> FakePlatform::TakeSnapshot() {
   events.push_back("snapshot");
   ++snapshots_taken;
   if (snapshot_fails) return nullptr;
-  return std::make_unique<FakeSnapshot>(*this, processes(now));
+  std::vector<platform::ProcessEntry> entries;
+  for (const platform::ImageName& name : processes(now)) {
+    entries.push_back({name, static_cast<std::uint32_t>(10000 + entries.size()), 0});
+  }
+  if (family) {
+    for (const platform::ProcessEntry& entry : family(now)) entries.push_back(entry);
+  }
+  return std::make_unique<FakeSnapshot>(*this, std::move(entries));
+}
+
+std::unique_ptr<platform::WatchedProcess> FakePlatform::Open(std::uint32_t id) {
+  events.push_back("open process " + std::to_string(id));
+  const auto process = openable.find(id);
+  if (process == openable.end()) return nullptr;
+  return std::make_unique<FakeWatched>(*this, id, process->second);
 }
 
 std::string Narrow(const std::wstring& text) {

@@ -33,14 +33,24 @@ struct CapturedOutput final : platform::TextOutput {
     writes.emplace_back(written);
     return !fails;
   }
+  void Finish() override { ++finished; }
   std::wstring text;
   std::vector<std::wstring> writes;
   bool fails = false;
+  int finished = 0;
 };
 
 struct LaunchCall {
   std::wstring program;
   std::wstring command_line;
+  std::wstring current_directory;
+  bool break_away = false;
+};
+
+// A process the fake can open by id: when it was created and when it ends.
+struct FakeProcess {
+  std::uint64_t created = 0;
+  std::optional<std::uint32_t> ends_at;  // a tick reading; none: it runs on
 };
 
 // One scripted operating system: every call is recorded in `events`, every
@@ -87,14 +97,24 @@ class FakePlatform final : public platform::ThisProcess,
   std::uint32_t error_mode = 0x8003;   // quiet, as the program sets it
   std::uint32_t launch_result = 4242;  // the process id; 0: it cannot start
   bool launch_throws = false;          // as an allocation failure would
+  bool may_break_away = false;         // running in a job that allows it
+  bool break_away_fails = false;
+  std::wstring system_directory = L"C:\\WINDOWS\\system32";
+  // The launched uninstaller, as the wait sees it through its handle: it
+  // has ended unless a test says otherwise (the process list decides).
+  FakeProcess uninstaller{5000, 0};
+  // Processes the wait may open by id.
+  std::map<std::uint32_t, FakeProcess> openable;
   bool resume_fails = false;
   bool group_fails = false;
   bool join_fails = false;
   // Processes of the uninstaller's group still running at `now`.
   std::function<std::optional<std::uint32_t>(std::uint32_t now)> group_active;
   std::uint32_t now = 1000;
-  // Image-name fields of the processes seen by a snapshot taken at `now`.
+  // Image-name fields of the processes seen by a snapshot taken at `now`
+  // (ids from 10000 on, no parent), then `family`, with ids and parents.
   std::function<std::vector<platform::ImageName>(std::uint32_t now)> processes;
+  std::function<std::vector<platform::ProcessEntry>(std::uint32_t now)> family;
   bool snapshot_fails = false;
   bool first_entry_fails = false;
   std::deque<std::uint32_t> message_arrivals;  // tick readings
@@ -131,6 +151,8 @@ class FakePlatform final : public platform::ThisProcess,
   std::wstring CommandTail() override;
   std::uint32_t LauncherErrorMode() override;
   std::uint32_t SetErrorMode(std::uint32_t mode) override;
+  std::wstring SystemDirectory() override { return system_directory; }
+  bool ChangeDirectory(const std::wstring& path) override;
   void End() override;
   void Sleep(std::uint32_t milliseconds) override;
   void DispatchWaitingMessages() override;
@@ -149,10 +171,11 @@ class FakePlatform final : public platform::ThisProcess,
   platform::MembershipFound AdministratorThroughGroups(const std::wstring& sid) override;
   std::wstring NameOf(const std::wstring& sid) override;
   platform::FileFound Find(const std::wstring& path) override;
-  platform::Started StartSuspended(const std::wstring& program,
-                                   const std::wstring& command_line) override;
+  platform::Started StartSuspended(const platform::LaunchRequest& request) override;
+  bool MayBreakAwayFromJob() override { return may_break_away; }
   std::unique_ptr<platform::ProcessGroup> CreateGroup() override;
   std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override;
+  std::unique_ptr<platform::WatchedProcess> Open(std::uint32_t id) override;
 
  private:
   std::map<std::wstring, std::optional<FakeValue>>& KeysIn(platform::RegistryView view);

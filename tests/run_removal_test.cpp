@@ -22,6 +22,7 @@ void RunChecked(FakePlatform& os) {
   EXPECT_EQ(os.ended, 1);
   EXPECT_EQ(os.events.back(), "end");
   EXPECT_EQ(os.open_handles, 0);
+  EXPECT_EQ(os.debugger.finished, 1) << "the trace gets its moment before the end";
 }
 
 class RunRemovalTest : public ::testing::Test {
@@ -47,7 +48,9 @@ TEST_F(RunRemovalTest, ShortNamesEndAfterThePauseWithoutTouchingTheRegistry) {
     FakePlatform os;
     os.command_tail = tail;
     RunChecked(os);
-    EXPECT_THAT(os.events, ElementsAre("tail", "sleep 100", "end")) << Narrow(tail);
+    EXPECT_THAT(os.events,
+                ElementsAre("current directory C:\\WINDOWS\\system32", "tail", "sleep 100", "end"))
+        << Narrow(tail);
   }
 }
 
@@ -56,13 +59,14 @@ TEST_F(RunRemovalTest, WorkedExampleLaunchesAfterPauseLookupAndBothSearches) {
         {L"C:\\WINDOWS\\UNWISE.EXE", L"C:\\APP\\LIST.TXT"});
   Run();
   // Each file is found, then judged with the folders on its way, in turn.
-  EXPECT_THAT(os_.events,
-              ElementsAre("tail", "sleep 100", "open", "query UninstallString",
-                          "find C:\\WINDOWS\\UNWISE.EXE", "security C:\\WINDOWS\\UNWISE.EXE",
-                          "security C:\\WINDOWS", "security C:\\", "find C:\\APP\\LIST.TXT",
-                          "security C:\\APP\\LIST.TXT", "security C:\\APP", "security C:\\",
-                          "error mode 32768", "launch", "error mode 32771", "group", "join",
-                          "resume", "active", "snapshot", "end"));
+  EXPECT_THAT(
+      os_.events,
+      ElementsAre("current directory C:\\WINDOWS\\system32", "tail", "sleep 100", "open",
+                  "query UninstallString", "find C:\\WINDOWS\\UNWISE.EXE",
+                  "security C:\\WINDOWS\\UNWISE.EXE", "security C:\\WINDOWS", "security C:\\",
+                  "find C:\\APP\\LIST.TXT", "security C:\\APP\\LIST.TXT", "security C:\\APP",
+                  "security C:\\", "error mode 32768", "launch", "error mode 32771", "group",
+                  "join", "resume", "active", "snapshot", "end"));
   ASSERT_EQ(os_.launches.size(), 1u);
   EXPECT_EQ(os_.launches[0].command_line, L"C:\\WINDOWS\\UNWISE.EXE /a C:\\APP\\LIST.TXT");
   EXPECT_EQ(os_.launches[0].program, L"") << "no space: the command line names it";
@@ -359,6 +363,35 @@ TEST_F(RunRemovalTest, UninstallerJoinsItsGroupBeforeItRunsOrRunsWithoutOne) {
     const auto launch = std::find(os.events.begin(), os.events.end(), "launch");
     ASSERT_NE(launch, os.events.end());
     EXPECT_EQ(std::vector<std::string>(launch + 2, os.events.end()), c.after_launch);
+  }
+}
+
+TEST_F(RunRemovalTest, UninstallerBreaksAwayFromTheCallersJobOnlyWhereThatIsAllowed) {
+  struct Case {
+    bool may_break_away, break_away_fails;
+    std::vector<bool> launches;  // whether each start asked to break away
+    const char* trace;
+  };
+  const Case cases[] = {
+      {false, false, {false}, "started process 4242, followed with"},
+      {true, false, {true}, "started process 4242 outside the caller's job, followed with"},
+      // The caller's job refused: started as before, inside it.
+      {true, true, {true, false}, "started process 4242, followed with"},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+    os.may_break_away = c.may_break_away;
+    os.break_away_fails = c.break_away_fails;
+    RunChecked(os);
+    std::vector<bool> launches;
+    for (const auto& launch : os.launches) {
+      launches.push_back(launch.break_away);
+      EXPECT_EQ(launch.current_directory, L"C:\\WINDOWS\\system32");
+    }
+    EXPECT_EQ(launches, c.launches);
+    EXPECT_NE(Narrow(os.debugger.text).find(c.trace), std::string::npos)
+        << Narrow(os.debugger.text);
   }
 }
 

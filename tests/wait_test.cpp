@@ -1,5 +1,9 @@
+#include "removal/wait.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "removal/run_removal.h"
 #include "tests/fake_platform.h"
@@ -95,11 +99,11 @@ TEST_F(WaitTest, MessagesAreAnsweredAsTheyArriveWithoutScanningFaster) {
                                       "dispatch", "wait 260", "snapshot"));
 }
 
-TEST_F(WaitTest, GroupWithProcessesRunningKeepsTheWaitGoingWithoutScans) {
+TEST_F(WaitTest, GroupWithProcessesRunningKeepsTheWaitGoingWithoutScansAndEndsAtOnce) {
   // The uninstaller handed its work to a copy and ended; the copy works on.
   UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 500; });
-  EXPECT_EQ(WaitWithGroup([](std::uint32_t elapsed) { return elapsed < 2200 ? 1u : 0u; }), 2500u);
-  EXPECT_THAT(scans_, ElementsAre(2500)) << "scans only once the group has emptied";
+  EXPECT_EQ(WaitWithGroup([](std::uint32_t elapsed) { return elapsed < 2210 ? 1u : 0u; }), 2225u);
+  EXPECT_THAT(scans_, ElementsAre(2225)) << "scans only once the group has emptied";
   EXPECT_EQ(end_, WaitEnd::kUninstallerGone);
 }
 
@@ -116,6 +120,51 @@ TEST_F(WaitTest, GroupThatCannotTellLeavesItToTheNameTest) {
   UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 1200; });
   EXPECT_EQ(WaitWithGroup([](std::uint32_t) { return std::nullopt; }), 1500u);
   EXPECT_THAT(scans_, ElementsAre(0, 500, 1000, 1500));
+}
+
+// Without a job, the uninstaller (id 4242, created at 5000) and what descends
+// from it are followed by parent, from the same scans, every half second.
+TEST_F(WaitTest, WithoutAGroupDescendantsAreFollowedByParent) {
+  using platform::ProcessEntry;
+  const auto entry = [](std::uint32_t id, std::uint32_t parent) {
+    return ProcessEntry{FakePlatform::Image(L"GLB1A2B.EXE"), id, parent};
+  };
+  struct Case {
+    const char* what;
+    std::vector<ProcessEntry> family;
+    std::map<std::uint32_t, fake::FakeProcess> openable;
+    std::uint32_t waited;
+  };
+  const Case cases[] = {
+      {"nothing handed on", {}, {}, 0},
+      {"hand-off to a copy that works until 1700", {entry(7, 4242)}, {{7, {6000, 1700}}}, 2000},
+      {"grandchild, listed before its parent, which has already ended",
+       {entry(9, 7), entry(7, 4242)},
+       {{7, {6000, 0}}, {9, {7000, 2600}}},
+       3000},
+      {"an older process naming a reused id as its parent",
+       {entry(7, 4242)},
+       {{7, {4000, 9000}}},
+       0},
+      {"ends between two scans", {entry(7, 4242)}, {{7, {6000, 250}}}, 500},
+      {"cannot be opened", {entry(7, 4242)}, {}, 0},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.uninstaller = {5000, os.now};  // it handed on at once and ended
+    os.family = [&](std::uint32_t) { return c.family; };
+    os.openable = c.openable;
+    for (auto& [id, process] : os.openable) {
+      if (process.ends_at) *process.ends_at += os.now;
+    }
+    const std::uint32_t start = os.now;
+    {
+      Descendants descendants(os.StartSuspended({L"", L"UNWISE.EXE", L"", false}).process);
+      EXPECT_EQ(WaitForUninstaller(os.os(), nullptr, &descendants), WaitEnd::kUninstallerGone);
+    }
+    EXPECT_EQ(os.now - start, c.waited) << c.what;
+    EXPECT_EQ(os.open_handles, 0) << c.what;
+  }
 }
 
 TEST_F(WaitTest, FailingSnapshotEndsTheWait) {

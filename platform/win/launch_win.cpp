@@ -4,6 +4,7 @@
 
 #include "platform/win/scoped_handle.h"
 #include "platform/win/system_calls.h"
+#include "platform/win/watched_process.h"
 
 namespace tarnweld::platform::win {
 namespace {
@@ -11,16 +12,17 @@ namespace {
 class CreatedProcess final : public SuspendedProcess {
  public:
   explicit CreatedProcess(const PROCESS_INFORMATION& created)
-      : process_(created.hProcess), thread_(created.hThread), id_(created.dwProcessId) {}
+      : process_(created.hProcess, created.dwProcessId), thread_(created.hThread) {}
 
-  std::uint32_t id() const override { return id_; }
+  std::uint32_t id() const override { return process_.id(); }
+  std::uint64_t CreationTime() override { return process_.CreationTime(); }
+  bool Running() override { return process_.Running(); }
   bool Resume() override { return ::ResumeThread(thread_.Get()) != static_cast<DWORD>(-1); }
-  HANDLE handle() const { return process_.Get(); }
+  HANDLE handle() const { return process_.handle(); }
 
  private:
-  ScopedProcessHandle process_;
+  OpenedProcess process_;
   ScopedProcessHandle thread_;
-  DWORD id_;
 };
 
 class Job final : public ProcessGroup {
@@ -48,10 +50,9 @@ class Job final : public ProcessGroup {
 
 }  // namespace
 
-Started SystemLauncher::StartSuspended(const std::wstring& program,
-                                       const std::wstring& command_line) {
+Started SystemLauncher::StartSuspended(const LaunchRequest& request) {
   // CreateProcessW may write into the command line it is given.
-  std::vector<wchar_t> line(command_line.begin(), command_line.end());
+  std::vector<wchar_t> line(request.command_line.begin(), request.command_line.end());
   line.push_back(L'\0');
 
   STARTUPINFOW startup{};
@@ -59,13 +60,29 @@ Started SystemLauncher::StartSuspended(const std::wstring& program,
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION created{};
-  // No other creation flag: the uninstaller inherits the error mode its
-  // caller has set around this call.
-  if (!::CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr, nullptr,
-                        FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup, &created)) {
+  // No error-mode flag: the uninstaller inherits the error mode its caller
+  // has set around this call.
+  const DWORD flags = CREATE_SUSPENDED | (request.break_away ? CREATE_BREAKAWAY_FROM_JOB : 0);
+  const wchar_t* program = request.program.empty() ? nullptr : request.program.c_str();
+  const wchar_t* directory =
+      request.current_directory.empty() ? nullptr : request.current_directory.c_str();
+  if (!::CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, flags, nullptr, directory,
+                        &startup, &created)) {
     return {nullptr, ::GetLastError()};
   }
   return {std::make_unique<CreatedProcess>(created), 0};
+}
+
+bool SystemLauncher::MayBreakAwayFromJob() {
+  BOOL in_job = FALSE;
+  if (!::IsProcessInJob(::GetCurrentProcess(), nullptr, &in_job) || !in_job) return false;
+  // A null job handle asks about the job this process runs in.
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  if (!::QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &limits,
+                                   sizeof limits, nullptr)) {
+    return false;
+  }
+  return (limits.BasicLimitInformation.LimitFlags & JOB_OBJECT_LIMIT_BREAKAWAY_OK) != 0;
 }
 
 std::unique_ptr<ProcessGroup> SystemLauncher::CreateGroup() {

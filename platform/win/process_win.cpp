@@ -60,6 +60,17 @@ std::uint32_t SystemProcess::LauncherErrorMode() { return launcher_error_mode; }
 
 std::uint32_t SystemProcess::SetErrorMode(std::uint32_t mode) { return ::SetErrorMode(mode); }
 
+std::wstring SystemProcess::SystemDirectory() {
+  std::vector<wchar_t> path(MAX_PATH);
+  const UINT length = ::GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+  if (length == 0 || length >= path.size()) return {};
+  return std::wstring(path.data(), length);
+}
+
+bool SystemProcess::ChangeDirectory(const std::wstring& path) {
+  return ::SetCurrentDirectoryW(path.c_str()) != FALSE;
+}
+
 void SystemProcess::End() { ::ExitProcess(0); }
 
 }  // namespace tarnweld::platform::win

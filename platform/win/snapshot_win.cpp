@@ -3,9 +3,11 @@
 #include <tlhelp32.h>
 
 #include <cstring>
+#include <memory>
 
 #include "platform/win/scoped_handle.h"
 #include "platform/win/system_calls.h"
+#include "platform/win/watched_process.h"
 
 namespace tarnweld::platform::win {
 namespace {
@@ -25,17 +27,20 @@ class ToolhelpSnapshot final : public ProcessSnapshot {
     entry_.dwSize = sizeof entry_;  // 556 in the 32-bit build, 568 in x86_64
   }
 
-  bool First(ImageName* name) override {
-    return Fill(::Process32FirstW(snapshot_.Get(), &entry_) != FALSE, name);
+  bool First(ProcessEntry* entry) override {
+    return Fill(::Process32FirstW(snapshot_.Get(), &entry_) != FALSE, entry);
   }
-  bool Next(ImageName* name) override {
-    return Fill(::Process32NextW(snapshot_.Get(), &entry_) != FALSE, name);
+  bool Next(ProcessEntry* entry) override {
+    return Fill(::Process32NextW(snapshot_.Get(), &entry_) != FALSE, entry);
   }
 
  private:
-  bool Fill(bool filled, ImageName* name) const {
-    if (filled) std::memcpy(name->data(), entry_.szExeFile, sizeof entry_.szExeFile);
-    return filled;
+  bool Fill(bool filled, ProcessEntry* entry) const {
+    if (!filled) return false;
+    std::memcpy(entry->name.data(), entry_.szExeFile, sizeof entry_.szExeFile);
+    entry->id = entry_.th32ProcessID;
+    entry->parent_id = entry_.th32ParentProcessID;
+    return true;
   }
 
   ScopedKernelHandle snapshot_;
@@ -43,6 +48,15 @@ class ToolhelpSnapshot final : public ProcessSnapshot {
 };
 
 }  // namespace
+
+std::unique_ptr<WatchedProcess> ToolhelpProcessList::Open(std::uint32_t id) {
+  // The limited right exists from Vista on; XP knows only the full one.
+  // Both only read, and SYNCHRONIZE only waits.
+  HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (!process) process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id);
+  if (!process) return nullptr;
+  return std::make_unique<OpenedProcess>(process, id);
+}
 
 std::unique_ptr<ProcessSnapshot> ToolhelpProcessList::TakeSnapshot() {
   ScopedKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

@@ -9,6 +9,8 @@ class SystemProcess final : public ThisProcess {
   std::wstring CommandTail() override;
   std::uint32_t LauncherErrorMode() override;
   std::uint32_t SetErrorMode(std::uint32_t mode) override;
+  std::wstring SystemDirectory() override;
+  bool ChangeDirectory(const std::wstring& path) override;
   void End() override;
 };
 
@@ -58,10 +60,13 @@ class SystemAccounts final : public Accounts {
   std::wstring NameOf(const std::wstring& sid) override;
 };
 
-// OutputDebugStringW, one line per call.
+// OutputDebugStringW, one line per call, from a thread of its own: a
+// debugger or listener that does not take the line holds that thread, never
+// the removal. Finish waits at most 100 ms for what is still queued.
 class DebuggerOutput final : public TextOutput {
  public:
   bool Write(std::wstring_view text) override;
+  void Finish() override;
 };
 
 // Standard output or error: the console's own wide text when it is one,
@@ -83,13 +88,15 @@ class SystemFileSearch final : public FileSearch {
 
 class SystemLauncher final : public Launcher {
  public:
-  Started StartSuspended(const std::wstring& program, const std::wstring& command_line) override;
+  Started StartSuspended(const LaunchRequest& request) override;
+  bool MayBreakAwayFromJob() override;
   std::unique_ptr<ProcessGroup> CreateGroup() override;
 };
 
 class ToolhelpProcessList final : public ProcessList {
  public:
   std::unique_ptr<ProcessSnapshot> TakeSnapshot() override;
+  std::unique_ptr<WatchedProcess> Open(std::uint32_t id) override;
 };
 
 }  // namespace tarnweld::platform::win

@@ -154,6 +154,7 @@ std::optional<Record> ReadRecord(const std::wstring& path, DWORD wait_ms) {
   record.error_mode = std::stoul(lines[3]);
   record.process_id = std::stoul(lines[4]);
   record.started_at = std::stoll(lines[5]);
+  if (lines.size() > 6) record.current_directory = FromUtf8(lines[6]);
   return record;
 }
 

@@ -45,6 +45,7 @@ struct Record {
   unsigned error_mode = 0;
   DWORD process_id = 0;
   long long started_at = 0;  // QueryPerformanceCounter
+  std::wstring current_directory;
 };
 
 // How many times longer things take here than on the host under Wine:

@@ -73,11 +73,10 @@ TEST_F(Launch, Unwise32IsLaunchedQuotedOrNotAndNeverAShorterPrefix) {
   EXPECT_FALSE(ReadRecord(trap, 300));
 }
 
-// Wine passes no error mode to a child, so the launcher's mode reaching the
-// uninstaller is checked on the host; here, only that the quiet one does not.
 // Wine passes no error mode to a child at all, so under Wine this cannot
-// fail even if Tarnweld handed its quiet mode on; the host test of the
-// launch order (mode restored, launch, quiet again) is what catches that.
+// fail even if Tarnweld handed its quiet mode on: it only shows that nothing
+// else sets one. The host test of the launch order (the launcher's mode
+// restored, launch, quiet again) is what catches a fault there.
 TEST_F(Launch, UninstallerDoesNotGetTarnweldsQuietErrorMode) {
   const std::wstring unwise = folder_ / L"UNWISE.EXE";
   const std::wstring log = folder_ / L"INSTALL.LOG";
@@ -146,6 +145,19 @@ TEST_F(Launch, ValueOfThreeHundredCharactersIsReadWhole) {
   entry_.SetString(value);
   RunOnEntry();
   EXPECT_EQ(LaunchedLine(unwise), unwise + L" /a " + log);
+}
+
+TEST_F(Launch, NeitherTarnweldNorTheUninstallerKeepsTheCallersFolder) {
+  // Started from a script inside the installation, as deployments often are.
+  const std::wstring unwise = folder_ / L"App\\UNWISE.EXE";
+  Install(unwise, folder_ / L"App\\INSTALL.LOG");
+  Process tarnweld(TarnweldExe(), TarnweldCommandLine(Tail()), folder_ / L"App");
+  const auto record = ReadRecord(unwise);
+  ASSERT_TRUE(record) << "the removal launches all the same";
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  EXPECT_EQ(_wcsicmp(record->current_directory.c_str(), system), 0);
+  EXPECT_TRUE(tarnweld.Wait(15000).finished);
 }
 
 TEST_F(Launch, ExpandableValueIsNotExpanded) {

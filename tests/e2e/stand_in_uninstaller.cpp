@@ -74,7 +74,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   startup.cb = sizeof startup;
   GetStartupInfoW(&startup);
   // UTF-8 record: the command line, the start-up flags and show command,
-  // and the process error mode it was given.
+  // the process error mode it was given, its id, when it started, and its
+  // current directory.
   const UINT error_mode = SetErrorMode(0);
   const std::wstring record = own_path + L".record";
   const std::wstring partial = record + L".partial";
@@ -84,8 +85,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
     std::string utf8(bytes > 0 ? bytes - 1 : 0, '\0');
     WideCharToMultiByte(CP_UTF8, 0, line, -1, &utf8[0], bytes, nullptr, nullptr);
-    std::fprintf(out, "%s\n%lu\n%u\n%u\n%lu\n%lld\n", utf8.c_str(), startup.dwFlags,
-                 startup.wShowWindow, error_mode, GetCurrentProcessId(), started);
+    wchar_t directory[MAX_PATH * 4] = L"";
+    GetCurrentDirectoryW(MAX_PATH * 4, directory);
+    const int directory_bytes =
+        WideCharToMultiByte(CP_UTF8, 0, directory, -1, nullptr, 0, nullptr, nullptr);
+    std::string directory_utf8(directory_bytes > 0 ? directory_bytes - 1 : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, directory, -1, &directory_utf8[0], directory_bytes, nullptr,
+                        nullptr);
+    std::fprintf(out, "%s\n%lu\n%u\n%u\n%lu\n%lld\n%s\n", utf8.c_str(), startup.dwFlags,
+                 startup.wShowWindow, error_mode, GetCurrentProcessId(), started,
+                 directory_utf8.c_str());
     std::fclose(out);
     MoveFileW(partial.c_str(), record.c_str());  // whole or not at all
   }
