@@ -5,6 +5,8 @@
 // When the file "handoff.txt" lies beside it, it hands its work off as a
 // real Wise uninstaller does: copies itself to GLB1A2B.EXE beside itself,
 // starts the copy with its own arguments and ends at once; the copy works.
+// When "remove-entry.txt" lies beside it, naming an uninstall entry, it
+// deletes that entry when its work is done, as a real uninstaller does.
 #include <windows.h>
 
 #include <cstdio>
@@ -59,6 +61,20 @@ void HandOff(const std::wstring& own_path) {
   }
 }
 
+// The uninstall entry named in "remove-entry.txt" beside this program, if any.
+void RemoveEntry(const std::wstring& own_path) {
+  FILE* in = _wfopen((Folder(own_path) + L"\\remove-entry.txt").c_str(), L"r");
+  if (!in) return;
+  char name[256] = {};
+  const bool read = std::fgets(name, sizeof name, in) != nullptr;
+  std::fclose(in);
+  if (!read) return;
+  std::string entry(name);
+  while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r')) entry.pop_back();
+  const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + entry;
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
 }  // namespace
 
 long long Now() {
@@ -103,6 +119,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return 0;
   }
   Sleep(LingerMilliseconds(own_path));
+  RemoveEntry(own_path);
   if (FILE* exit_out = _wfopen((own_path + L".exit").c_str(), L"wb")) {
     std::fprintf(exit_out, "%lld\n", Now());
     std::fclose(exit_out);
