@@ -4,7 +4,7 @@
 //   bench_probe handoff RUNS      the same when the uninstaller hands off to a copy
 //   bench_probe cpu RUNS SECONDS  Tarnweld.exe's own CPU time across a wait
 //   bench_probe scan PROCESSES    one process scan with about PROCESSES running
-// Each prints "name<TAB>median<TAB>min<TAB>max<TAB>runs<TAB>unit".
+// Each prints "name<TAB>median<TAB>p95<TAB>min<TAB>max<TAB>runs<TAB>unit".
 #include <windows.h>
 
 #include <algorithm>
@@ -37,14 +37,16 @@ double Milliseconds(long long ticks) { return 1000.0 * static_cast<double>(ticks
 
 void Report(const char* name, std::vector<double> values, const char* unit) {
   if (values.empty()) {
-    std::printf("%s\tnone\t-\t-\t0\t%s\n", name, unit);
+    std::printf("%s\tnone\t-\t-\t-\t0\t%s\n", name, unit);
     return;
   }
   std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
   const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-  std::printf("%s\t%.3f\t%.3f\t%.3f\t%zu\t%s\n", name, median, values.front(), values.back(), n,
-              unit);
+  // The nearest-rank 95th percentile.
+  const double p95 = values[(95 * n + 99) / 100 - 1];
+  std::printf("%s\t%.3f\t%.3f\t%.3f\t%.3f\t%zu\t%s\n", name, median, p95, values.front(),
+              values.back(), n, unit);
   std::fflush(stdout);
 }
 
