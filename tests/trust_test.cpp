@@ -83,12 +83,16 @@ TEST(Trust, OnlyTrustedPrincipalsMayChangeTheFileItsFolderOrAFolderAbove) {
       {"folder: add a subfolder", on(kFolder, AdminsWith(kUsers, rights::kAppendData)), L""},
       {"folder: take ownership", on(kFolder, AdminsWith(kUsers, rights::kWriteOwner)),
        L"may take ownership"},
+      {"folder: permissions", on(kFolder, AdminsWith(kUsers, rights::kWriteDac)),
+       L"[C:\\App\\Bin]: S-1-5-32-545 may change permissions"},
       // Folders above: replacing one counts, a new sibling does not.
       {"above: add files and folders", on(kAbove, AdminsWith(kUsers, 0x6)), L""},
       {"above: delete", on(kAbove, AdminsWith(kUsers, rights::kDelete)),
        L"folder above the uninstaller [C:\\App]: S-1-5-32-545 may delete"},
       {"above: permissions", on(kAbove, AdminsWith(kUsers, rights::kWriteDac)),
        L"[C:\\App]: S-1-5-32-545 may change permissions"},
+      {"above: take ownership", on(kAbove, AdminsWith(kUsers, rights::kWriteOwner)),
+       L"[C:\\App]: S-1-5-32-545 may take ownership"},
       {"root: delete children", on(kRoot, AdminsWith(kUsers, rights::kDeleteChild)),
        L"folder above the uninstaller [C:\\]: S-1-5-32-545 may delete what it holds"},
       // How entries count.

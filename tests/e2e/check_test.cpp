@@ -53,6 +53,14 @@ TEST_F(Check, EachVerdictWithItsExitCodeAndItsFacts) {
     EXPECT_NE(run.out.find(c.facts), std::string::npos) << c.facts << " in:\n" << run.out;
   }
   EXPECT_FALSE(ReadRecord(unwise, 300)) << "the check started the uninstaller";
+
+  entry_.SetString(open_unwise + L" " + log);
+  const Captured json = RunCaptured(CheckExe(), L"/json " + Tail());
+  EXPECT_EQ(json.exit_code, 16u) << json.err;
+  const auto untrusted = nlohmann::json::parse(json.out)["untrusted"];
+  ASSERT_EQ(untrusted.size(), 1u) << json.out;
+  EXPECT_EQ(untrusted[0]["path"], Ascii(folder_ / L"Open"));
+  EXPECT_EQ(untrusted[0]["sid"], "S-1-1-0");
 }
 
 TEST_F(Check, InventoryOfBothViewsParsesAsJson) {
