@@ -5,6 +5,7 @@
 
 #include "check/json.h"
 #include "core/text.h"
+#include "core/wise.h"
 #include "queries/read_reg.h"
 #include "removal/decision.h"
 #include "removal/decision_text.h"
@@ -98,7 +99,7 @@ class Checker {
     int status = 0;
     for (const platform::RegistryView view : views_) {
       std::vector<std::wstring> names;
-      const long listed = platform_.listing.SubkeyNames(ReadReg::kUninstallKey, view, &names);
+      const long listed = platform_.listing.SubkeyNames(wise::kUninstallKey, view, &names);
       // A view that never had a program of its bitness has no Uninstall key.
       if (listed == platform::kRegFileNotFound) continue;
       if (listed != platform::kRegSuccess) {
@@ -175,7 +176,7 @@ class Checker {
 
   std::vector<std::wstring> SimilarNames(const std::wstring& typed) {
     std::vector<std::wstring> names, similar;
-    if (platform_.listing.SubkeyNames(ReadReg::kUninstallKey, views_.front(), &names) !=
+    if (platform_.listing.SubkeyNames(wise::kUninstallKey, views_.front(), &names) !=
         platform::kRegSuccess) {
       return similar;
     }
@@ -232,7 +233,7 @@ class Checker {
     const Decision& decision = report.decision;
     std::wstring text = L"TarnweldCheck: what Tarnweld.exe would do with the entry name " +
                         Bracketed(decision.tail) + L"\n";
-    text += std::wstring(L"Registry: HKLM\\") + ReadReg::kUninstallKey + L", " +
+    text += std::wstring(L"Registry: HKLM\\") + wise::kUninstallKey + L", " +
             ViewName(report.view) + L" view\n";
     if (!report.display_name.empty()) text += L"Installation: " + Installation(report) + L"\n";
     for (const std::wstring& step : DescribeSteps(decision)) text += L"  " + step + L"\n";
@@ -251,7 +252,7 @@ class Checker {
 
   std::wstring Listing(const std::vector<Report>& reports) const {
     std::wstring text =
-        std::wstring(L"Wise installations under HKLM\\") + ReadReg::kUninstallKey + L":\n";
+        std::wstring(L"Wise installations under HKLM\\") + wise::kUninstallKey + L":\n";
     for (const Report& report : reports) {
       text += L"\n" + Bracketed(report.entry) + L" in the " + ViewName(report.view) + L" view" +
               (report.read_by_tarnweld ? L"" : L" (not read by Tarnweld.exe)") + L": " +

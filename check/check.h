@@ -8,7 +8,7 @@
 #include "platform/file_security.h"
 #include "platform/output.h"
 #include "platform/registry.h"
-#include "platform/shell.h"
+#include "platform/files.h"
 
 // TarnweldCheck.exe: explains what Tarnweld.exe would do with an entry
 // name, or lists every Wise installation on the machine. Reads only; starts

@@ -3,12 +3,13 @@
 #include "platform/accounts.h"
 #include "platform/clock.h"
 #include "platform/file_security.h"
+#include "platform/files.h"
+#include "platform/launch.h"
 #include "platform/output.h"
 #include "platform/pause.h"
 #include "platform/process.h"
 #include "platform/process_snapshot.h"
 #include "platform/registry.h"
-#include "platform/shell.h"
 
 namespace tarnweld::platform {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/trust.h"
+#include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/shell.h"
 #include "removal/uninstall_command.h"
 
 namespace tarnweld {

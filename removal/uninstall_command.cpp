@@ -1,14 +1,11 @@
 #include "removal/uninstall_command.h"
 
 #include "core/text.h"
+#include "core/wise.h"
 
 namespace tarnweld {
 namespace {
 
-// Wise's 32-bit uninstaller is usually renamed UNWISE.EXE at install time;
-// some products register it under its own name.
-constexpr std::wstring_view kUninstallerName = L"UNWISE.EXE";
-constexpr std::wstring_view kUninstaller32Name = L"UNWISE32.EXE";
 constexpr std::wstring_view kAutomaticSwitch = L" /a ";
 
 std::wstring_view Unquoted(std::wstring_view path) {
@@ -77,10 +74,10 @@ FileStatus StatusOf(platform::FileKind kind) {
 }  // namespace
 
 std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command) {
-  std::wstring_view name = kUninstallerName;
+  std::wstring_view name = wise::kUninstaller;
   std::size_t name_at = text::FindIgnoringAsciiCase(command, name);
   if (name_at == std::wstring_view::npos) {
-    name = kUninstaller32Name;
+    name = wise::kUninstaller32;
     name_at = text::FindIgnoringAsciiCase(command, name);
   }
   if (name_at == std::wstring_view::npos) return std::nullopt;

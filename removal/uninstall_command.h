@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/shell.h"
+#include "platform/files.h"
 
 namespace tarnweld {
 

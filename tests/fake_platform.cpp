@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/wise.h"
+
 namespace tarnweld::fake {
 namespace {
-
-constexpr wchar_t kUninstallPrefix[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // Counts itself in and out of the platform's open handles.
 class CountedHandle {
@@ -37,7 +37,7 @@ class FakeKey final : public platform::RegistryKey, CountedHandle {
       *size = value.forced_size;
       return *value.forced_status;
     }
-    if (name != L"UninstallString") {
+    if (name != wise::kUninstallValue) {
       const auto other = value.other_values.find(name);
       if (other == value.other_values.end()) return platform::kRegFileNotFound;
       const std::string bytes = Utf16(other->second);
@@ -337,6 +337,8 @@ platform::SecurityRead Owned(const std::wstring& owner,
   return read;
 }
 
-std::wstring UninstallKey(const std::wstring& name) { return kUninstallPrefix + name; }
+std::wstring UninstallKey(const std::wstring& name) {
+  return std::wstring(wise::kUninstallKey) + L"\\" + name;
+}
 
 }  // namespace tarnweld::fake

@@ -1,17 +1,13 @@
-#include "queries/read_reg.h"
+#include "queries/uninstall_entry.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
-#include "core/text.h"
+#include "core/wise.h"
 
 namespace tarnweld::ReadReg {
 namespace {
-
-constexpr wchar_t kValueName[] = L"UninstallString";
-constexpr std::wstring_view kUninstallerImages[] = {L"unwise.exe", L"unwise32.exe"};
 
 // Wise writes short values; a first buffer of this size serves nearly all.
 constexpr std::uint32_t kFirstBufferSize = 512;
@@ -48,29 +44,18 @@ long ReadValue(platform::RegistryKey& key, const std::wstring& name, std::wstrin
   return status;
 }
 
-bool IsUninstallerImage(const platform::ImageName& field) {
-  const auto end = std::find(field.begin(), field.end(), L'\0');
-  if (end == field.end()) return false;  // no terminator: not a name we trust
-  const std::wstring_view name(field.data(), static_cast<std::size_t>(end - field.begin()));
-  return std::any_of(
-      std::begin(kUninstallerImages), std::end(kUninstallerImages),
-      [name](std::wstring_view image) { return text::EqualsIgnoringAsciiCase(name, image); });
-}
-
 // Opens the entry's key; a NUL in the name would silently shorten the path
 // the system sees, so such a name opens nothing.
 long OpenEntry(platform::Registry& registry, const std::wstring& entry_name,
                platform::RegistryView view, std::unique_ptr<platform::RegistryKey>* key) {
   if (entry_name.find(L'\0') != std::wstring::npos) return platform::kRegFileNotFound;
-  const long status =
-      registry.OpenLocalMachineKey(std::wstring(kUninstallKey) + L"\\" + entry_name, view, key);
+  const long status = registry.OpenLocalMachineKey(
+      std::wstring(wise::kUninstallKey) + L"\\" + entry_name, view, key);
   if (status == platform::kRegSuccess && !*key) return platform::kRegFileNotFound;
   return status;
 }
 
 }  // namespace
-
-const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 EntryRead ReadUninstallString(platform::Registry& registry, const std::wstring& entry_name,
                               platform::RegistryView view) {
@@ -78,7 +63,7 @@ EntryRead ReadUninstallString(platform::Registry& registry, const std::wstring& 
   std::unique_ptr<platform::RegistryKey> key;
   read.open_status = OpenEntry(registry, entry_name, view, &key);
   if (read.open_status == platform::kRegSuccess) {
-    read.read_status = ReadValue(*key, kValueName, &read.uninstall_string);
+    read.read_status = ReadValue(*key, wise::kUninstallValue, &read.uninstall_string);
   }
   return read;
 }
@@ -95,24 +80,6 @@ std::wstring ReadEntryText(platform::Registry& registry, const std::wstring& ent
 
 std::wstring GetUninstallString(platform::Registry& registry, const std::wstring& entry_name) {
   return ReadUninstallString(registry, entry_name).uninstall_string;
-}
-
-ProcessScan ScanProcesses(platform::ProcessList& processes) {
-  ProcessScan scan;
-  const auto snapshot = processes.TakeSnapshot();
-  if (!snapshot) return scan;
-  scan.taken = true;
-  platform::ProcessEntry entry;
-  // Every entry is looked at, the first included; a match does not stop it.
-  for (bool more = snapshot->First(&entry); more; more = snapshot->Next(&entry)) {
-    if (IsUninstallerImage(entry.name)) scan.uninstallers.push_back(entry.id);
-    scan.links.push_back({entry.id, entry.parent_id});
-  }
-  return scan;
-}
-
-bool IsUninstallerRunning(platform::ProcessList& processes) {
-  return !ScanProcesses(processes).uninstallers.empty();
 }
 
 }  // namespace tarnweld::ReadReg
