@@ -6,10 +6,15 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/wise.h"
+
 namespace tarnweld::e2e {
 namespace {
 
-constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+// The key of the uninstall entry `name`.
+std::wstring EntryKey(const std::wstring& name) {
+  return std::wstring(wise::kUninstallKey) + L"\\" + name;
+}
 
 std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
 
@@ -66,13 +71,13 @@ ScratchFolder::ScratchFolder(const std::wstring& name) : path_(L"C:\\TarnweldE2E
 ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
 UninstallEntry::UninstallEntry(const std::wstring& name, REGSAM view) : name_(name), view_(view) {
-  RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + name).c_str(), 0, nullptr, 0,
-                  KEY_ALL_ACCESS | view, nullptr, &key_, nullptr);
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, EntryKey(name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
+                  nullptr, &key_, nullptr);
 }
 
 UninstallEntry::~UninstallEntry() {
   if (key_) RegCloseKey(key_);
-  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + name_).c_str(), view_, 0);
+  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, EntryKey(name_).c_str(), view_, 0);
 }
 
 void UninstallEntry::SetText(const std::wstring& value_name, const std::wstring& value) {
@@ -164,10 +169,17 @@ Process::Process(const std::wstring& program, const std::wstring& command_line,
   line.push_back(L'\0');
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  start_tick_ = GetTickCount();
-  started_ = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            current_directory.empty() ? nullptr : current_directory.c_str(),
-                            &startup, &info_) != FALSE;
+  // Once, on a loaded machine, Wine failed to create a process at all;
+  // that is the harness's trouble, not the program's: one more try, and the
+  // error kept for the test's message.
+  for (int attempt = 0; attempt < 2 && !started_; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    start_tick_ = GetTickCount();
+    started_ = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              current_directory.empty() ? nullptr : current_directory.c_str(),
+                              &startup, &info_) != FALSE;
+    if (!started_) start_error_ = GetLastError();
+  }
 }
 
 Process::~Process() {
@@ -202,6 +214,7 @@ long long MomentWhenEnded(DWORD process_id, DWORD timeout_ms) {
 // the caller got round to asking.
 RunResult Process::Wait(DWORD timeout_ms) {
   RunResult run;
+  run.start_error = start_error_;
   if (!started_) return run;
   run.finished = WaitForSingleObject(info_.hProcess, Scaled(timeout_ms)) == WAIT_OBJECT_0;
   run.elapsed_ms = GetTickCount() - start_tick_;

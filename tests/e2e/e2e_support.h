@@ -71,6 +71,7 @@ struct RunResult {
   DWORD elapsed_ms = 0;     // from the start to the end, when finished
   long long exited_at = 0;  // ExitMoment, when finished
   bool finished = false;
+  DWORD start_error = 0;  // of a failed start, also when a second try then worked
 };
 
 // When `process` ended, in 100 ns units of the system clock; 0 if unknown.
@@ -95,6 +96,7 @@ class Process {
  private:
   PROCESS_INFORMATION info_{};
   bool started_ = false;
+  DWORD start_error_ = 0;
   DWORD start_tick_ = 0;
 };
 

@@ -28,7 +28,7 @@ class EntryFixture : public ::testing::Test {
   // Runs Tarnweld.exe on `tail`; it always ends, with status 0.
   RunResult RunEnding(const std::wstring& tail) {
     const RunResult run = RunTarnweld(tail);
-    EXPECT_TRUE(run.finished);
+    EXPECT_TRUE(run.finished) << "start error " << run.start_error;
     EXPECT_EQ(run.exit_code, 0u);
     return run;
   }
