@@ -243,8 +243,12 @@ class Checker {
       text += L"Tarnweld.exe would start: " + decision.command_line + L"\n";
     }
     if (const auto& findings = UntrustedFindings(decision); !findings.empty()) {
-      text += L"To mend it (Windows Vista and later), as an administrator:\n  " +
-              MendingCommand(findings) + L"\n";
+      const std::wstring command = MendingCommand(findings);
+      text +=
+          command.empty()
+              ? L"No command here mends this: the installation belongs in a folder only "
+                L"administrators can change, on a fixed local disk.\n"
+              : L"To mend it (Windows Vista and later), as an administrator:\n  " + command + L"\n";
     }
     for (const std::wstring& hint : report.hints) text += L"Hint: " + hint + L"\n";
     return text;
@@ -281,13 +285,12 @@ std::wstring MendingCommand(const std::vector<trust::Finding>& findings) {
   // file alone is mended through the folder that holds it.
   std::wstring folder;
   for (const trust::Finding& finding : findings) {
+    if (!finding.permissions) return {};
     std::wstring path = finding.path;
-    if (finding.object == L"uninstaller" || finding.object == L"log") {
-      path = path.substr(0, path.find_last_of(L'\\'));
-    }
+    if (finding.role == trust::Role::kFile) path = path.substr(0, path.find_last_of(L'\\'));
     if (folder.empty() || path.size() < folder.size()) folder = path;
   }
-  if (folder.size() == 2) folder += L'\\';  // C: alone would be the current folder there
+  if (folder.size() <= 3) return {};  // C: or C:\, the whole drive
   return L"icacls \"" + folder +
          L"\" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F "
          L"*S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464:(OI)(CI)F "

@@ -6,9 +6,9 @@
 #include "core/trust.h"
 #include "platform/accounts.h"
 #include "platform/file_security.h"
+#include "platform/files.h"
 #include "platform/output.h"
 #include "platform/registry.h"
-#include "platform/files.h"
 
 // TarnweldCheck.exe: explains what Tarnweld.exe would do with an entry
 // name, or lists every Wise installation on the machine. Reads only; starts
@@ -40,6 +40,8 @@ Options ParseOptions(const std::wstring& tail);
 // The icacls command that mends the folder behind untrusted findings on
 // Vista and later: no inherited entries, full control for the
 // administrators, SYSTEM and TrustedInstaller, read and execute for Users.
+// Empty where permissions would not mend it, or where the folder would be
+// a drive's root, whose permissions reach every file on the drive.
 std::wstring MendingCommand(const std::vector<trust::Finding>& findings);
 
 // Runs the check the command-line tail asks for; the process's exit code.

@@ -151,15 +151,17 @@ std::vector<Finding> Judge(const platform::SecurityRead& security, Role role,
                            Principals& principals, const std::wstring& object,
                            const std::wstring& path) {
   std::vector<Finding> findings;
-  const auto add = [&](const std::wstring& sid, const std::wstring& rights) {
-    findings.push_back({object, path, sid.empty() ? L"" : principals.NameOf(sid), sid, rights});
+  const auto add = [&](const std::wstring& sid, const std::wstring& rights,
+                       bool permissions = true) {
+    findings.push_back(
+        {object, path, sid.empty() ? L"" : principals.NameOf(sid), sid, rights, role, permissions});
   };
   if (security.error != 0) {
-    add({}, L"its security cannot be read (error " + text::Decimal(security.error) + L")");
+    add({}, L"its security cannot be read (error " + text::Decimal(security.error) + L")", false);
     return findings;
   }
   if (security.link) {
-    add({}, L"is a junction or symbolic link, whose target is not judged");
+    add({}, L"is a junction or symbolic link, whose target is not judged", false);
     return findings;
   }
   if (!security.has_access_list) {
@@ -206,7 +208,7 @@ TrustCheck TrustJudge::Check(const std::wstring& path, const std::wstring& what)
   TrustCheck check;
   const std::wstring full = security_.FullPath(path);
   const auto refuse = [&](const std::wstring& reason) {
-    check.findings.push_back({what, path, L"", L"", reason});
+    check.findings.push_back({what, path, L"", L"", reason, Role::kFile, false});
     return check;
   };
   if (full.size() < 3 || full[1] != L':' || full[2] != L'\\') {

@@ -49,6 +49,10 @@ struct Finding {
   std::wstring principal;  // the account's name; empty when unknown or none is involved
   std::wstring sid;        // empty when no account is involved
   std::wstring rights;     // "may add files, delete", or what else is wrong
+  Role role = Role::kFile;
+  // Whether new permissions on the folder would mend it; not for a link, a
+  // drive or a security that cannot be read.
+  bool permissions = false;
 };
 
 // "uninstaller folder [C:\OLDAPP]: Authenticated Users (S-1-5-11) may add files, delete"

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "check/json.h"
@@ -14,6 +15,7 @@ namespace {
 using fake::FakePlatform;
 using fake::Narrow;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 std::string Utf8(const std::wstring& text) {
   std::string out;
@@ -185,9 +187,24 @@ TEST_F(CheckTest, UntrustedFilesSayWhoMayChangeThemAndHowToMendIt) {
   EXPECT_EQ(Run(L"OldApp"), 17);
   EXPECT_THAT(Narrow(os_.out.text), HasSubstr("log [C:\\L.TXT]: S-1-1-0 may write, append, "
                                               "delete, change permissions, take ownership"));
-  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("icacls \"C:\\\" /inheritance:r"));
+  // Its folder is the drive's root: no command for a whole drive.
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("No command here mends this"));
+
+  // Never a command for a whole drive, nor one that cannot help.
+  for (const auto& change : std::vector<std::function<void(FakePlatform&)>>{
+           [](FakePlatform& os) { os.security[L"C:\\"] = fake::Owned(L"S-1-1-0", {}); },
+           [](FakePlatform& os) { os.drives[L"C:\\"] = platform::DriveKind::kRemovable; }}) {
+    os_.security.clear();
+    os_.drives.clear();
+    change(os_);
+    os_.out.text.clear();
+    EXPECT_EQ(Run(L"OldApp"), 16);
+    EXPECT_THAT(Narrow(os_.out.text), Not(HasSubstr("icacls")));
+    EXPECT_THAT(Narrow(os_.out.text), HasSubstr("No command here mends this"));
+  }
 
   os_.security.clear();
+  os_.drives.clear();
   os_.out.text.clear();
   EXPECT_EQ(Run(L"/json\tOldApp"), 0);
   json = Json();
