@@ -3,8 +3,6 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include <vector>
-
 #include "platform/win/system_calls.h"
 
 namespace tarnweld::platform::win {
@@ -49,14 +47,8 @@ std::wstring SidText(void* sid) {
 }
 
 std::wstring SystemFileSecurity::FullPath(const std::wstring& path) {
-  std::vector<wchar_t> full(MAX_PATH);
-  for (;;) {
-    const DWORD length =
-        ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) return {};
-    if (length < full.size()) return std::wstring(full.data(), length);
-    full.resize(length);
-  }
+  DWORD error = 0;
+  return FullPathName(path, &error);
 }
 
 DriveKind SystemFileSecurity::DriveOf(const std::wstring& root) {

@@ -10,31 +10,28 @@
 #endif
 
 namespace tarnweld::platform::win {
-namespace {
 
-// The search reports DOS devices (C:\App\NUL) as archive files; only their
-// full path, \\.\NUL, gives them away.
-bool ResolvesToDevice(const std::wstring& path, DWORD* error) {
+std::wstring FullPathName(const std::wstring& path, DWORD* error) {
   std::vector<wchar_t> full(MAX_PATH);
   for (;;) {
     const DWORD length =
         ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length == 0) {
       *error = ::GetLastError();
-      return false;
+      return {};
     }
-    if (length < full.size())
-      return std::wstring_view(full.data(), length).substr(0, 4) == L"\\\\.\\";
+    if (length < full.size()) return std::wstring(full.data(), length);
     full.resize(length);
   }
 }
 
-}  // namespace
-
 FileFound SystemFileSearch::Find(const std::wstring& path) {
   DWORD error = 0;
-  if (ResolvesToDevice(path, &error)) return {FileKind::kDevice, 0};
+  // The search reports DOS devices (C:\App\NUL) as archive files; only their
+  // full path, \\.\NUL, gives them away.
+  const std::wstring full = FullPathName(path, &error);
   if (error != 0) return {FileKind::kMissing, error};
+  if (full.compare(0, 4, L"\\\\.\\") == 0) return {FileKind::kDevice, 0};
 
   WIN32_FIND_DATAW found;
   const HANDLE first = ::FindFirstFileW(path.c_str(), &found);

@@ -52,6 +52,9 @@ class SystemFileSecurity final : public FileSecurity {
 // The text form of a SID (S-1-5-18); empty when it has none.
 std::wstring SidText(void* sid);
 
+// GetFullPathNameW at any length; empty, with `*error` set, when it fails.
+std::wstring FullPathName(const std::wstring& path, unsigned long* error);
+
 class SystemAccounts final : public Accounts {
  public:
   std::wstring CallerSid() override;
