@@ -1,8 +1,14 @@
 // TarnweldCheck.exe's entry: the check over the real registry and files,
 // answering on standard output and error.
 #include "check/check.h"
-#include "platform/win/system_calls.h"
-#include "platform/win/windows_platform.h"
+#include "platform/win/accounts_win.h"
+#include "platform/win/file_security_win.h"
+#include "platform/win/files_win.h"
+#include "platform/win/output_win.h"
+#include "platform/win/process_win.h"
+#include "platform/win/quiet_terminate_win.h"
+#include "platform/win/registry_list_win.h"
+#include "platform/win/registry_win.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 // The program's entry: one hidden form, frmRemove, whose Load runs the
 // removal; the removal ends the process, so the form is never shown.
+#include "platform/win/process_win.h"
+#include "platform/win/quiet_terminate_win.h"
 #include "platform/win/windows_platform.h"
 #include "removal/run_removal.h"
 

@@ -6,8 +6,9 @@
 #include <array>
 #include <vector>
 
+#include "platform/win/accounts_win.h"
+#include "platform/win/file_security_win.h"
 #include "platform/win/scoped_handle.h"
-#include "platform/win/system_calls.h"
 
 namespace tarnweld::platform::win {
 namespace {

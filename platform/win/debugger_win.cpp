@@ -3,7 +3,7 @@
 #include <deque>
 #include <string>
 
-#include "platform/win/system_calls.h"
+#include "platform/win/debugger_win.h"
 
 namespace tarnweld::platform::win {
 namespace {

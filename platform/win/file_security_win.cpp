@@ -3,7 +3,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include "platform/win/system_calls.h"
+#include "platform/win/file_security_win.h"
+#include "platform/win/files_win.h"
 
 namespace tarnweld::platform::win {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "platform/win/files_win.h"
 #include "platform/win/scoped_handle.h"
-#include "platform/win/system_calls.h"
 
 #ifndef FILE_ATTRIBUTE_DEVICE
 #define FILE_ATTRIBUTE_DEVICE 0x00000040

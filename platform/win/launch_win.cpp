@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "platform/win/launch_win.h"
 #include "platform/win/scoped_handle.h"
-#include "platform/win/system_calls.h"
 #include "platform/win/watched_process.h"
 
 namespace tarnweld::platform::win {

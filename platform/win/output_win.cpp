@@ -4,7 +4,7 @@
 #include <climits>
 #include <string>
 
-#include "platform/win/system_calls.h"
+#include "platform/win/output_win.h"
 
 namespace tarnweld::platform::win {
 namespace {

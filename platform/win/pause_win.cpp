@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/win/system_calls.h"
+#include "platform/win/pause_win.h"
 
 namespace tarnweld::platform::win {
 

@@ -3,8 +3,7 @@
 #include <vector>
 
 #include "core/command_line.h"
-#include "platform/win/system_calls.h"
-#include "platform/win/windows_platform.h"
+#include "platform/win/process_win.h"
 
 namespace tarnweld::platform::win {
 namespace {

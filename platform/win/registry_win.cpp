@@ -1,7 +1,7 @@
 #include <windows.h>
 
+#include "platform/win/registry_win.h"
 #include "platform/win/scoped_handle.h"
-#include "platform/win/system_calls.h"
 
 namespace tarnweld::platform::win {
 namespace {

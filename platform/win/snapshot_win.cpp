@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/win/scoped_handle.h"
-#include "platform/win/system_calls.h"
+#include "platform/win/snapshot_win.h"
 #include "platform/win/watched_process.h"
 
 namespace tarnweld::platform::win {

@@ -2,7 +2,15 @@
 
 #include <windows.h>
 
-#include "platform/win/system_calls.h"
+#include "platform/win/accounts_win.h"
+#include "platform/win/debugger_win.h"
+#include "platform/win/file_security_win.h"
+#include "platform/win/files_win.h"
+#include "platform/win/launch_win.h"
+#include "platform/win/pause_win.h"
+#include "platform/win/process_win.h"
+#include "platform/win/registry_win.h"
+#include "platform/win/snapshot_win.h"
 
 namespace tarnweld::platform::win {
 namespace {

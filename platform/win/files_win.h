@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "platform/files.h"
+
+namespace tarnweld::platform::win {
+
+class SystemFileSearch final : public FileSearch {
+ public:
+  FileFound Find(const std::wstring& path) override;
+};
+
+// GetFullPathNameW at any length; empty, with `*error` set, when it fails.
+std::wstring FullPathName(const std::wstring& path, unsigned long* error);
+
+}  // namespace tarnweld::platform::win

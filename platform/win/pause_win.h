@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/clock.h"
+#include "platform/pause.h"
+
+namespace tarnweld::platform::win {
+
+class SystemPause final : public Pause {
+ public:
+  void Sleep(std::uint32_t milliseconds) override;
+  void DispatchWaitingMessages() override;
+  bool WaitForMessage(std::uint32_t timeout_milliseconds) override;
+};
+
+class TickClock final : public Clock {
+ public:
+  std::uint32_t TickMilliseconds() override;
+};
+
+}  // namespace tarnweld::platform::win
