@@ -238,8 +238,18 @@ double Process::CpuMilliseconds() const {
 
 std::wstring TarnweldExe() { return ExeDirectory() + L"\\Tarnweld.exe"; }
 std::wstring CheckExe() { return ExeDirectory() + L"\\TarnweldCheck.exe"; }
-std::wstring ReleaseCheckExe() { return Folder(ExeDirectory()) + L"\\win32\\TarnweldCheck.exe"; }
-std::wstring ReleaseExe() { return Folder(ExeDirectory()) + L"\\win32\\Tarnweld.exe"; }
+namespace {
+// The shipped build's folder: as CTest names it, or beside this program's
+// own (as in the guest).
+std::wstring ShippedDirectory() {
+  wchar_t named[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableW(L"TARNWELD_SHIPPED_DIR", named, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) return named;
+  return Folder(ExeDirectory()) + L"\\win32";
+}
+}  // namespace
+std::wstring ReleaseCheckExe() { return ShippedDirectory() + L"\\TarnweldCheck.exe"; }
+std::wstring ReleaseExe() { return ShippedDirectory() + L"\\Tarnweld.exe"; }
 std::wstring StandInExe() { return ExeDirectory() + L"\\stand_in_uninstaller.exe"; }
 
 std::wstring TarnweldCommandLine(const std::wstring& tail) {

@@ -112,8 +112,9 @@ std::vector<std::string> DebugStrings(const std::wstring& program, const std::ws
 
 std::wstring TarnweldExe();
 std::wstring CheckExe();
+// The shipped 32-bit programs: where TARNWELD_SHIPPED_DIR says, else in
+// ..\win32 beside this build folder.
 std::wstring ReleaseCheckExe();
-// The shipped 32-bit build, beside this x86_64 build folder.
 std::wstring ReleaseExe();
 std::wstring StandInExe();
 // Starts Tarnweld.exe with `tail` as the exact command-line tail.

@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
-# One guest suite's result as a CTest test: its output, and its status.
-#   result.sh RESULTS_DIR SUITE      (the latest run's, under RESULTS_DIR/latest)
+# The guest's suites as one CTest test: each suite's output and status, and
+# a failure if any suite failed or left no result.
+#   result.sh RESULTS_DIR      (the latest run's, under RESULTS_DIR/latest)
 set -euo pipefail
-results=$1/latest name=${2//\//.}
-if [ ! -f "$results/$name.status" ]; then
-  echo "FAIL: no result for $2 from the guest; its console:" >&2
-  tail -n 40 "$results/console.log" >&2 2>/dev/null || true
+results=$1/latest
+console() { tail -n "$1" "$results/console.log" >&2 2>/dev/null || true; }
+if [ ! -s "$results/suites" ]; then
+  echo "FAIL: no list of suites from the guest; its console:" >&2
+  console 40
   exit 1
 fi
-status=$(cat "$results/$name.status")
-tr -d '\r' <"$results/$name.log"
-if [ "$status" != 0 ]; then
-  echo "FAIL: $2 ended with status $status in the guest; the end of its console:" >&2
-  tail -n 20 "$results/console.log" >&2
+failed=()
+while read -r suite; do
+  name=${suite//\//.}
+  echo "=== $suite"
+  if [ ! -f "$results/$name.status" ]; then
+    echo "no result"
+    failed+=("$suite")
+    continue
+  fi
+  tr -d '\r' <"$results/$name.log"
+  [ "$(cat "$results/$name.status")" = 0 ] || failed+=("$suite")
+done <"$results/suites"
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "FAIL: in the guest: ${failed[*]}; the end of its console:" >&2
+  console 20
   exit 1
 fi
+echo "every suite passed in the guest: $(tr '\n' ' ' <"$results/suites")"

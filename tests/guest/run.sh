@@ -1,19 +1,17 @@
 #!/usr/bin/env bash
-# The 32-bit stage: boots the guest once and runs the Wine end-to-end suites,
-# built for i686, against the shipped 32-bit programs, as WoW64 processes in
-# a 64-bit prefix, as on 64-bit Windows.
-#   run.sh SOURCE_DIR RESULTS_DIR SUITE...
-# Leaves SUITE.log and SUITE.status per suite, and console.log, in a folder
-# of this run's own, RESULTS_DIR/<UTC time>, which RESULTS_DIR/latest names;
-# the last five runs are kept, so a rerun never overwrites a failure's logs.
-# Fails with a clear message when the stage cannot run at all.
+# The 32-bit stage: boots the guest once and runs every Wine end-to-end
+# suite, built for i686, against the shipped 32-bit programs, as WoW64
+# processes in a 64-bit prefix, as on 64-bit Windows.
+#   run.sh IMAGE_DIR SHIPPED_DIR TESTS_DIR RESULTS_DIR
+# The guest asks e2e_tests.exe for its suites and runs each on its own. It
+# leaves suites (their names), SUITE.log and SUITE.status per suite, and
+# console.log, in a folder of this run's own, RESULTS_DIR/<UTC time>, which
+# RESULTS_DIR/latest names; the last five runs are kept, so a rerun never
+# overwrites a failure's logs. Fails with a clear message when the stage
+# cannot run at all.
 set -euo pipefail
-src=$1 results=$2
-shift 2
+guest=$1 shipped=$2 tests=$3 results=$4
 here=$(cd "$(dirname "$0")" && pwd)
-guest=$src/build/guest
-shipped=$src/build/win32
-tests=$src/build/win32-tests
 
 fail() { echo "FAIL: the 32-bit stage cannot run: $*" >&2; exit 1; }
 command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is missing (tools/install-deps)"
@@ -38,7 +36,6 @@ mkdir -p "$work/in/win32tests" "$work/in/win32"
 cp "$tests/e2e_tests.exe" "$tests/stand_in_uninstaller.exe" "$work/in/win32tests/"
 cp "$shipped/Tarnweld.exe" "$shipped/TarnweldCheck.exe" "$work/in/win32tests/"
 cp "$shipped/Tarnweld.exe" "$shipped/TarnweldCheck.exe" "$work/in/win32/"
-printf '%s\n' "$@" >"$work/in/suites"
 tar -cf "$work/input.tar" -C "$work/in" .
 truncate -s %1M "$work/input.tar"
 truncate -s 64M "$work/output.img"
@@ -49,8 +46,11 @@ status=0
   status=$?
 tar -xf "$work/output.img" -C "$results" 2>/dev/null || true
 echo "guest ran for $(( $(date +%s) - started )) s (qemu status $status)"
-for suite in "$@"; do
+[ -s "$results/suites" ] || fail "e2e_tests.exe listed no suites in the guest; its console:
+$(tail -n 40 "$results/console.log")"
+while read -r suite; do
   name=${suite//\//.}
   [ -f "$results/$name.status" ] || fail "no result for $suite; the guest's console:
 $(tail -n 40 "$results/console.log")"
-done
+done <"$results/suites"
+echo "suites run: $(tr '\n' ' ' <"$results/suites")"

@@ -3,9 +3,10 @@
 # made here in a temporary folder and deleted afterwards.
 #   bundle_test.sh reproducible SRC        two unsigned bundles are the same zip;
 #                                          SHA256SUMS checks out in the unpacked one
-#   bundle_test.sh signed SRC PREFIX       signed programs verify, pass the release
+#   bundle_test.sh signed SRC PREFIX WIN64 signed programs verify, pass the release
 #                                          checks and lose nothing but the signature;
-#                                          a signed Tarnweld.exe still decides under Wine
+#                                          WIN64's Tarnweld.exe, signed, still decides
+#                                          under Wine in PREFIX
 #   bundle_test.sh refusals SRC            a missing PFX or a wrong password stops
 #                                          with a clear message and leaves no bundle
 set -euo pipefail
@@ -46,7 +47,7 @@ case $action in
     echo "identical zips from two runs ($(sha256sum "$work/one/$name.zip" | cut -c1-16)); sums check"
     ;;
   signed)
-    prefix=$3
+    prefix=$3 win64=$4
     certificate
     TARNWELD_SIGN_PFX=$work/test.pfx TARNWELD_SIGN_PASSWORD_FILE=$work/password \
       release "$work/dist" || fail "tools/release: $(cat "$work/release.out")"
@@ -70,12 +71,12 @@ case $action in
     # No 32-bit Windows program runs on this machine: the same sources built
     # for x86_64, signed the same way, show that a signed program still decides.
     osslsigncode sign -pkcs12 "$work/test.pfx" -readpass "$work/password" -h sha256 \
-      -n Tarnweld -in "$src/build/win64/Tarnweld.exe" -out "$work/Tarnweld64.exe" >/dev/null
+      -n Tarnweld -in "$win64/Tarnweld.exe" -out "$work/Tarnweld64.exe" >/dev/null
     export WINEPREFIX=$prefix WINEDEBUG=-all
     drive=$(winepath -u 'C:\' 2>/dev/null | tr -d '\r')
     app="${drive}TarnweldRelease"
     rm -rf "$app" && mkdir -p "$app"
-    cp "$src/build/win64/stand_in_uninstaller.exe" "$app/UNWISE.EXE"
+    cp "$win64/stand_in_uninstaller.exe" "$app/UNWISE.EXE"
     echo log >"$app/INSTALL.LOG"
     cp "$work/Tarnweld64.exe" "$app/Tarnweld.exe"
     key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TarnweldRelease'
