@@ -100,6 +100,9 @@ class Process {
   DWORD start_tick_ = 0;
 };
 
+// Text known to be ASCII, as the programs write it.
+inline std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
 // A console program's run: its exit code and what it wrote.
 struct Captured {
   DWORD exit_code = 0xFFFFFFFF;

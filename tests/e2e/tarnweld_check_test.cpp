@@ -1,5 +1,4 @@
-// TarnweldCheck.exe on real entries, and Tarnweld.exe's trace as a
-// debugger sees it.
+// TarnweldCheck.exe on real entries: each verdict, both registry views, JSON.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,11 +10,9 @@
 namespace tarnweld::e2e {
 namespace {
 
-std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+class TarnweldCheck : public EntryFixture {};
 
-class Check : public EntryFixture {};
-
-TEST_F(Check, EachVerdictWithItsExitCodeAndItsFacts) {
+TEST_F(TarnweldCheck, EachVerdictWithItsExitCodeAndItsFacts) {
   const std::wstring unwise = folder_ / L"UNWISE.EXE";
   const std::wstring log = folder_ / L"INSTALL.LOG";
   PlaceStandIn(unwise);
@@ -63,7 +60,7 @@ TEST_F(Check, EachVerdictWithItsExitCodeAndItsFacts) {
   EXPECT_EQ(untrusted[0]["sid"], "S-1-1-0");
 }
 
-TEST_F(Check, InventoryOfBothViewsParsesAsJson) {
+TEST_F(TarnweldCheck, InventoryOfBothViewsParsesAsJson) {
   const std::wstring unwise = folder_ / L"UNWISE.EXE";
   const std::wstring log = folder_ / L"INSTALL.LOG";
   PlaceStandIn(unwise);
@@ -100,7 +97,7 @@ TEST_F(Check, InventoryOfBothViewsParsesAsJson) {
   EXPECT_TRUE(found64["commandLine"].is_null());
 }
 
-TEST_F(Check, InventoryWithoutThe32BitKeyAndAtLength) {
+TEST_F(TarnweldCheck, InventoryWithoutThe32BitKeyAndAtLength) {
   // A 64-bit system that never had a 32-bit program has no such key; when
   // nothing is left in it, take it away.
   RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
@@ -126,71 +123,11 @@ TEST_F(Check, InventoryWithoutThe32BitKeyAndAtLength) {
   EXPECT_EQ(ours, 150u);
 }
 
-TEST_F(Check, UnknownOptionGivesUsageOnStandardError) {
+TEST_F(TarnweldCheck, UnknownOptionGivesUsageOnStandardError) {
   const Captured run = RunCaptured(CheckExe(), L"/remove " + Tail());
   EXPECT_EQ(run.exit_code, 2u);
   EXPECT_TRUE(run.out.empty());
   EXPECT_NE(run.err.find("TarnweldCheck.exe /all [/json]"), std::string::npos);
-}
-
-class Trace : public EntryFixture {};
-
-TEST_F(Trace, DebuggerSeesTheVerdictAndThePathsChecked) {
-  const std::wstring unwise = folder_ / L"UNWISE.EXE";
-  const std::wstring log = folder_ / L"INSTALL.LOG";
-  Install(unwise, log);
-  const auto lines = DebugStrings(TarnweldExe(), Tail() + L" ");
-  std::string all;
-  for (const std::string& line : lines) {
-    EXPECT_EQ(line.rfind("Tarnweld: ", 0), 0u) << line;
-    all += line + "\n";
-  }
-  // Every line arrives, in order, up to the last one.
-  std::size_t at = 0;
-  for (const std::string& expected :
-       {"tail [" + Ascii(Tail()) + " ]", "lookup [" + Ascii(Tail()) + " ]: no such entry",
-        "uninstaller [" + Ascii(unwise) + "]: a normal file",
-        "log [" + Ascii(log) + "]: a normal file", std::string("verdict: would-launch"),
-        std::string("started process"), std::string("wait ended: the uninstaller has gone"),
-        std::string("done after")}) {
-    const std::size_t found = all.find(expected, at);
-    EXPECT_NE(found, std::string::npos) << expected << "\n" << all;
-    if (found != std::string::npos) at = found;
-  }
-  EXPECT_TRUE(ReadRecord(unwise));
-}
-
-// A listener that has registered the debug-output buffer and never takes a
-// line: OutputDebugString waits up to 10 s for it, on every line.
-class StalledListener {
- public:
-  StalledListener()
-      : buffer_(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
-                                   L"DBWIN_BUFFER")),
-        buffer_ready_(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY")),
-        data_ready_(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY")) {}
-  ~StalledListener() {
-    for (HANDLE handle : {buffer_, buffer_ready_, data_ready_}) {
-      if (handle) CloseHandle(handle);
-    }
-  }
-  bool ready() const { return buffer_ && buffer_ready_ && data_ready_; }
-
- private:
-  HANDLE buffer_, buffer_ready_, data_ready_;
-};
-
-TEST_F(Trace, AStalledListenerCostsTheRemovalNoMoreThanAMoment) {
-  const std::wstring unwise = folder_ / L"UNWISE.EXE";
-  Install(unwise, folder_ / L"INSTALL.LOG");
-  const RunResult normal = RunEnding(Tail());
-  ASSERT_TRUE(ReadRecord(unwise));
-  DeleteFileW((unwise + L".record").c_str());
-  const StalledListener listener;
-  ASSERT_TRUE(listener.ready());
-  const RunResult stalled = RunEnding(Tail());
-  EXPECT_TRUE(ReadRecord(unwise));
-  EXPECT_LT(stalled.elapsed_ms, normal.elapsed_ms + Scaled(1000));
 }
 
 }  // namespace

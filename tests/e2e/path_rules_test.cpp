@@ -9,9 +9,9 @@
 namespace tarnweld::e2e {
 namespace {
 
-class Checked : public EntryFixture {};
+class PathRules : public EntryFixture {};
 
-TEST_F(Checked, RelativeUninstallerRunsNeitherBesideTarnweldNorInTheCurrentFolder) {
+TEST_F(PathRules, RelativeUninstallerRunsNeitherBesideTarnweldNorInTheCurrentFolder) {
   const std::wstring tools = folder_ / L"Tools";
   const std::wstring current = folder_ / L"Current";
   MakeFolders(tools);
@@ -36,7 +36,7 @@ TEST_F(Checked, RelativeUninstallerRunsNeitherBesideTarnweldNorInTheCurrentFolde
   for (const auto& path : planted) EXPECT_FALSE(ReadRecord(path, 300)) << "ran " << path.c_str();
 }
 
-TEST_F(Checked, DevicesAndPatternsAreNoLogs) {
+TEST_F(PathRules, DevicesAndPatternsAreNoLogs) {
   const std::wstring unwise = folder_ / L"UNWISE.EXE";
   PlaceStandIn(unwise);
   WriteFile(folder_ / L"INSTALL.LOG");
@@ -58,7 +58,7 @@ TEST_F(Checked, DevicesAndPatternsAreNoLogs) {
   }
 }
 
-TEST_F(Checked, LookAlikeCharactersNameNoOtherFile) {
+TEST_F(PathRules, LookAlikeCharactersNameNoOtherFile) {
   const std::wstring unwise = folder_ / L"App\\UNWISE.EXE";
   const std::wstring look_alike = folder_ / L"\xFF21pp\\UNWISE.EXE";  // fullwidth A
   const std::wstring log = folder_ / L"App\\INSTALL.LOG";
@@ -70,7 +70,7 @@ TEST_F(Checked, LookAlikeCharactersNameNoOtherFile) {
   EXPECT_FALSE(ReadRecord(unwise, 300));
 }
 
-TEST_F(Checked, ValuesAndNamesOutsideTheCodePageAreUsedExactly) {
+TEST_F(PathRules, ValuesAndNamesOutsideTheCodePageAreUsedExactly) {
   const std::wstring unwise = folder_ / L"\x0394\x6587 \xD83D\xDE00\\UNWISE.EXE";
   const std::wstring log = folder_ / L"\x0394\x6587 \xD83D\xDE00\\INSTALL.LOG";
   PlaceStandIn(unwise);
@@ -82,7 +82,7 @@ TEST_F(Checked, ValuesAndNamesOutsideTheCodePageAreUsedExactly) {
   EXPECT_EQ(LaunchedLine(unwise), L"\"" + unwise + L"\" /a \"" + log + L"\"");
 }
 
-TEST_F(Checked, UnquotedOwnPathWithASpaceIsSkippedWhole) {
+TEST_F(PathRules, UnquotedOwnPathWithASpaceIsSkippedWhole) {
   const std::wstring tools = folder_ / L"Tool Dir";
   MakeFolders(tools);
   const std::wstring copy = tools + L"\\Tarnweld.exe";
@@ -94,7 +94,7 @@ TEST_F(Checked, UnquotedOwnPathWithASpaceIsSkippedWhole) {
   EXPECT_TRUE(ReadRecord(unwise));
 }
 
-TEST_F(Checked, TrailingSpacesAndQuotationMarksFindTheEntryWhenNoneCarriesThem) {
+TEST_F(PathRules, TrailingSpacesAndQuotationMarksFindTheEntryWhenNoneCarriesThem) {
   const std::wstring unwise = folder_ / L"UNWISE.EXE";
   Install(unwise, folder_ / L"INSTALL.LOG");
   const std::vector<std::wstring> tails = {Tail() + L" ", L"\"" + Tail() + L"\"",
@@ -106,7 +106,7 @@ TEST_F(Checked, TrailingSpacesAndQuotationMarksFindTheEntryWhenNoneCarriesThem) 
   }
 }
 
-TEST_F(Checked, FilesAnyoneCouldChangeAreNotRunTheSameWithDefaultModesAre) {
+TEST_F(PathRules, FilesAnyoneCouldChangeAreNotRunTheSameWithDefaultModesAre) {
   struct Case {
     const char* what;
     std::wstring changeable;  // relative to the layout's own folder
