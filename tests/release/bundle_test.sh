@@ -40,7 +40,7 @@ case $action in
     [ "$(cd "$work/unpacked/$name" && ls)" = "$(printf '%s\n' LICENSE.txt README.txt SHA256SUMS Tarnweld.exe TarnweldCheck.exe)" ] ||
       fail "the bundle holds: $(ls "$work/unpacked/$name")"
     (cd "$work/unpacked/$name" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not check out"
-    grep -q $'^### Only what administrators control\r$' "$work/unpacked/$name/README.txt" ||
+    grep -q $'^## Only what administrators control\r$' "$work/unpacked/$name/README.txt" ||
       fail "README.txt lacks the administrators' manual, or CRLF line endings"
     ! grep -q "^## \(Benchmark\|Getting a release\)" "$work/unpacked/$name/README.txt" || fail "README.txt holds the developers' part"
     grep -q $'^MIT License\r$' "$work/unpacked/$name/LICENSE.txt" || fail "LICENSE.txt is not the licence"
