@@ -65,6 +65,20 @@ TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
          os.normal_files.erase(L"C:\\W\\UNWISE.EXE");
        },
        Verdict::kUninstallerMissing, 2, 1},
+      // A network path: whoever answers for the server's name would choose
+      // both the files and their permissions.
+      {L"OldApp",
+       [](FakePlatform& os) {
+         os.AddUninstallValue(L"OldApp", "\\\\server\\share\\W\\UNWISE.EXE \\\\server\\share\\L.TXT");
+         os.normal_files = {L"\\\\server\\share\\W\\UNWISE.EXE", L"\\\\server\\share\\L.TXT"};
+       },
+       Verdict::kUninstallerUntrusted, 0, 1},
+      {L"OldApp",
+       [](FakePlatform& os) {
+         os.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE \\\\server\\share\\L.TXT");
+         os.normal_files.insert(L"\\\\server\\share\\L.TXT");
+       },
+       Verdict::kLogUntrusted, 0, 1},
       {L"OldApp",
        [](FakePlatform& os) { os.security[L"C:\\L.TXT"] = fake::Owned(L"S-1-5-11", {}); },
        Verdict::kLogUntrusted, 0, 1},

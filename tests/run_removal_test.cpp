@@ -83,65 +83,6 @@ TEST_F(RunRemovalTest, EntryNameIsLookedUpFirstExactlyAsGiven) {
   }
 }
 
-TEST_F(RunRemovalTest, SplitsWhateverTheLetterCaseAndSpacing) {
-  struct Case {
-    std::string command;
-    std::wstring path, args, launched;
-  };
-  const Case cases[] = {
-      {"c:\\windows\\unwise.exe c:\\app\\list.txt", L"c:\\windows\\unwise.exe",
-       L"c:\\app\\list.txt", L"c:\\windows\\unwise.exe /a c:\\app\\list.txt"},
-      {"C:\\W\\UNWISE.EXE     C:\\L.TXT   ", L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT",
-       L"C:\\W\\UNWISE.EXE /a C:\\L.TXT"},
-      {"\"C:\\W\\UNWISE.EXE\" C:\\L.TXT", L"\"C:\\W\\UNWISE.EXE\"", L"C:\\L.TXT",
-       L"\"C:\\W\\UNWISE.EXE\" /a C:\\L.TXT"},
-      // Leading spaces must not shift the arguments into the uninstaller's name.
-      {"   C:\\W\\UNWISE.EXE C:\\L.TXT", L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT",
-       L"C:\\W\\UNWISE.EXE /a C:\\L.TXT"},
-      // The name is found inside a longer one, as it always was.
-      {"C:\\W\\XUNWISE.EXE C:\\L.TXT", L"C:\\W\\XUNWISE.EXE", L"C:\\L.TXT",
-       L"C:\\W\\XUNWISE.EXE /a C:\\L.TXT"},
-      // One character after the name is kept with the path.
-      {"C:\\W\\UNWISE.EXEX C:\\L.TXT", L"C:\\W\\UNWISE.EXEX", L"C:\\L.TXT",
-       L"C:\\W\\UNWISE.EXEX /a C:\\L.TXT"},
-  };
-  for (const Case& c : cases) {
-    FakePlatform os;
-    os.StartOnEntry(c.command,
-                    {c.path[0] == L'"' ? c.path.substr(1, c.path.size() - 2) : c.path, c.args});
-    RunChecked(os);
-    ASSERT_EQ(os.launches.size(), 1u) << c.command;
-    EXPECT_EQ(os.launches[0].command_line, c.launched) << c.command;
-  }
-}
-
-TEST(SplitUninstallCommand, Unwise32OnlyWhenUnwiseDoesNotOccur) {
-  struct Case {
-    const wchar_t* command;
-    const wchar_t* path;
-    const wchar_t* args;
-    const wchar_t* name;
-  };
-  const Case cases[] = {
-      {L"C:\\P\\UNWISE32.EXE C:\\L.TXT", L"C:\\P\\UNWISE32.EXE", L"C:\\L.TXT", L"UNWISE32.EXE"},
-      {L"\"C:\\P F\\unwise32.exe\" \"C:\\L F.TXT\"", L"\"C:\\P F\\unwise32.exe\"",
-       L"\"C:\\L F.TXT\"", L"UNWISE32.EXE"},
-      {L"C:\\W\\UNWISE.EXE C:\\A\\UNWISE32.EXE.LOG", L"C:\\W\\UNWISE.EXE",
-       L"C:\\A\\UNWISE32.EXE.LOG", L"UNWISE.EXE"},
-      // UNWISE.EXE wins wherever it stands.
-      {L"C:\\A\\UNWISE32.EXE C:\\W\\UNWISE.EXE C:\\L.TXT", L"C:\\A\\UNWISE32.EXE C:\\W\\UNWISE.EXE",
-       L"C:\\L.TXT", L"UNWISE.EXE"},
-  };
-  for (const Case& c : cases) {
-    const auto split = SplitUninstallCommand(c.command);
-    ASSERT_TRUE(split);
-    EXPECT_EQ(split->uninstaller_path, c.path);
-    EXPECT_EQ(split->arguments, c.args);
-    EXPECT_EQ(split->recognized_name, c.name);
-  }
-  EXPECT_FALSE(SplitUninstallCommand(L"C:\\P\\UNWISE64.EXE C:\\L.TXT"));
-}
-
 TEST_F(RunRemovalTest, NothingLaunchedWithoutUninstallerOrItsFiles) {
   struct Case {
     std::string command;
@@ -209,57 +150,6 @@ TEST_F(RunRemovalTest, RegistryFaultsEndQuietly) {
   denied.open_status_for_existing_key = 5;
   RunChecked(denied);
   EXPECT_TRUE(denied.launches.empty());
-}
-
-TEST_F(RunRemovalTest, OnlyFullyQualifiedFilesThatAreNoDevicesAreLaunched) {
-  struct Case {
-    std::string uninstaller, log;
-    bool launched;
-  };
-  const Case cases[] = {
-      {"C:\\W\\UNWISE.EXE", "C:\\L.TXT", true},
-      // Well formed, but the server, whoever answers for its name, would
-      // choose both the files and their permissions.
-      {"\\\\server\\share\\W\\UNWISE.EXE", "\\\\server\\share\\L.TXT", false},
-      {"C:\\W\\UNWISE.EXE", "\\\\server\\share\\L.TXT", false},
-      {"\"C:\\W\\UNWISE.EXE\"", "\"z:\\L.TXT\"", true},
-      // Checked in one folder, run from another.
-      {"UNWISE.EXE", "C:\\L.TXT", false},
-      {"sub\\UNWISE.EXE", "C:\\L.TXT", false},
-      {"\\App\\UNWISE.EXE", "C:\\L.TXT", false},
-      {"C:App\\UNWISE.EXE", "C:\\L.TXT", false},
-      {"C:\\W\\UNWISE.EXE", "L.TXT", false},
-      {"C:\\W\\UNWISE.EXE", "..\\L.TXT", false},
-      {"\\\\.\\C:\\W\\UNWISE.EXE", "C:\\L.TXT", false},
-      {"\\\\?\\C:\\W\\UNWISE.EXE", "C:\\L.TXT", false},
-      {"\\\\server\\UNWISE.EXE", "C:\\L.TXT", false},
-      {"C:\\W\\UNWISE.EXE", "\\\\server\\share", false},
-      // Devices, whatever the folder or extension.
-      {"C:\\W\\UNWISE.EXE", "NUL", false},
-      {"C:\\W\\UNWISE.EXE", "C:\\App\\NUL", false},
-      {"C:\\W\\UNWISE.EXE", "C:\\App\\con.log", false},
-      {"C:\\W\\UNWISE.EXE", "C:\\App\\COM1", false},
-      {"C:\\W\\UNWISE.EXE", "C:\\App\\lpt9.txt", false},
-      {"C:\\W\\UNWISE.EXE", "C:\\App\\aux .log", false},
-      {"C:\\W\\UNWISE.EXE", "C:\\App\\CONSOLE.LOG", true},
-      {"C:\\W\\UNWISE.EXE", "C:\\App\\COM10", true},
-      // Wildcards of the file search, and streams.
-      {"C:\\W\\UNWISE.EXE", "C:\\App\\INSTALL.LO>", false},
-      {"C:\\W\\UNWISE.EXE", "C:\\App\\<NSTALL.LOG", false},
-      {"C:\\W\\UNWISE.EXE", "C:\\App\\INSTALL.LOG:x", false},
-      {"C:\\W\\UNWISE.EXE", "C:\\App\\A|B.LOG", false},
-  };
-  for (const Case& c : cases) {
-    FakePlatform os;
-    // Every path "exists", so that only the rules themselves can refuse one.
-    const auto unquoted = [](const std::string& p) {
-      const std::string bare = p[0] == '"' ? p.substr(1, p.size() - 2) : p;
-      return std::wstring(bare.begin(), bare.end());
-    };
-    os.StartOnEntry(c.uninstaller + " " + c.log, {unquoted(c.uninstaller), unquoted(c.log)});
-    RunChecked(os);
-    EXPECT_EQ(os.launches.size(), c.launched ? 1u : 0u) << c.uninstaller << " " << c.log;
-  }
 }
 
 TEST_F(RunRemovalTest, WhatTheSystemReportsAsNoNormalFileIsNotLaunched) {

@@ -1,0 +1,133 @@
+#include "removal/decision_text.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "tests/fake_platform.h"
+
+namespace tarnweld {
+namespace {
+
+using fake::Narrow;
+
+// The worked example as deciding leaves it, for each case to change.
+Decision Launching() {
+  Decision d;
+  d.tail = L"OldApp";
+  d.lookups = {{L"OldApp", platform::kRegSuccess, platform::kRegSuccess}};
+  d.entry = L"OldApp";
+  d.uninstall_string = L"C:\\W\\UNWISE.EXE C:\\L.TXT";
+  d.command = SplitUninstallCommand(d.uninstall_string);
+  d.uninstaller = FileCheck{L"C:\\W\\UNWISE.EXE", FileStatus::kFound};
+  d.uninstaller_trust = trust::TrustCheck{};
+  d.log = FileCheck{L"C:\\L.TXT", FileStatus::kFound};
+  d.log_trust = trust::TrustCheck{};
+  d.verdict = Verdict::kWouldLaunch;
+  d.command_line = L"C:\\W\\UNWISE.EXE /a C:\\L.TXT";
+  return d;
+}
+
+trust::TrustCheck ChangeableByEveryone(const std::wstring& object, const std::wstring& path) {
+  return {{{object, path, L"Everyone", L"S-1-1-0", L"may write", trust::Role::kFolder, true}}};
+}
+
+TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
+  struct Case {
+    std::function<void(Decision&)> change;
+    Verdict verdict;
+    const char* name;
+    int exit_code;
+    const char* summary;
+  };
+  const Case cases[] = {
+      {[](Decision&) {}, Verdict::kWouldLaunch, "would-launch", 0,
+       "Tarnweld.exe would start [C:\\W\\UNWISE.EXE /a C:\\L.TXT]."},
+      {[](Decision& d) { d.tail = L" x"; }, Verdict::kNameTooShort, "name-too-short", 10,
+       "The entry name [ x] has fewer than 2 characters once spaces are trimmed; nothing is "
+       "looked up."},
+      {[](Decision& d) {
+         d.lookups = {{L"\"OldApp\""}, {L"OldApp"}};
+       },
+       Verdict::kNoEntry, "no-entry", 11, "No uninstall entry [\"OldApp\"] or [OldApp]."},
+      {[](Decision& d) { d.lookups[0].open_status = 5; }, Verdict::kUnreadable, "unreadable", 12,
+       "The entry [OldApp] exists, but access is denied (error 5)."},
+      {[](Decision& d) { d.lookups[0].open_status = 1234; }, Verdict::kUnreadable, "unreadable", 12,
+       "The entry [OldApp] cannot be opened (error 1234)."},
+      {[](Decision& d) { d.lookups[0].read_status = platform::kRegFileNotFound; },
+       Verdict::kUnreadable, "unreadable", 12,
+       "The entry [OldApp] exists, but has no "
+       "UninstallString."},
+      {[](Decision&) {}, Verdict::kNotWise, "not-wise", 13,
+       "The entry's UninstallString runs neither UNWISE.EXE nor UNWISE32.EXE."},
+      {[](Decision& d) { d.uninstaller->status = FileStatus::kDevice; },
+       Verdict::kUninstallerMissing, "uninstaller-missing", 14,
+       "The uninstaller [C:\\W\\UNWISE.EXE] is a device, not a file."},
+      {[](Decision& d) {
+         d.uninstaller_trust = ChangeableByEveryone(L"uninstaller folder", L"C:\\W");
+       },
+       Verdict::kUninstallerUntrusted, "uninstaller-untrusted", 16,
+       "The uninstaller [C:\\W\\UNWISE.EXE] could have been changed by others than "
+       "administrators: uninstaller folder [C:\\W]: Everyone (S-1-1-0) may write."},
+      {[](Decision& d) {
+         *d.log = FileCheck{L"C:\\L.TXT", FileStatus::kMissing, 2};
+       },
+       Verdict::kLogMissing, "log-missing", 15, "The log [C:\\L.TXT] is not found (error 2)."},
+      {[](Decision& d) { d.log_trust = ChangeableByEveryone(L"log", L"C:\\L.TXT"); },
+       Verdict::kLogUntrusted, "log-untrusted", 17,
+       "The log [C:\\L.TXT] could have been changed by others than administrators: log "
+       "[C:\\L.TXT]: Everyone (S-1-1-0) may write."},
+  };
+  for (const Case& c : cases) {
+    Decision decision = Launching();
+    c.change(decision);
+    decision.verdict = c.verdict;
+    EXPECT_EQ(Narrow(VerdictName(c.verdict)), c.name);
+    EXPECT_EQ(VerdictExitCode(c.verdict), c.exit_code) << c.name;
+    EXPECT_EQ(Narrow(Summary(decision)), c.summary) << c.name;
+    EXPECT_EQ(Narrow(DescribeSteps(decision).at(DescribeSteps(decision).size() -
+                                                (c.verdict == Verdict::kWouldLaunch ? 2 : 1))),
+              std::string("verdict: ") + c.name);
+  }
+  EXPECT_EQ(Narrow(ExitCodeList()),
+            "0 would-launch, 10 name-too-short, 11 no-entry, 12 unreadable, 13 not-wise, "
+            "14 uninstaller-missing, 16 uninstaller-untrusted, 15 log-missing, 17 log-untrusted");
+}
+
+TEST(DecisionText, EachFileStatusInWords) {
+  struct Case {
+    FileStatus status;
+    const char* words;
+  };
+  const Case cases[] = {
+      {FileStatus::kFound, "a normal file"},
+      {FileStatus::kEmpty, "an empty path"},
+      {FileStatus::kNotFullyQualified,
+       "not a fully qualified path (X:\\... or \\\\server\\share\\...)"},
+      {FileStatus::kForbiddenCharacter,
+       "a path with a wildcard, a stray quotation mark or a character no file name has"},
+      {FileStatus::kDevice, "a device, not a file"},
+      {FileStatus::kMissing, "not found (error 3)"},
+      {FileStatus::kDirectory, "a folder, not a file"},
+      {FileStatus::kHiddenOrSystem, "a hidden or system file"},
+  };
+  for (const Case& c : cases) {
+    Decision decision = Launching();
+    *decision.log = FileCheck{L"C:\\L.TXT", c.status, 3};
+    const auto steps = DescribeSteps(decision);
+    const std::string line = std::string("log [C:\\L.TXT]: ") + c.words;
+    EXPECT_TRUE(std::any_of(steps.begin(), steps.end(), [&](const std::wstring& step) {
+      return Narrow(step) == line;
+    })) << line;
+  }
+}
+
+TEST(DecisionText, BracketsShowBlanksQuotesAndControlCharacters) {
+  EXPECT_EQ(Narrow(Bracketed(L" \"Old App\" ")), "[ \"Old App\" ]");
+  EXPECT_EQ(Narrow(Bracketed(L"a\tb\x1F\x7F~")), "[a<U+0009>b<U+001F><U+007F>~]");
+  EXPECT_EQ(Narrow(Bracketed(std::wstring(L"a\0b", 3))), "[a<U+0000>b]");
+}
+
+}  // namespace
+}  // namespace tarnweld
