@@ -69,7 +69,8 @@ TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
       // both the files and their permissions.
       {L"OldApp",
        [](FakePlatform& os) {
-         os.AddUninstallValue(L"OldApp", "\\\\server\\share\\W\\UNWISE.EXE \\\\server\\share\\L.TXT");
+         os.AddUninstallValue(L"OldApp",
+                              "\\\\server\\share\\W\\UNWISE.EXE \\\\server\\share\\L.TXT");
          os.normal_files = {L"\\\\server\\share\\W\\UNWISE.EXE", L"\\\\server\\share\\L.TXT"};
        },
        Verdict::kUninstallerUntrusted, 0, 1},
