@@ -46,7 +46,6 @@ struct Report {
   std::wstring entry;
   platform::RegistryView view;
   bool read_by_tarnweld;
-  std::wstring display_name, display_version, publisher;
   std::vector<std::wstring> hints;
 };
 
@@ -75,8 +74,9 @@ std::wstring NameNote(const std::wstring& typed) {
 
 // "Old App 2.1 (Old Vendor)", from the entry's own values.
 std::wstring Installation(const Report& report) {
-  return report.display_name + L" " + report.display_version +
-         (report.publisher.empty() ? L"" : L" (" + report.publisher + L")");
+  const ReadReg::EntryDisplay& display = report.decision.display;
+  return display.name + L" " + display.version +
+         (display.publisher.empty() ? L"" : L" (" + display.publisher + L")");
 }
 
 class Checker {
@@ -87,8 +87,11 @@ class Checker {
         trust_(platform.security, platform.accounts) {}
 
   int One(const Options& options) {
-    Report report =
-        Decided(Decide(platform_.registry, platform_.files, trust_, options.entry), views_.front());
+    // Read as Tarnweld.exe reads it: in the program's own view.
+    Report report = Decided(Decide(platform_.registry, platform_.files, trust_, options.entry,
+                                   platform::RegistryView::kProgram,
+                                   ReadReg::EntryValues::kWithDisplay),
+                            views_.front());
     AddEntryHints(&report);
     const bool written = platform_.out.Write(options.json ? Json(report) + L"\n" : Text(report));
     return written ? VerdictExitCode(report.decision.verdict) : kFailed;
@@ -109,9 +112,10 @@ class Checker {
         continue;
       }
       for (const std::wstring& name : names) {
-        if (!RunsWise(ReadReg::ReadUninstallString(platform_.registry, name, view))) continue;
-        reports.push_back(
-            Decided(Decide(platform_.registry, platform_.files, trust_, name, view), view));
+        const ReadReg::UninstallEntry entry = ReadReg::ReadUninstallEntry(
+            platform_.registry, name, view, ReadReg::EntryValues::kWithDisplay);
+        if (!RunsWise(entry)) continue;
+        reports.push_back(Decided(DecideRead(entry, platform_.files, trust_, name, view), view));
         AddInventoryHints(&reports.back());
       }
     }
@@ -120,22 +124,13 @@ class Checker {
   }
 
  private:
-  static bool RunsWise(const ReadReg::EntryRead& read) {
+  static bool RunsWise(const ReadReg::UninstallEntry& read) {
     return read.read() && SplitUninstallCommand(read.uninstall_string).has_value();
   }
 
   Report Decided(Decision decision, platform::RegistryView view) {
-    Report report{std::move(decision), {}, view, view == views_.front(), {}, {}, {}, {}};
+    Report report{std::move(decision), {}, view, view == views_.front(), {}};
     report.entry = report.decision.entry.empty() ? report.decision.tail : report.decision.entry;
-    const platform::RegistryView read_view = report.decision.view;
-    if (!report.decision.entry.empty()) {
-      report.display_name =
-          ReadReg::ReadEntryText(platform_.registry, report.entry, L"DisplayName", read_view);
-      report.display_version =
-          ReadReg::ReadEntryText(platform_.registry, report.entry, L"DisplayVersion", read_view);
-      report.publisher =
-          ReadReg::ReadEntryText(platform_.registry, report.entry, L"Publisher", read_view);
-    }
     return report;
   }
 
@@ -153,7 +148,7 @@ class Checker {
     }
     if (views_.size() < 2) return;
     for (const Lookup& lookup : decision.lookups) {
-      if (ReadReg::ReadUninstallString(platform_.registry, lookup.name, views_[1]).found()) {
+      if (ReadReg::ReadUninstallEntry(platform_.registry, lookup.name, views_[1]).found()) {
         report->hints.push_back(NotReadHint(L"the entry " + Bracketed(lookup.name), views_[1]));
         break;
       }
@@ -193,9 +188,9 @@ class Checker {
     json.Text(L"entry", report.entry)
         .Text(L"view", ViewName(report.view))
         .Boolean(L"readByTarnweld", report.read_by_tarnweld)
-        .TextOrNull(L"displayName", report.display_name)
-        .TextOrNull(L"displayVersion", report.display_version)
-        .TextOrNull(L"publisher", report.publisher)
+        .TextOrNull(L"displayName", report.decision.display.name)
+        .TextOrNull(L"displayVersion", report.decision.display.version)
+        .TextOrNull(L"publisher", report.decision.display.publisher)
         .TextOrNull(L"uninstallString", decision.uninstall_string)
         .Text(L"verdict", VerdictName(decision.verdict))
         .Number(L"exitCode", VerdictExitCode(decision.verdict))
@@ -235,7 +230,7 @@ class Checker {
                         Bracketed(decision.tail) + L"\n";
     text += std::wstring(L"Registry: HKLM\\") + wise::kUninstallKey + L", " +
             ViewName(report.view) + L" view\n";
-    if (!report.display_name.empty()) text += L"Installation: " + Installation(report) + L"\n";
+    if (!report.decision.display.name.empty()) text += L"Installation: " + Installation(report) + L"\n";
     for (const std::wstring& step : DescribeSteps(decision)) text += L"  " + step + L"\n";
     text += std::wstring(L"Verdict: ") + VerdictName(decision.verdict) + L" (exit code " +
             text::Decimal(VerdictExitCode(decision.verdict)) + L"). " + Summary(decision) + L"\n";
@@ -261,7 +256,7 @@ class Checker {
       text += L"\n" + Bracketed(report.entry) + L" in the " + ViewName(report.view) + L" view" +
               (report.read_by_tarnweld ? L"" : L" (not read by Tarnweld.exe)") + L": " +
               VerdictName(report.decision.verdict) + L"\n";
-      if (!report.display_name.empty()) text += L"  " + Installation(report) + L"\n";
+      if (!report.decision.display.name.empty()) text += L"  " + Installation(report) + L"\n";
       text += L"  " + Summary(report.decision) + L"\n";
       for (const trust::Finding& finding : UntrustedFindings(report.decision)) {
         text += L"  " + trust::Describe(finding) + L"\n";

@@ -13,17 +13,21 @@ constexpr long kRegFileNotFound = 2;
 constexpr long kRegAccessDenied = 5;
 constexpr long kRegMoreData = 234;
 
-constexpr std::uint32_t kRegSz = 1;
+// A value read as text, and the registry's status for the reading.
+struct RegistryText {
+  long status = kRegFileNotFound;
+  std::wstring text;  // empty unless status is kRegSuccess
+};
 
 // An open registry key. Destroying it closes the key.
 class RegistryKey {
  public:
   virtual ~RegistryKey() = default;
 
-  // RegQueryValueExW: `type` and `size` are in/out; `data` holds `*size`
-  // bytes. On kRegMoreData, `*size` is the size the value needs.
-  virtual long QueryValue(const std::wstring& name, std::uint32_t* type, unsigned char* data,
-                          std::uint32_t* size) = 0;
+  // The value `name` as text: as stored in UTF-16, whatever its type, never
+  // expanded, up to its first NUL or whole when it has none, at any length
+  // (core/registry_text.h).
+  virtual RegistryText ReadText(const std::wstring& name) = 0;
 };
 
 // Which of the registry's views a key is opened in, on 64-bit Windows.

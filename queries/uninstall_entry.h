@@ -5,30 +5,37 @@
 #include "platform/registry.h"
 
 // The first of ReadReg's two questions: what an uninstall entry says. Each
-// call opens and closes its own key.
+// read opens the entry's key once and closes it again.
 namespace tarnweld::ReadReg {
 
-// One attempt to read the uninstall command of an entry.
-struct EntryRead {
+// What an inventory shows of an entry; empty where a value is unreadable.
+struct EntryDisplay {
+  std::wstring name;     // DisplayName
+  std::wstring version;  // DisplayVersion
+  std::wstring publisher;
+};
+
+// Which of the entry's values to read: the removal needs the command alone.
+enum class EntryValues { kUninstallString, kWithDisplay };
+
+// One read of an uninstall entry, a subkey of
+// HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall.
+struct UninstallEntry {
   long open_status = platform::kRegFileNotFound;  // opening the entry's key
-  long read_status = platform::kRegSuccess;       // reading its value, once opened
+  long read_status = platform::kRegSuccess;       // reading UninstallString, once opened
+  // Read as stored in UTF-16 whatever its type, never expanded; the text
+  // ends at its first NUL, or takes the whole value when it has none.
   std::wstring uninstall_string;
+  EntryDisplay display;  // with EntryValues::kWithDisplay only
   bool found() const { return open_status == platform::kRegSuccess; }
   bool read() const { return found() && read_status == platform::kRegSuccess; }
 };
 
-// The "UninstallString" value of the uninstall entry `entry_name` (a subkey
-// of HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall), read as
-// stored in UTF-16 whatever its type, and never expanded. The text ends at
-// its first NUL, or takes the whole value when it has none.
-EntryRead ReadUninstallString(platform::Registry& registry, const std::wstring& entry_name,
-                              platform::RegistryView view = platform::RegistryView::kProgram);
+UninstallEntry ReadUninstallEntry(platform::Registry& registry, const std::wstring& entry_name,
+                                  platform::RegistryView view = platform::RegistryView::kProgram,
+                                  EntryValues values = EntryValues::kUninstallString);
 
-// Any other value of the entry, read the same way; empty when unreadable.
-std::wstring ReadEntryText(platform::Registry& registry, const std::wstring& entry_name,
-                           const std::wstring& value_name, platform::RegistryView view);
-
-// The same value's text alone: empty when it cannot be read.
+// The "UninstallString" value's text alone: empty when it cannot be read.
 std::wstring GetUninstallString(platform::Registry& registry, const std::wstring& entry_name);
 
 }  // namespace tarnweld::ReadReg

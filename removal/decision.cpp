@@ -1,38 +1,43 @@
 #include "removal/decision.h"
 
-#include "queries/read_reg.h"
-
 namespace tarnweld {
 namespace {
 
-// Looks the entry up by `name`; true when the deciding may go on with it.
-bool LookUp(platform::Registry& registry, const std::wstring& name, Decision* decision) {
-  const ReadReg::EntryRead read = ReadReg::ReadUninstallString(registry, name, decision->view);
+// Notes one lookup of `name`; true when the deciding may go on with it.
+bool Take(const ReadReg::UninstallEntry& read, const std::wstring& name, Decision* decision) {
   decision->lookups.push_back({name, read.open_status, read.read_status});
   if (!read.found()) return false;
   decision->entry = name;
   decision->uninstall_string = read.uninstall_string;
+  decision->display = read.display;
   return true;
+}
+
+bool LookUp(platform::Registry& registry, const std::wstring& name, ReadReg::EntryValues values,
+            Decision* decision) {
+  return Take(ReadReg::ReadUninstallEntry(registry, name, decision->view, values), name, decision);
 }
 
 // The entry named exactly by the tail, or, when no entry has that name, the
 // one named as an administrator most likely meant it. An entry that exists
 // but cannot be opened gets no second lookup.
-bool FindEntry(platform::Registry& registry, Decision* decision) {
-  if (LookUp(registry, decision->tail, decision)) return true;
+bool FindEntry(platform::Registry& registry, ReadReg::EntryValues values, Decision* decision) {
+  if (LookUp(registry, decision->tail, values, decision)) return true;
   if (decision->lookups.back().open_status != platform::kRegFileNotFound) return false;
   const auto second = SecondEntryName(decision->tail);
-  return second && LookUp(registry, *second, decision);
+  return second && LookUp(registry, *second, values, decision);
 }
 
-void DecideFrom(platform::Registry& registry, platform::FileSearch& files, trust::TrustJudge& trust,
+// Everything after the name test, once `found` has looked the entry up.
+template <typename Find>
+void DecideFrom(Find&& found, platform::FileSearch& files, trust::TrustJudge& trust,
                 Decision* decision) {
   // Only the test trims; the lookup uses the name exactly as given.
   if (!IsLongEnoughEntryName(decision->tail)) {
     decision->verdict = Verdict::kNameTooShort;
     return;
   }
-  if (!FindEntry(registry, decision)) {
+  if (!found()) {
     const long status = decision->lookups.back().open_status;
     decision->verdict =
         status == platform::kRegFileNotFound ? Verdict::kNoEntry : Verdict::kUnreadable;
@@ -79,11 +84,22 @@ void DecideFrom(platform::Registry& registry, platform::FileSearch& files, trust
 }  // namespace
 
 Decision Decide(platform::Registry& registry, platform::FileSearch& files, trust::TrustJudge& trust,
-                const std::wstring& tail, platform::RegistryView view) {
+                const std::wstring& tail, platform::RegistryView view,
+                ReadReg::EntryValues values) {
   Decision decision;
   decision.tail = tail;
   decision.view = view;
-  DecideFrom(registry, files, trust, &decision);
+  DecideFrom([&] { return FindEntry(registry, values, &decision); }, files, trust, &decision);
+  return decision;
+}
+
+Decision DecideRead(const ReadReg::UninstallEntry& entry, platform::FileSearch& files,
+                    trust::TrustJudge& trust, const std::wstring& name,
+                    platform::RegistryView view) {
+  Decision decision;
+  decision.tail = name;
+  decision.view = view;
+  DecideFrom([&] { return Take(entry, name, &decision); }, files, trust, &decision);
   return decision;
 }
 

@@ -8,6 +8,7 @@
 #include "core/trust.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "queries/uninstall_entry.h"
 #include "removal/uninstall_command.h"
 
 namespace tarnweld {
@@ -44,6 +45,7 @@ struct Decision {
   std::vector<Lookup> lookups;  // the exact name, then the second name if looked up
   std::wstring entry;           // the name whose entry was read; empty when none was
   std::wstring uninstall_string;
+  ReadReg::EntryDisplay display;  // read only when asked for
   std::optional<UninstallCommand> command;
   std::optional<FileCheck> uninstaller;
   std::optional<trust::TrustCheck> uninstaller_trust;
@@ -63,7 +65,14 @@ struct Decision {
 // Reads, never writes, and starts nothing.
 Decision Decide(platform::Registry& registry, platform::FileSearch& files, trust::TrustJudge& trust,
                 const std::wstring& tail,
-                platform::RegistryView view = platform::RegistryView::kProgram);
+                platform::RegistryView view = platform::RegistryView::kProgram,
+                ReadReg::EntryValues values = ReadReg::EntryValues::kUninstallString);
+
+// The same for an entry already read under its exact name `name`, as an
+// inventory lists them: the entry is not read again.
+Decision DecideRead(const ReadReg::UninstallEntry& entry, platform::FileSearch& files,
+                    trust::TrustJudge& trust, const std::wstring& name,
+                    platform::RegistryView view);
 
 // The findings behind an untrusted verdict; empty for every other verdict.
 const std::vector<trust::Finding>& UntrustedFindings(const Decision& decision);

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <nlohmann/json.hpp>
 
@@ -93,8 +94,10 @@ class CheckTest : public ::testing::Test {
  protected:
   CheckTest() {
     os_.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
-    os_.keys[fake::UninstallKey(L"OldApp")]->other_values = {
-        {L"DisplayName", L"Old App \x00e9"}, {L"DisplayVersion", L"1.0"}, {L"Publisher", L"Wise"}};
+    auto& values = os_.keys[fake::UninstallKey(L"OldApp")];
+    values[L"DisplayName"] = fake::TextValue(L"Old App \x00e9");
+    values[L"DisplayVersion"] = fake::TextValue(L"1.0");
+    values[L"Publisher"] = fake::TextValue(L"Wise");
     os_.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
   }
   int Run(const std::wstring& tail) {
@@ -226,6 +229,12 @@ TEST_F(CheckTest, InventoryListsWiseEntriesOfBothViews) {
   EXPECT_EQ(json[2]["entry"], "Other");
   EXPECT_EQ(json[2]["view"], "64-bit");
   EXPECT_EQ(json[2]["readByTarnweld"], false);
+  // Each entry opened once, to see whether it is Wise's and to decide.
+  for (const wchar_t* name : {L"NotWise", L"OldApp", L"Wise32", L"Other"}) {
+    EXPECT_EQ(
+        std::count(os_.opened_paths.begin(), os_.opened_paths.end(), fake::UninstallKey(name)), 1)
+        << Narrow(name);
+  }
 
   os_.listing_fails = true;
   EXPECT_NE(Run(L"/all"), 0);

@@ -40,7 +40,7 @@ TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
       {L"NewApp ", nothing, Verdict::kNoEntry, 2, 2},
       {L"OldApp", [](FakePlatform& os) { os.open_status_for_existing_key = 5; },
        Verdict::kUnreadable, 5, 1},
-      {L"OldApp", [](FakePlatform& os) { os.keys.begin()->second->forced_status = 2; },
+      {L"OldApp", [](FakePlatform& os) { os.keys.begin()->second[L"UninstallString"].forced_status = 2; },
        Verdict::kUnreadable, 2, 1},
       {L"OldApp", [](FakePlatform& os) { os.AddUninstallValue(L"OldApp", "MsiExec.exe /X{1}"); },
        Verdict::kNotWise, 0, 1},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/registry_text.h"
 #include "core/wise.h"
 
 namespace tarnweld::fake {
@@ -25,44 +26,26 @@ class CountedHandle {
 
 class FakeKey final : public platform::RegistryKey, CountedHandle {
  public:
-  FakeKey(FakePlatform& os, std::optional<FakeValue>& value) : CountedHandle(os), value_(value) {}
+  FakeKey(FakePlatform& os, FakeKeyValues& values) : CountedHandle(os), values_(values) {}
 
-  long QueryValue(const std::wstring& name, std::uint32_t* type, unsigned char* data,
-                  std::uint32_t* size) override {
+  // The stored bytes go through the same sizing and decoding as the real
+  // key's.
+  platform::RegistryText ReadText(const std::wstring& name) override {
     os_.events.push_back("query " + Narrow(name));
-    os_.query_sizes.push_back(*size);
-    if (!value_) return platform::kRegFileNotFound;
-    FakeValue& value = *value_;
-    if (value.forced_status) {
-      *size = value.forced_size;
-      return *value.forced_status;
-    }
-    if (name != wise::kUninstallValue) {
-      const auto other = value.other_values.find(name);
-      if (other == value.other_values.end()) return platform::kRegFileNotFound;
-      const std::string bytes = Utf16(other->second);
-      if (bytes.size() > *size) {
-        *size = static_cast<std::uint32_t>(bytes.size());
-        return platform::kRegMoreData;
-      }
-      std::copy(bytes.begin(), bytes.end(), data);
-      *size = static_cast<std::uint32_t>(bytes.size());
-      return platform::kRegSuccess;
-    }
-    const std::string stored = value.bytes;
-    value.bytes += value.growth_per_query;
-    *type = platform::kRegSz;
-    if (stored.size() > *size) {
+    const auto found = values_.find(name);
+    if (found == values_.end()) return {platform::kRegFileNotFound, {}};
+    if (found->second.forced_status) return {*found->second.forced_status, {}};
+    const std::string& stored = found->second.bytes;
+    return registry_text::Read([&](unsigned char* data, std::uint32_t* size) {
+      const bool fits = stored.size() <= *size;
+      if (fits) std::copy(stored.begin(), stored.end(), data);
       *size = static_cast<std::uint32_t>(stored.size());
-      return platform::kRegMoreData;
-    }
-    std::copy(stored.begin(), stored.end(), data);
-    *size = static_cast<std::uint32_t>(stored.size());
-    return platform::kRegSuccess;
+      return fits ? platform::kRegSuccess : platform::kRegMoreData;
+    });
   }
 
  private:
-  std::optional<FakeValue>& value_;
+  FakeKeyValues& values_;
 };
 
 class FakeSnapshot final : public platform::ProcessSnapshot, CountedHandle {
@@ -129,7 +112,7 @@ void FakePlatform::AddUninstallValue(const std::wstring& entry, const std::strin
 }
 
 void FakePlatform::AddUninstallValue(const std::wstring& entry, const std::wstring& text) {
-  keys[UninstallKey(entry)] = FakeValue{Utf16(text), std::nullopt, 0, {}, {}};
+  keys[UninstallKey(entry)] = {{wise::kUninstallValue, TextValue(text)}};
 }
 
 void FakePlatform::StartOnEntry(const std::string& text, const std::vector<std::wstring>& files) {
@@ -200,7 +183,7 @@ bool FakePlatform::WaitForMessage(std::uint32_t timeout_milliseconds) {
 
 std::uint32_t FakePlatform::TickMilliseconds() { return now; }
 
-std::map<std::wstring, std::optional<FakeValue>>& FakePlatform::KeysIn(
+std::map<std::wstring, FakeKeyValues>& FakePlatform::KeysIn(
     platform::RegistryView view) {
   const bool program_view = view == platform::RegistryView::kProgram || view == views.front();
   return program_view ? keys : other_view_keys;

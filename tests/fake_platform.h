@@ -14,17 +14,14 @@
 
 namespace tarnweld::fake {
 
-// A stored registry value, with optional faults to inject.
+// A registry value as stored: UTF-16LE bytes, or a status that every read
+// of it answers instead.
 struct FakeValue {
-  std::string bytes;  // as stored: UTF-16LE
-  // When set, every query answers this status and size instead.
+  std::string bytes;
   std::optional<long> forced_status;
-  std::uint32_t forced_size = 0;
-  // Bytes appended after each query, to imitate a value that keeps growing.
-  std::string growth_per_query;
-  // The entry's other values (DisplayName, ...), as text.
-  std::map<std::wstring, std::wstring> other_values;
 };
+// A key's values, by name.
+using FakeKeyValues = std::map<std::wstring, FakeValue>;
 
 // Text written to one output, each write kept apart too.
 struct CapturedOutput final : platform::TextOutput {
@@ -74,12 +71,12 @@ class FakePlatform final : public platform::ThisProcess,
 
   // Scripting.
   std::wstring command_tail;
-  std::map<std::wstring, std::optional<FakeValue>> keys;  // nullopt: no value
+  std::map<std::wstring, FakeKeyValues> keys;  // by path
   // The system's views, the program's own first; `keys` are in that one,
   // `other_view_keys` in the second.
   std::vector<platform::RegistryView> views{platform::RegistryView::k32Bit,
                                             platform::RegistryView::k64Bit};
-  std::map<std::wstring, std::optional<FakeValue>> other_view_keys;
+  std::map<std::wstring, FakeKeyValues> other_view_keys;
   long open_status_for_existing_key = platform::kRegSuccess;
   bool listing_fails = false;  // as access denied
   long listing_status = platform::kRegSuccess;
@@ -132,7 +129,6 @@ class FakePlatform final : public platform::ThisProcess,
   std::vector<LaunchCall> launches;
   std::vector<std::wstring> opened_paths;
   std::vector<std::wstring> searched_paths;
-  std::vector<std::uint32_t> query_sizes;
   CapturedOutput debugger, out, err;
   int open_handles = 0;
   int handles_ever_opened = 0;
@@ -178,7 +174,7 @@ class FakePlatform final : public platform::ThisProcess,
   std::unique_ptr<platform::WatchedProcess> Open(std::uint32_t id) override;
 
  private:
-  std::map<std::wstring, std::optional<FakeValue>>& KeysIn(platform::RegistryView view);
+  std::map<std::wstring, FakeKeyValues>& KeysIn(platform::RegistryView view);
 
   platform::Platform platform_;
   check::CheckPlatform check_;
@@ -187,6 +183,8 @@ class FakePlatform final : public platform::ThisProcess,
 std::string Narrow(const std::wstring& text);
 // UTF-16LE bytes of `text`, as the registry stores it.
 std::string Utf16(const std::wstring& text);
+// A value holding `text`, without a terminator.
+inline FakeValue TextValue(const std::wstring& text) { return {Utf16(text), std::nullopt}; }
 // Security owned by `owner` with these allow entries (not inherit-only).
 platform::SecurityRead Owned(const std::wstring& owner,
                              const std::vector<std::pair<std::wstring, std::uint32_t>>& allowed);

@@ -222,7 +222,7 @@ TEST_F(RunRemovalTest, AnExactEntryThatCannotBeReadGetsNoSecondLookup) {
   // No UninstallString in it.
   FakePlatform no_value;
   no_value.command_tail = L"OldApp ";
-  no_value.keys[fake::UninstallKey(L"OldApp ")] = std::nullopt;
+  no_value.keys[fake::UninstallKey(L"OldApp ")] = {};
   no_value.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
   no_value.normal_files = os_.normal_files;
   RunChecked(no_value);

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "core/registry_text.h"
 #include "platform/win/registry_win.h"
 #include "platform/win/scoped_handle.h"
 
@@ -10,15 +11,14 @@ class RegKey final : public RegistryKey {
  public:
   explicit RegKey(HKEY key) : key_(key) {}
 
-  long QueryValue(const std::wstring& name, std::uint32_t* type, unsigned char* data,
-                  std::uint32_t* size) override {
-    DWORD value_type = *type;
-    DWORD value_size = *size;
-    const LONG status =
-        ::RegQueryValueExW(key_.Get(), name.c_str(), nullptr, &value_type, data, &value_size);
-    *type = value_type;
-    *size = value_size;
-    return status;
+  RegistryText ReadText(const std::wstring& name) override {
+    return registry_text::Read([&](unsigned char* data, std::uint32_t* size) {
+      DWORD value_size = *size;
+      const LONG status =
+          ::RegQueryValueExW(key_.Get(), name.c_str(), nullptr, nullptr, data, &value_size);
+      *size = value_size;
+      return status;
+    });
   }
 
  private:
