@@ -302,7 +302,7 @@ Captured RunCaptured(const std::wstring& program, const std::wstring& tail) {
   Captured captured;
   if (CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                      nullptr, &startup, &info)) {
-    WaitForSingleObject(info.hProcess, 30000);
+    WaitForSingleObject(info.hProcess, Scaled(30000));
     GetExitCodeProcess(info.hProcess, &captured.exit_code);
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
