@@ -51,15 +51,13 @@ class WaitTest : public ::testing::Test {
 TEST_F(WaitTest, GoneUninstallerEndsTheWaitAtTheFirstTestWithoutPausing) {
   UninstallerRunsWhile([](std::uint32_t) { return false; });
   EXPECT_EQ(Wait(), 0u);
-  EXPECT_THAT(os_.events, ElementsAre("snapshot"));
+  EXPECT_EQ(scans_.size(), 1u);
 }
 
 TEST_F(WaitTest, PollsEveryHalfSecondUntilTheUninstallerHasGone) {
   UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 1200; });
   EXPECT_EQ(Wait(), 1500u);
   EXPECT_THAT(scans_, ElementsAre(0, 500, 1000, 1500));
-  EXPECT_THAT(os_.events, ElementsAre("snapshot", "dispatch", "wait 500", "snapshot", "dispatch",
-                                      "wait 500", "snapshot", "dispatch", "wait 500", "snapshot"));
 }
 
 TEST_F(WaitTest, EndsAtExactlySixHundredSecondsAndLeavesTheUninstallerRunning) {
@@ -94,6 +92,8 @@ TEST_F(WaitTest, MessagesAreAnsweredAsTheyArriveWithoutScanningFaster) {
   EXPECT_EQ(Wait(), 1000u);
   EXPECT_THAT(scans_, ElementsAre(0, 500, 1000));
   EXPECT_EQ(os_.messages_dispatched, 4);
+  // The one ordering test of the wait: each message answered when it
+  // arrives, within the half second between scans.
   EXPECT_THAT(os_.events, ElementsAre("snapshot", "dispatch", "wait 500", "dispatch", "wait 380",
                                       "dispatch", "wait 370", "snapshot", "dispatch", "wait 500",
                                       "dispatch", "wait 260", "snapshot"));
@@ -170,7 +170,7 @@ TEST_F(WaitTest, WithoutAGroupDescendantsAreFollowedByParent) {
 TEST_F(WaitTest, FailingSnapshotEndsTheWait) {
   os_.snapshot_fails = true;
   EXPECT_EQ(Wait(), 0u);
-  EXPECT_THAT(os_.events, ElementsAre("snapshot"));
+  EXPECT_EQ(os_.snapshots_taken, 1);
 }
 
 TEST_F(WaitTest, RemovalWaitsOnlyAfterALaunchThatSucceeded) {
