@@ -1,0 +1,169 @@
+#include "tests/fake_processes.h"
+
+#include <algorithm>
+#include <new>
+
+namespace tarnweld::fake {
+namespace {
+
+class FakeSnapshot final : public platform::ProcessSnapshot, CountedHandle {
+ public:
+  FakeSnapshot(Recorder& record, const FakeProcesses& processes,
+               std::vector<platform::ProcessEntry> entries)
+      : CountedHandle(record), processes_(processes), entries_(std::move(entries)) {}
+
+  bool First(platform::ProcessEntry* entry) override {
+    if (processes_.first_entry_fails) return false;
+    next_ = 0;
+    return Next(entry);
+  }
+  bool Next(platform::ProcessEntry* entry) override {
+    if (next_ >= entries_.size()) return false;
+    *entry = entries_[next_++];
+    return true;
+  }
+
+ private:
+  const FakeProcesses& processes_;
+  std::vector<platform::ProcessEntry> entries_;
+  std::size_t next_ = 0;
+};
+
+class FakeWatched : public platform::SuspendedProcess, CountedHandle {
+ public:
+  FakeWatched(Recorder& record, const FakeProcesses& processes, std::uint32_t id,
+              const FakeProcess& process)
+      : CountedHandle(record), processes_(processes), id_(id), process_(process) {}
+  std::uint32_t id() const override { return id_; }
+  std::uint64_t CreationTime() override { return process_.created; }
+  bool Running() override { return !process_.ends_at || record_.now < *process_.ends_at; }
+  bool Resume() override {
+    record_.events.push_back("resume");
+    return !processes_.resume_fails;
+  }
+
+ private:
+  const FakeProcesses& processes_;
+  std::uint32_t id_;
+  FakeProcess process_;
+};
+
+class FakeGroup final : public platform::ProcessGroup, CountedHandle {
+ public:
+  FakeGroup(Recorder& record, const FakeProcesses& processes)
+      : CountedHandle(record), processes_(processes) {}
+  bool Add(platform::SuspendedProcess&) override {
+    record_.events.push_back("join");
+    return !processes_.join_fails;
+  }
+  std::optional<std::uint32_t> ActiveProcesses() override {
+    record_.events.push_back("active");
+    return processes_.group_active(record_.now);
+  }
+
+ private:
+  const FakeProcesses& processes_;
+};
+
+}  // namespace
+
+FakeProcesses::FakeProcesses(Recorder& record)
+    : group_active([](std::uint32_t) { return std::optional<std::uint32_t>(0); }),
+      processes([](std::uint32_t) { return std::vector<platform::ImageName>{}; }),
+      record_(record) {}
+
+platform::ImageName FakeProcesses::Image(const std::wstring& name) {
+  platform::ImageName field{};
+  std::copy_n(name.begin(), std::min(name.size(), field.size() - 1), field.begin());
+  return field;
+}
+
+platform::ImageName FakeProcesses::ImageWithoutNul(wchar_t fill) {
+  platform::ImageName field;
+  field.fill(fill);
+  return field;
+}
+
+platform::Started FakeProcesses::StartSuspended(const platform::LaunchRequest& request) {
+  record_.events.push_back(request.break_away ? "launch breaking away" : "launch");
+  launches.push_back(
+      {request.program, request.command_line, request.current_directory, request.break_away});
+  if (launch_throws) throw std::bad_alloc();
+  if (launch_result == 0 || (request.break_away && break_away_fails)) return {nullptr, 5};
+  return {std::make_unique<FakeWatched>(record_, *this, launch_result, uninstaller), 0};
+}
+
+std::unique_ptr<platform::ProcessGroup> FakeProcesses::CreateGroup() {
+  record_.events.push_back("group");
+  if (group_fails) return nullptr;
+  return std::make_unique<FakeGroup>(record_, *this);
+}
+
+std::unique_ptr<platform::ProcessSnapshot> FakeProcesses::TakeSnapshot() {
+  record_.events.push_back("snapshot");
+  ++snapshots_taken;
+  if (snapshot_fails) return nullptr;
+  std::vector<platform::ProcessEntry> entries;
+  for (const platform::ImageName& name : processes(record_.now)) {
+    entries.push_back({name, static_cast<std::uint32_t>(10000 + entries.size()), 0});
+  }
+  if (family) {
+    for (const platform::ProcessEntry& entry : family(record_.now)) entries.push_back(entry);
+  }
+  return std::make_unique<FakeSnapshot>(record_, *this, std::move(entries));
+}
+
+std::unique_ptr<platform::WatchedProcess> FakeProcesses::Open(std::uint32_t id) {
+  record_.events.push_back("open process " + std::to_string(id));
+  const auto process = openable.find(id);
+  if (process == openable.end()) return nullptr;
+  return std::make_unique<FakeWatched>(record_, *this, id, process->second);
+}
+
+std::wstring FakeProgram::CommandTail() {
+  record_.events.push_back("tail");
+  return command_tail;
+}
+
+std::uint32_t FakeProgram::SetErrorMode(std::uint32_t mode) {
+  record_.events.push_back("error mode " + std::to_string(mode));
+  const std::uint32_t previous = error_mode;
+  error_mode = mode;
+  return previous;
+}
+
+bool FakeProgram::ChangeDirectory(const std::wstring& path) {
+  record_.events.push_back("current directory " + Narrow(path));
+  return true;
+}
+
+void FakeProgram::End() {
+  record_.events.push_back("end");
+  ++ended;
+}
+
+void FakeProgram::Sleep(std::uint32_t milliseconds) {
+  record_.events.push_back("sleep " + std::to_string(milliseconds));
+  record_.now += milliseconds;
+}
+
+void FakeProgram::DispatchWaitingMessages() {
+  record_.events.push_back("dispatch");
+  messages_dispatched += messages_waiting;
+  messages_waiting = 0;
+}
+
+bool FakeProgram::WaitForMessage(std::uint32_t timeout_milliseconds) {
+  record_.events.push_back("wait " + std::to_string(timeout_milliseconds));
+  if (!message_arrivals.empty() &&
+      static_cast<std::uint32_t>(message_arrivals.front() - record_.now) <= timeout_milliseconds) {
+    record_.now = message_arrivals.front();
+    message_arrivals.pop_front();
+    ++messages_waiting;
+    return true;
+  }
+  record_.now += timeout_milliseconds;
+  return false;
+}
+
+}  // namespace tarnweld::fake

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/launch.h"
+#include "platform/pause.h"
+#include "platform/process.h"
+#include "platform/process_snapshot.h"
+#include "tests/fake_record.h"
+
+namespace tarnweld::fake {
+
+struct LaunchCall {
+  std::wstring program;
+  std::wstring command_line;
+  std::wstring current_directory;
+  bool break_away = false;
+};
+
+// A process the fake can open by id: when it was created and when it ends.
+struct FakeProcess {
+  std::uint64_t created = 0;
+  std::optional<std::uint32_t> ends_at;  // a tick reading; none: it runs on
+};
+
+// Starting the uninstaller, its job, and the processes a snapshot lists.
+class FakeProcesses : public platform::Launcher, public platform::ProcessList {
+ public:
+  explicit FakeProcesses(Recorder& record);
+
+  std::uint32_t launch_result = 4242;  // the process id; 0: it cannot start
+  bool launch_throws = false;          // as an allocation failure would
+  bool may_break_away = false;         // running in a job that allows it
+  bool break_away_fails = false;
+  // The launched uninstaller, as the wait sees it through its handle: it
+  // has ended unless a test says otherwise (the process list decides).
+  FakeProcess uninstaller{5000, 0};
+  // Processes the wait may open by id.
+  std::map<std::uint32_t, FakeProcess> openable;
+  bool resume_fails = false;
+  bool group_fails = false;
+  bool join_fails = false;
+  // Processes of the uninstaller's group still running at `now`.
+  std::function<std::optional<std::uint32_t>(std::uint32_t now)> group_active;
+  // Image-name fields of the processes seen by a snapshot taken at `now`
+  // (ids from 10000 on, no parent), then `family`, with ids and parents.
+  std::function<std::vector<platform::ImageName>(std::uint32_t now)> processes;
+  std::function<std::vector<platform::ProcessEntry>(std::uint32_t now)> family;
+  bool snapshot_fails = false;
+  bool first_entry_fails = false;
+
+  std::vector<LaunchCall> launches;
+  int snapshots_taken = 0;
+
+  // Names a test can give to snapshots.
+  static platform::ImageName Image(const std::wstring& name);
+  static platform::ImageName ImageWithoutNul(wchar_t fill);
+
+  platform::Started StartSuspended(const platform::LaunchRequest& request) override;
+  bool MayBreakAwayFromJob() override { return may_break_away; }
+  std::unique_ptr<platform::ProcessGroup> CreateGroup() override;
+  std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override;
+  std::unique_ptr<platform::WatchedProcess> Open(std::uint32_t id) override;
+
+ private:
+  Recorder& record_;
+};
+
+// The program's own process: its command line, error mode, folder and end,
+// its pauses and message queue, and the clock.
+class FakeProgram : public platform::ThisProcess, public platform::Pause, public platform::Clock {
+ public:
+  explicit FakeProgram(Recorder& record) : record_(record) {}
+
+  std::wstring command_tail;
+  std::uint32_t launcher_error_mode = 0x8000;
+  std::uint32_t error_mode = 0x8003;  // quiet, as the program sets it
+  std::wstring system_directory = L"C:\\WINDOWS\\system32";
+  std::deque<std::uint32_t> message_arrivals;  // tick readings
+  int ended = 0;
+  int messages_waiting = 0;
+  int messages_dispatched = 0;
+
+  std::wstring CommandTail() override;
+  std::uint32_t LauncherErrorMode() override { return launcher_error_mode; }
+  std::uint32_t SetErrorMode(std::uint32_t mode) override;
+  std::wstring SystemDirectory() override { return system_directory; }
+  bool ChangeDirectory(const std::wstring& path) override;
+  void End() override;
+  void Sleep(std::uint32_t milliseconds) override;
+  void DispatchWaitingMessages() override;
+  bool WaitForMessage(std::uint32_t timeout_milliseconds) override;
+  std::uint32_t TickMilliseconds() override { return record_.now; }
+
+ private:
+  Recorder& record_;
+};
+
+}  // namespace tarnweld::fake

@@ -1,0 +1,83 @@
+#include "tests/fake_registry.h"
+
+#include <algorithm>
+
+#include "core/registry_text.h"
+#include "core/wise.h"
+
+namespace tarnweld::fake {
+namespace {
+
+class FakeKey final : public platform::RegistryKey, CountedHandle {
+ public:
+  FakeKey(Recorder& record, FakeKeyValues& values) : CountedHandle(record), values_(values) {}
+
+  // The stored bytes go through the same sizing and decoding as the real
+  // key's.
+  platform::RegistryText ReadText(const std::wstring& name) override {
+    record_.events.push_back("query " + Narrow(name));
+    const auto found = values_.find(name);
+    if (found == values_.end()) return {platform::kRegFileNotFound, {}};
+    if (found->second.forced_status) return {*found->second.forced_status, {}};
+    const std::string& stored = found->second.bytes;
+    return registry_text::Read([&](unsigned char* data, std::uint32_t* size) {
+      const bool fits = stored.size() <= *size;
+      if (fits) std::copy(stored.begin(), stored.end(), data);
+      *size = static_cast<std::uint32_t>(stored.size());
+      return fits ? platform::kRegSuccess : platform::kRegMoreData;
+    });
+  }
+
+ private:
+  FakeKeyValues& values_;
+};
+
+}  // namespace
+
+std::wstring UninstallKey(const std::wstring& name) {
+  return std::wstring(wise::kUninstallKey) + L"\\" + name;
+}
+
+void FakeRegistry::AddUninstallValue(const std::wstring& entry, const std::string& text) {
+  AddUninstallValue(entry, std::wstring(text.begin(), text.end()));
+}
+
+void FakeRegistry::AddUninstallValue(const std::wstring& entry, const std::wstring& text) {
+  keys[UninstallKey(entry)] = {{wise::kUninstallValue, TextValue(text)}};
+}
+
+std::map<std::wstring, FakeKeyValues>& FakeRegistry::KeysIn(platform::RegistryView view) {
+  const bool program_view = view == platform::RegistryView::kProgram || view == views.front();
+  return program_view ? keys : other_view_keys;
+}
+
+long FakeRegistry::OpenLocalMachineKey(const std::wstring& path, platform::RegistryView view,
+                                       std::unique_ptr<platform::RegistryKey>* key) {
+  record_.events.push_back("open");
+  opened_paths.push_back(path);
+  auto& in_view = KeysIn(view);
+  const auto found = in_view.find(path);
+  if (found == in_view.end()) return platform::kRegFileNotFound;
+  if (open_status_for_existing_key != platform::kRegSuccess) {
+    return open_status_for_existing_key;
+  }
+  *key = std::make_unique<FakeKey>(record_, found->second);
+  return platform::kRegSuccess;
+}
+
+long FakeRegistry::SubkeyNames(const std::wstring& path, platform::RegistryView view,
+                               std::vector<std::wstring>* names) {
+  names->clear();
+  if (listing_fails) return platform::kRegAccessDenied;
+  if (listing_status != platform::kRegSuccess) return listing_status;
+  const std::wstring prefix = path + L"\\";
+  for (const auto& key : KeysIn(view)) {
+    const std::wstring& key_path = key.first;
+    if (key_path.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::wstring name = key_path.substr(prefix.size());
+    if (name.find(L'\\') == std::wstring::npos) names->push_back(name);
+  }
+  return platform::kRegSuccess;
+}
+
+}  // namespace tarnweld::fake

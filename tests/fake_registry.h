@@ -1,0 +1,60 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "tests/fake_record.h"
+
+namespace tarnweld::fake {
+
+// A registry value as stored: UTF-16LE bytes, or a status that every read
+// of it answers instead.
+struct FakeValue {
+  std::string bytes;
+  std::optional<long> forced_status;
+};
+// A key's values, by name.
+using FakeKeyValues = std::map<std::wstring, FakeValue>;
+
+// A value holding `text`, without a terminator.
+inline FakeValue TextValue(const std::wstring& text) { return {Utf16(text), std::nullopt}; }
+// The path of the entry `name` under the uninstall key.
+std::wstring UninstallKey(const std::wstring& name);
+
+// The registry: keys by path, in the program's own view and in the other.
+class FakeRegistry : public platform::Registry, public platform::RegistryListing {
+ public:
+  explicit FakeRegistry(Recorder& record) : record_(record) {}
+
+  std::map<std::wstring, FakeKeyValues> keys;  // in the program's own view
+  // The system's views, the program's own first; `other_view_keys` are in
+  // the second.
+  std::vector<platform::RegistryView> views{platform::RegistryView::k32Bit,
+                                            platform::RegistryView::k64Bit};
+  std::map<std::wstring, FakeKeyValues> other_view_keys;
+  long open_status_for_existing_key = platform::kRegSuccess;
+  bool listing_fails = false;  // as access denied
+  long listing_status = platform::kRegSuccess;
+  std::vector<std::wstring> opened_paths;
+
+  // An entry whose UninstallString holds `text`, each char one UTF-16 unit
+  // (Latin-1), and no terminator unless `text` ends with '\0'.
+  void AddUninstallValue(const std::wstring& entry, const std::string& text);
+  void AddUninstallValue(const std::wstring& entry, const std::wstring& text);
+
+  long OpenLocalMachineKey(const std::wstring& path, platform::RegistryView view,
+                           std::unique_ptr<platform::RegistryKey>* key) override;
+  long SubkeyNames(const std::wstring& path, platform::RegistryView view,
+                   std::vector<std::wstring>* names) override;
+  std::vector<platform::RegistryView> Views() override { return views; }
+
+ private:
+  std::map<std::wstring, FakeKeyValues>& KeysIn(platform::RegistryView view);
+  Recorder& record_;
+};
+
+}  // namespace tarnweld::fake
