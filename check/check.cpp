@@ -88,10 +88,10 @@ class Checker {
 
   int One(const Options& options) {
     // Read as Tarnweld.exe reads it: in the program's own view.
-    Report report = Decided(Decide(platform_.registry, platform_.files, trust_, options.entry,
-                                   platform::RegistryView::kProgram,
-                                   ReadReg::EntryValues::kWithDisplay),
-                            views_.front());
+    Report report =
+        Decided(Decide(platform_.registry, platform_.files, trust_, options.entry,
+                       platform::RegistryView::kProgram, ReadReg::EntryValues::kWithDisplay),
+                views_.front());
     AddEntryHints(&report);
     const bool written = platform_.out.Write(options.json ? Json(report) + L"\n" : Text(report));
     return written ? VerdictExitCode(report.decision.verdict) : kFailed;
@@ -230,7 +230,8 @@ class Checker {
                         Bracketed(decision.tail) + L"\n";
     text += std::wstring(L"Registry: HKLM\\") + wise::kUninstallKey + L", " +
             ViewName(report.view) + L" view\n";
-    if (!report.decision.display.name.empty()) text += L"Installation: " + Installation(report) + L"\n";
+    if (!report.decision.display.name.empty())
+      text += L"Installation: " + Installation(report) + L"\n";
     for (const std::wstring& step : DescribeSteps(decision)) text += L"  " + step + L"\n";
     text += std::wstring(L"Verdict: ") + VerdictName(decision.verdict) + L" (exit code " +
             text::Decimal(VerdictExitCode(decision.verdict)) + L"). " + Summary(decision) + L"\n";

@@ -1,9 +1,9 @@
+#include "platform/win/debugger_win.h"
+
 #include <windows.h>
 
 #include <deque>
 #include <string>
-
-#include "platform/win/debugger_win.h"
 
 namespace tarnweld::platform::win {
 namespace {

@@ -1,8 +1,9 @@
+#include "platform/win/files_win.h"
+
 #include <windows.h>
 
 #include <vector>
 
-#include "platform/win/files_win.h"
 #include "platform/win/scoped_handle.h"
 
 #ifndef FILE_ATTRIBUTE_DEVICE

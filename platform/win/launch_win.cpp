@@ -1,8 +1,9 @@
+#include "platform/win/launch_win.h"
+
 #include <windows.h>
 
 #include <vector>
 
-#include "platform/win/launch_win.h"
 #include "platform/win/scoped_handle.h"
 #include "platform/win/watched_process.h"
 

@@ -1,10 +1,10 @@
+#include "platform/win/output_win.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <climits>
 #include <string>
-
-#include "platform/win/output_win.h"
 
 namespace tarnweld::platform::win {
 namespace {

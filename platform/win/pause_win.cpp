@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "platform/win/pause_win.h"
+
+#include <windows.h>
 
 namespace tarnweld::platform::win {
 

@@ -1,9 +1,10 @@
+#include "platform/win/process_win.h"
+
 #include <windows.h>
 
 #include <vector>
 
 #include "core/command_line.h"
-#include "platform/win/process_win.h"
 
 namespace tarnweld::platform::win {
 namespace {

@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "platform/win/quiet_terminate_win.h"
+
+#include <windows.h>
 
 // std::terminate's default handler in the static runtime. The library's own
 // prints the exception to standard error and aborts, which in a GUI program

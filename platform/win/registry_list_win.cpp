@@ -1,6 +1,7 @@
+#include "platform/win/registry_list_win.h"
+
 #include <windows.h>
 
-#include "platform/win/registry_list_win.h"
 #include "platform/win/registry_win.h"
 #include "platform/win/scoped_handle.h"
 

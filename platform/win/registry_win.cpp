@@ -1,7 +1,8 @@
+#include "platform/win/registry_win.h"
+
 #include <windows.h>
 
 #include "core/registry_text.h"
-#include "platform/win/registry_win.h"
 #include "platform/win/scoped_handle.h"
 
 namespace tarnweld::platform::win {
