@@ -20,12 +20,8 @@ class FakeKey final : public platform::RegistryKey, CountedHandle {
     if (found == values_.end()) return {platform::kRegFileNotFound, {}};
     if (found->second.forced_status) return {*found->second.forced_status, {}};
     const std::string& stored = found->second.bytes;
-    return registry_text::Read([&](unsigned char* data, std::uint32_t* size) {
-      const bool fits = stored.size() <= *size;
-      if (fits) std::copy(stored.begin(), stored.end(), data);
-      *size = static_cast<std::uint32_t>(stored.size());
-      return fits ? platform::kRegSuccess : platform::kRegMoreData;
-    });
+    return registry_text::Read(
+        [&](unsigned char* data, std::uint32_t* size) { return QueryStored(stored, data, size); });
   }
 
  private:
@@ -33,6 +29,13 @@ class FakeKey final : public platform::RegistryKey, CountedHandle {
 };
 
 }  // namespace
+
+long QueryStored(const std::string& stored, unsigned char* data, std::uint32_t* size) {
+  const bool fits = stored.size() <= *size;
+  if (fits) std::copy(stored.begin(), stored.end(), data);
+  *size = static_cast<std::uint32_t>(stored.size());
+  return fits ? platform::kRegSuccess : platform::kRegMoreData;
+}
 
 std::wstring UninstallKey(const std::wstring& name) {
   return std::wstring(wise::kUninstallKey) + L"\\" + name;

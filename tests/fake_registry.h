@@ -22,6 +22,9 @@ using FakeKeyValues = std::map<std::wstring, FakeValue>;
 
 // A value holding `text`, without a terminator.
 inline FakeValue TextValue(const std::wstring& text) { return {Utf16(text), std::nullopt}; }
+// RegQueryValueExW's answer for a value stored as `stored`: the bytes when
+// they fit in `*size`, and the size they take either way.
+long QueryStored(const std::string& stored, unsigned char* data, std::uint32_t* size);
 // The path of the entry `name` under the uninstall key.
 std::wstring UninstallKey(const std::wstring& name);
 

@@ -37,10 +37,7 @@ struct ScriptedValue {
       }
       const std::string stored = bytes;
       bytes += growth;
-      const bool fits = stored.size() <= *buffer_size;
-      if (fits) std::copy(stored.begin(), stored.end(), data);
-      *buffer_size = static_cast<std::uint32_t>(stored.size());
-      return fits ? platform::kRegSuccess : platform::kRegMoreData;
+      return fake::QueryStored(stored, data, buffer_size);
     });
   }
 };
