@@ -84,13 +84,13 @@ class Checker {
   explicit Checker(CheckPlatform& platform)
       : platform_(platform),
         views_(platform.listing.Views()),
-        trust_(platform.security, platform.accounts) {}
+        trust_(platform.sources, trust::Judging::kEveryFinding) {}
 
   int One(const Options& options) {
     // Read as Tarnweld.exe reads it: in the program's own view.
     Report report =
-        Decided(Decide(platform_.registry, platform_.files, trust_, options.entry,
-                       platform::RegistryView::kProgram, ReadReg::EntryValues::kWithDisplay),
+        Decided(Decide(platform_.sources, trust_, options.entry, platform::RegistryView::kProgram,
+                       ReadReg::EntryValues::kWithDisplay),
                 views_.front());
     AddEntryHints(&report);
     const bool written = platform_.out.Write(options.json ? Json(report) + L"\n" : Text(report));
@@ -113,9 +113,9 @@ class Checker {
       }
       for (const std::wstring& name : names) {
         const ReadReg::UninstallEntry entry = ReadReg::ReadUninstallEntry(
-            platform_.registry, name, view, ReadReg::EntryValues::kWithDisplay);
+            platform_.sources.registry, name, view, ReadReg::EntryValues::kWithDisplay);
         if (!RunsWise(entry)) continue;
-        reports.push_back(Decided(DecideRead(entry, platform_.files, trust_, name, view), view));
+        reports.push_back(Decided(DecideRead(platform_.sources, trust_, entry, name, view), view));
         AddInventoryHints(&reports.back());
       }
     }
@@ -148,7 +148,7 @@ class Checker {
     }
     if (views_.size() < 2) return;
     for (const Lookup& lookup : decision.lookups) {
-      if (ReadReg::ReadUninstallEntry(platform_.registry, lookup.name, views_[1]).found()) {
+      if (ReadReg::ReadUninstallEntry(platform_.sources.registry, lookup.name, views_[1]).found()) {
         report->hints.push_back(NotReadHint(L"the entry " + Bracketed(lookup.name), views_[1]));
         break;
       }
@@ -197,6 +197,8 @@ class Checker {
         .TextOrNull(L"uninstaller", decision.uninstaller ? decision.uninstaller->searched : L"")
         .TextOrNull(L"log", decision.log ? decision.log->searched : L"")
         .TextOrNull(L"commandLine", decision.command_line)
+        .TextOrNull(L"temp", decision.temp ? decision.temp->folder() : L"")
+        .Boolean(L"tempCreated", decision.temp && decision.temp->make())
         .Text(L"detail", Summary(decision))
         .Texts(L"hints", report.hints)
         .Raw(L"untrusted", UntrustedJson(UntrustedFindings(decision)));
@@ -224,7 +226,7 @@ class Checker {
     return json + L"\n]\n";
   }
 
-  std::wstring Text(const Report& report) const {
+  std::wstring Text(const Report& report) {
     const Decision& decision = report.decision;
     std::wstring text = L"TarnweldCheck: what Tarnweld.exe would do with the entry name " +
                         Bracketed(decision.tail) + L"\n";
@@ -238,16 +240,43 @@ class Checker {
     if (decision.verdict == Verdict::kWouldLaunch) {
       text += L"Tarnweld.exe would start: " + decision.command_line + L"\n";
     }
-    if (const auto& findings = UntrustedFindings(decision); !findings.empty()) {
-      const std::wstring command = MendingCommand(findings);
-      text +=
-          command.empty()
-              ? L"No command here mends this: the installation belongs in a folder only "
-                L"administrators can change, on a fixed local disk.\n"
-              : L"To mend it (Windows Vista and later), as an administrator:\n  " + command + L"\n";
-    }
+    text += Advice(decision);
+    if (decision.temp) text += TempAccount();
     for (const std::wstring& hint : report.hints) text += L"Hint: " + hint + L"\n";
     return text;
+  }
+
+  // What to do about an untrusted verdict.
+  static std::wstring Advice(const Decision& decision) {
+    const std::vector<trust::Finding> findings = UntrustedFindings(decision);
+    if (findings.empty() && decision.verdict != Verdict::kTempUntrusted) return {};
+    if (decision.verdict == Verdict::kEntryUntrusted) {
+      return L"No command here mends this: as an administrator, make Administrators the owner of "
+             L"the key named, and let only Administrators, SYSTEM and TrustedInstaller change it "
+             L"(regedit, Permissions); then compare its UninstallString with what the "
+             L"installation registered.\n";
+    }
+    if (decision.verdict == Verdict::kTempUntrusted) {
+      return L"No command here mends this: let TEMP and TMP of the account that runs "
+             L"Tarnweld.exe name a folder only administrators can change, or let "
+             L"%SystemRoot%\\Temp be one that only administrators can delete or take over.\n";
+    }
+    const std::wstring command = MendingCommand(findings);
+    return command.empty()
+               ? L"No command here mends this: the installation belongs in a folder only "
+                 L"administrators can change, on a fixed local disk.\n"
+               : L"To mend it (Windows Vista and later), as an administrator:\n  " + command +
+                     L"\n";
+  }
+
+  // The temporary folder is the one of the account this check runs as.
+  std::wstring TempAccount() {
+    trust::Principals& principals = trust_.principals();
+    const std::wstring& sid = principals.CallerSid();
+    const std::wstring name = principals.NameOf(sid);
+    return L"Temporary folder: judged for " + (name.empty() ? sid : name + L" (" + sid + L")") +
+           L", the account this check runs as; Tarnweld.exe run as another account (SYSTEM, "
+           L"say) judges that account's own.\n";
   }
 
   std::wstring Listing(const std::vector<Report>& reports) const {

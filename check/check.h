@@ -4,11 +4,8 @@
 #include <vector>
 
 #include "core/trust.h"
-#include "platform/accounts.h"
-#include "platform/file_security.h"
-#include "platform/files.h"
 #include "platform/output.h"
-#include "platform/registry.h"
+#include "platform/platform.h"
 
 // TarnweldCheck.exe: explains what Tarnweld.exe would do with an entry
 // name, or lists every Wise installation on the machine. Reads only; starts
@@ -16,11 +13,8 @@
 namespace tarnweld::check {
 
 struct CheckPlatform {
-  platform::Registry& registry;
+  platform::Sources sources;
   platform::RegistryListing& listing;
-  platform::FileSearch& files;
-  platform::FileSecurity& security;
-  platform::Accounts& accounts;
   platform::TextOutput& out;
   platform::TextOutput& err;
 };

@@ -2,6 +2,9 @@
 // answering on standard output and error.
 #include "check/check.h"
 #include "platform/win/accounts_win.h"
+#include "platform/win/clock_win.h"
+#include "platform/win/code_page_win.h"
+#include "platform/win/environment_win.h"
 #include "platform/win/file_security_win.h"
 #include "platform/win/files_win.h"
 #include "platform/win/output_win.h"
@@ -9,6 +12,8 @@
 #include "platform/win/quiet_terminate_win.h"
 #include "platform/win/registry_list_win.h"
 #include "platform/win/registry_win.h"
+#include "platform/win/system_info_win.h"
+#include "platform/win/system_library_win.h"
 
 namespace {
 
@@ -21,6 +26,7 @@ const unsigned tarnweld::platform::win::kExitCodeOnTerminate = kFailed;
 
 int main() {
   using namespace tarnweld::platform::win;
+  SearchDllsInTheSystemFolderOnly();
   StartQuietly();
   SystemProcess process;
   SystemRegistry registry;
@@ -28,9 +34,17 @@ int main() {
   SystemFileSearch files;
   SystemFileSecurity security;
   SystemAccounts accounts;
+  SystemFacts system;
+  SystemCodePage code_page;
+  ProcessEnvironment environment;
+  TickClock clock;
   StandardOutput out(StandardOutput::Stream::kOutput);
   StandardOutput err(StandardOutput::Stream::kError);
-  tarnweld::check::CheckPlatform platform{registry, listing, files, security, accounts, out, err};
+  tarnweld::check::CheckPlatform platform{
+      {registry, files, security, accounts, system, code_page, environment, clock},
+      listing,
+      out,
+      err};
   try {
     return tarnweld::check::RunCheck(platform, process.CommandTail());
   } catch (...) {

@@ -13,9 +13,13 @@ constexpr wchar_t kAdministrators[] = L"S-1-5-32-544";
 constexpr wchar_t kPowerUsers[] = L"S-1-5-32-547";
 constexpr wchar_t kTrustedInstaller[] =
     L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+constexpr wchar_t kTerminalServerUser[] = L"S-1-5-13";
 // Entries for these stand for the object's owner.
 constexpr wchar_t kCreatorOwner[] = L"S-1-3-0";
 constexpr wchar_t kOwnerRights[] = L"S-1-3-4";
+
+// Windows XP and Server 2003.
+constexpr unsigned kWindowsXpMajor = 5;
 
 // Accounts of a machine or a domain (S-1-5-21-...) and of Azure AD
 // (S-1-12-1-...); every other SID is a well-known group or service, whose
@@ -24,18 +28,28 @@ bool IsAccountSid(std::wstring_view sid) {
   return sid.rfind(L"S-1-5-21-", 0) == 0 || sid.rfind(L"S-1-12-1-", 0) == 0;
 }
 
+bool IsKey(Role role) { return role == Role::kEntryKey || role == Role::kUninstallKey; }
+
 // The rights that let someone replace what is used, for each role. A new
 // file or folder beside a folder above does not replace the path; deleting
-// or renaming one of its folders does.
+// or renaming one of its folders does. A new subfolder beside a program
+// redirects its DLLs (PROGRAM.EXE.local).
 std::uint32_t ReplacingRights(Role role) {
   using namespace rights;
+  constexpr std::uint32_t kOwnership = kDelete | kWriteDac | kWriteOwner;
   switch (role) {
     case Role::kFile:
-      return kWriteData | kAppendData | kDelete | kWriteDac | kWriteOwner;
+      return kWriteData | kAppendData | kOwnership;
     case Role::kFolder:
-      return kWriteData | kDeleteChild | kDelete | kWriteDac | kWriteOwner;
+      return kWriteData | kDeleteChild | kOwnership;
+    case Role::kProgramFolder:
+      return kWriteData | kAppendData | kDeleteChild | kOwnership;
     case Role::kAbove:
-      return kDeleteChild | kDelete | kWriteDac | kWriteOwner;
+      return kDeleteChild | kOwnership;
+    case Role::kEntryKey:
+      return kKeySetValue | kKeyCreateSubKey | kOwnership;
+    case Role::kUninstallKey:
+      return kWriteDac | kWriteOwner;
   }
   return 0;
 }
@@ -46,16 +60,23 @@ std::wstring RightsWords(std::uint32_t mask, Role role) {
     std::uint32_t right;
     const wchar_t* word;
   };
-  const Word words[] = {{kWriteData, role == Role::kFile ? L"write" : L"add files"},
-                        {kAppendData, L"append"},
-                        {kDeleteChild, L"delete what it holds"},
+  const bool key = IsKey(role);
+  const bool file = role == Role::kFile;
+  const Word words[] = {{kWriteData, key    ? L"set values"
+                                     : file ? L"write"
+                                            : L"add files"},
+                        {kAppendData, key    ? L"create subkeys"
+                                      : file ? L"append"
+                                             : L"add subfolders"},
+                        {kKeyCreateLink, key ? L"create links" : nullptr},
+                        {kDeleteChild, key ? nullptr : L"delete what it holds"},
                         {kDelete, L"delete"},
                         {kWriteDac, L"change permissions"},
                         {kWriteOwner, L"take ownership"}};
   std::wstring text = L"may";
   const wchar_t* separator = L" ";
   for (const Word& word : words) {
-    if ((mask & word.right) == 0) continue;
+    if ((mask & word.right) == 0 || !word.word) continue;
     text += separator;
     text += word.word;
     separator = L", ";
@@ -63,9 +84,10 @@ std::wstring RightsWords(std::uint32_t mask, Role role) {
   return text;
 }
 
-std::wstring UnresolvedNote(std::uint32_t error) {
-  return L" (whether it belongs to Administrators could not be resolved: error " +
-         text::Decimal(error) + L")";
+std::wstring UnresolvedNote(const std::wstring& why) {
+  return why.empty()
+             ? L""
+             : L" (whether it belongs to Administrators could not be resolved: " + why + L")";
 }
 
 // "C:\A\B\F.EXE" -> "C:\A\B"; "C:\A" -> "C:\"; "C:\" -> "".
@@ -93,23 +115,22 @@ const wchar_t* DriveWords(platform::DriveKind kind) {
   return L"";
 }
 
-// The value kept for `key`, or null.
-template <typename Value>
-Value* Kept(std::vector<std::pair<std::wstring, Value>>& kept, const std::wstring& key) {
-  for (auto& [known, value] : kept) {
-    if (known == key) return &value;
-  }
-  return nullptr;
+bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+// X:\ and more: the only paths the walk reads anything for.
+bool IsOnDrive(const std::wstring& path) {
+  return path.size() >= 3 && IsLetter(path[0]) && path[1] == L':' && path[2] == L'\\';
 }
 
 }  // namespace
 
-std::uint32_t MapGenericRights(std::uint32_t mask) {
+std::uint32_t MapGenericRights(std::uint32_t mask, ObjectType type) {
   using namespace rights;
-  if (mask & (kGenericAll | kMaximumAllowed)) mask |= kFileAllAccess;
-  if (mask & kGenericWrite) mask |= kFileGenericWrite;
-  if (mask & kGenericRead) mask |= kFileGenericRead;
-  if (mask & kGenericExecute) mask |= kFileGenericExecute;
+  const bool key = type == ObjectType::kKey;
+  if (mask & (kGenericAll | kMaximumAllowed)) mask |= key ? kKeyAllAccess : kFileAllAccess;
+  if (mask & kGenericWrite) mask |= key ? kKeyWrite : kFileGenericWrite;
+  if (mask & kGenericRead) mask |= key ? kKeyRead : kFileGenericRead;
+  if (mask & kGenericExecute) mask |= key ? kKeyRead : kFileGenericExecute;
   return mask;
 }
 
@@ -122,39 +143,115 @@ std::wstring Describe(const Finding& finding) {
   return line + finding.rights;
 }
 
-Standing Principals::Of(const std::wstring& sid) {
-  for (const wchar_t* trusted : {kLocalSystem, kAdministrators, kTrustedInstaller, kPowerUsers}) {
-    if (sid == trusted) return {true, 0};
-  }
+void Principals::BeginEntry() {
+  counted_.clear();
+  entry_start_ = clock_.TickMilliseconds();
+}
+
+const std::wstring& Principals::CallerSid() {
   if (!caller_) caller_ = accounts_.CallerSid();
-  if (!caller_->empty() && sid == *caller_) return {true, 0};
-  if (!IsAccountSid(sid)) return {false, 0};
+  return *caller_;
+}
+
+unsigned Principals::MajorVersion() {
+  if (!major_version_) major_version_ = system_.MajorVersion();
+  return *major_version_;
+}
+
+std::optional<Standing> Principals::Decided(const std::wstring& sid) {
+  for (const wchar_t* trusted : {kLocalSystem, kAdministrators, kTrustedInstaller}) {
+    if (sid == trusted) return Standing{true, false, {}};
+  }
+  // Power Users could install software only on XP and Server 2003.
+  if (sid == kPowerUsers) return Standing{MajorVersion() == kWindowsXpMajor, false, {}};
+  // In the default access lists of XP and 2003, HKLM\SOFTWARE included, but
+  // only tokens on a terminal server in relaxed mode carry it.
+  if (sid == kTerminalServerUser) {
+    if (!terminal_server_users_) terminal_server_users_ = system_.TerminalServerUsersEnabled();
+    return Standing{false, !*terminal_server_users_, {}};
+  }
+  if (!CallerSid().empty() && sid == CallerSid()) return Standing{true, false, {}};
+  if (!IsAccountSid(sid)) return Standing{false, false, {}};
   if (!members_) members_ = accounts_.AdministratorsMembers();
-  if (members_->error != 0) return {false, members_->error};
+  if (members_->error != 0) {
+    return Standing{false, false,
+                    L"the Administrators group's members cannot be listed, error " +
+                        text::Decimal(members_->error)};
+  }
   const auto& members = members_->sids;
-  if (std::find(members.begin(), members.end(), sid) != members.end()) return {true, 0};
-  if (const Standing* judged = Kept(accounts_judged_, sid)) return *judged;
-  const platform::MembershipFound found = accounts_.AdministratorThroughGroups(sid);
-  Standing standing{found.membership == platform::Membership::kMember, 0};
-  if (found.membership == platform::Membership::kUnknown) standing.unresolved_error = found.error;
-  accounts_judged_.emplace_back(sid, standing);
-  return standing;
+  if (std::find(members.begin(), members.end(), sid) != members.end()) {
+    return Standing{true, false, {}};
+  }
+  return std::nullopt;
+}
+
+bool Principals::Count(const std::wstring& sid) {
+  if (counted_.count(sid) != 0) return true;
+  if (counted_.size() >= kMostLookupsPerEntry) return false;
+  counted_.insert(sid);
+  return true;
+}
+
+Principals::Lookup& Principals::Started(const std::wstring& sid) {
+  Lookup& lookup = lookups_[sid];
+  if (!lookup.running && !lookup.answer) lookup.running = accounts_.LookUp(sid);
+  return lookup;
+}
+
+const platform::AccountFound* Principals::Await(Lookup& lookup) {
+  if (lookup.answer) return &*lookup.answer;
+  if (!lookup.running) return nullptr;
+  const std::uint32_t elapsed = platform::ElapsedSince(clock_, entry_start_);
+  if (elapsed >= kLookupDeadlineMs || !lookup.running->Wait(kLookupDeadlineMs - elapsed)) {
+    return nullptr;  // a later answer is kept for a later entry
+  }
+  lookup.answer = lookup.running->Answer();
+  lookup.running.reset();
+  return &*lookup.answer;
+}
+
+void Principals::Prefetch(const std::vector<std::wstring>& sids) {
+  for (const std::wstring& sid : sids) {
+    if (!Decided(sid) && Count(sid)) Started(sid);
+  }
+}
+
+Standing Principals::Of(const std::wstring& sid) {
+  if (const std::optional<Standing> decided = Decided(sid)) return *decided;
+  if (!Count(sid)) {
+    return Standing{false, false,
+                    L"more than " + text::Decimal(kMostLookupsPerEntry) +
+                        L" accounts to look up for one entry"};
+  }
+  const platform::AccountFound* found = Await(Started(sid));
+  if (!found) {
+    return Standing{false, false,
+                    L"no answer within " + text::Decimal(kLookupDeadlineMs / 1000) + L" s"};
+  }
+  if (found->membership == platform::Membership::kMember) return Standing{true, false, {}};
+  if (found->membership == platform::Membership::kUnknown) {
+    return Standing{false, false, L"error " + text::Decimal(found->error)};
+  }
+  return Standing{false, false, {}};
 }
 
 std::wstring Principals::NameOf(const std::wstring& sid) {
-  if (const std::wstring* name = Kept(names_, sid)) return *name;
-  names_.emplace_back(sid, accounts_.NameOf(sid));
-  return names_.back().second;
+  // An account past this entry's lookups stays a SID.
+  if (IsAccountSid(sid) && lookups_.count(sid) == 0 && !Count(sid)) return {};
+  const platform::AccountFound* found = Await(Started(sid));
+  return found ? found->name : L"";
 }
 
 std::vector<Finding> Judge(const platform::SecurityRead& security, Role role,
                            Principals& principals, const std::wstring& object,
-                           const std::wstring& path) {
+                           const std::wstring& path, Judging judging) {
   std::vector<Finding> findings;
-  const auto add = [&](const std::wstring& sid, const std::wstring& rights,
-                       bool permissions = true) {
-    findings.push_back(
-        {object, path, sid.empty() ? L"" : principals.NameOf(sid), sid, rights, role, permissions});
+  const bool first_only = judging == Judging::kUntilFirstFinding;
+  const auto add = [&](const std::wstring& sid, const std::wstring& rights, bool permissions = true,
+                       bool owner = false) {
+    findings.push_back({object, path, sid.empty() ? L"" : principals.NameOf(sid), sid, rights, role,
+                        permissions, owner});
+    return first_only;
   };
   if (security.error != 0) {
     add({}, L"its security cannot be read (error " + text::Decimal(security.error) + L")", false);
@@ -168,66 +265,159 @@ std::vector<Finding> Judge(const platform::SecurityRead& security, Role role,
     add({}, L"has no access list, so anyone may change it");
     return findings;
   }
-  // The rights each principal is allowed, in the order first named.
-  std::vector<std::pair<std::wstring, std::uint32_t>> allowed;
+  // OWNER RIGHTS limits the owner from Vista on; on XP and 2003 it stands
+  // for no one, and the owner keeps full power over the access list.
+  const bool owner_rights_count = principals.MajorVersion() > kWindowsXpMajor;
+  const ObjectType type = IsKey(role) ? ObjectType::kKey : ObjectType::kFile;
+  // What each entry grants, in the order met: the rights each principal is
+  // allowed, and entries the rule cannot read.
+  struct Granted {
+    std::wstring sid;
+    std::uint32_t mask = 0;
+    std::wstring unread_type;  // not empty: an entry of this kind, not read
+  };
+  std::vector<Granted> granted;
+  std::vector<std::wstring> to_look_up{security.owner};
   bool owner_rights_entry = false;
   for (const platform::AccessEntry& entry : security.entries) {
-    if (entry.kind != platform::EntryKind::kAllow || entry.inherit_only) continue;
+    if (entry.inherit_only) continue;
+    if (entry.kind == platform::EntryKind::kAllowUnread) {
+      granted.push_back({entry.sid, 0, entry.type});
+      continue;
+    }
+    if (entry.kind != platform::EntryKind::kAllow) continue;
     std::wstring sid = entry.sid;
-    if (sid == kOwnerRights) owner_rights_entry = true;
+    if (sid == kOwnerRights) {
+      if (!owner_rights_count) continue;
+      owner_rights_entry = true;
+    }
     if (sid == kOwnerRights || sid == kCreatorOwner) sid = security.owner;
     if (sid.empty()) continue;
-    const std::uint32_t mask = MapGenericRights(entry.mask) & ReplacingRights(role);
+    const std::uint32_t mask = MapGenericRights(entry.mask, type) & ReplacingRights(role);
     if (mask == 0) continue;
-    if (std::uint32_t* known = Kept(allowed, sid)) {
-      *known |= mask;
+    const auto known = std::find_if(granted.begin(), granted.end(), [&](const Granted& g) {
+      return g.unread_type.empty() && g.sid == sid;
+    });
+    if (known != granted.end()) {
+      known->mask |= mask;
     } else {
-      allowed.emplace_back(sid, mask);
+      granted.push_back({sid, mask, {}});
+      to_look_up.push_back(sid);
     }
   }
+  principals.Prefetch(to_look_up);
   // An owner may always rewrite the access list, unless an OWNER RIGHTS
   // entry says what the owner may do instead.
   if (!security.owner.empty() && !owner_rights_entry) {
     const Standing owner = principals.Of(security.owner);
-    if (!owner.trusted) {
-      add(security.owner,
-          L"owns it, so may change its permissions" +
-              (owner.unresolved_error ? UnresolvedNote(owner.unresolved_error) : L""));
+    if (!owner.trusted && !owner.nobody) {
+      const std::wstring rights =
+          L"owns it, so may change its permissions" + UnresolvedNote(owner.unresolved);
+      if (add(security.owner, rights, true, true)) return findings;
     }
   }
-  for (const auto& [sid, mask] : allowed) {
-    const Standing standing = principals.Of(sid);
-    if (standing.trusted) continue;
-    add(sid, RightsWords(mask, role) +
-                 (standing.unresolved_error ? UnresolvedNote(standing.unresolved_error) : L""));
+  for (const Granted& entry : granted) {
+    if (!entry.unread_type.empty()) {
+      if (add(entry.sid, L"has an allow entry of a kind this check does not read (" +
+                             entry.unread_type + L")")) {
+        return findings;
+      }
+      continue;
+    }
+    const Standing standing = principals.Of(entry.sid);
+    if (standing.trusted || standing.nobody) continue;
+    if (add(entry.sid, RightsWords(entry.mask, role) + UnresolvedNote(standing.unresolved))) {
+      return findings;
+    }
   }
   return findings;
 }
 
-TrustCheck TrustJudge::Check(const std::wstring& path, const std::wstring& what) {
-  TrustCheck check;
-  const std::wstring full = security_.FullPath(path);
+ObjectNames NamesFor(const std::wstring& what) {
+  return {what, what + L" folder", L"folder above the " + what};
+}
+
+std::optional<std::wstring> TrustJudge::OnLocalDisk(const std::wstring& path,
+                                                    const ObjectNames& names, Walk* walk) {
   const auto refuse = [&](const std::wstring& reason) {
-    check.findings.push_back({what, path, L"", L"", reason, Role::kFile, false});
-    return check;
+    walk->check.findings.push_back({names.file.empty() ? names.folder : names.file, path, L"", L"",
+                                    reason, Role::kFile, false});
+    walk->refused_on_the_way = true;
+    return std::nullopt;
   };
-  if (full.size() < 3 || full[1] != L':' || full[2] != L'\\') {
+  // Before anything is asked of a file system: a network path would hand
+  // whoever answers for the server the caller's logon.
+  if (!IsOnDrive(path)) {
+    return refuse(L"is not on a local drive (a network path, or one that cannot be resolved)");
+  }
+  const std::wstring full = security_.FullPath(path);
+  if (!IsOnDrive(full)) {
     return refuse(L"is not on a local drive (a network path, or one that cannot be resolved)");
   }
   const platform::DriveKind drive = security_.DriveOf(full.substr(0, 3));
   if (drive != platform::DriveKind::kFixed) return refuse(DriveWords(drive));
+  return full;
+}
 
-  Role role = Role::kFile;
-  for (std::wstring object = full; !object.empty(); object = ParentOf(object)) {
-    const std::wstring name = role == Role::kFile     ? what
-                              : role == Role::kFolder ? what + L" folder"
-                                                      : L"folder above the " + what;
-    for (Finding& finding : Judge(security_.Read(object), role, principals_, name, object)) {
-      check.findings.push_back(std::move(finding));
-    }
-    role = role == Role::kFile ? Role::kFolder : Role::kAbove;
+std::vector<TrustJudge::Step> TrustJudge::Folders(const std::wstring& full,
+                                                  const ObjectNames& names, Role last_role) {
+  std::vector<Step> steps;
+  for (std::wstring folder = full; !folder.empty(); folder = ParentOf(folder)) {
+    const Role role = steps.empty() ? last_role : Role::kAbove;
+    steps.push_back({folder, role, role == Role::kAbove ? &names.above : &names.folder});
   }
-  return check;
+  std::reverse(steps.begin(), steps.end());
+  return steps;
+}
+
+bool TrustJudge::Down(const std::vector<Step>& steps, Walk* walk) {
+  for (const Step& step : steps) {
+    const platform::SecurityRead read = security_.Read(step.path);
+    if (read.missing()) {
+      walk->missing = true;
+      walk->error = read.error;
+      return false;
+    }
+    std::vector<Finding> findings =
+        Judge(read, step.role, principals_, *step.object, step.path, judging_);
+    const bool found_wanting = !findings.empty();
+    for (Finding& finding : findings) walk->check.findings.push_back(std::move(finding));
+    // Nothing behind a link, or below what cannot be read, is ever touched.
+    if (read.error != 0 || read.link) return false;
+    if (found_wanting && judging_ == Judging::kUntilFirstFinding) return false;
+  }
+  return true;
+}
+
+Walk TrustJudge::CheckFile(const std::wstring& path, const ObjectNames& names, Role folder_role) {
+  Walk walk;
+  const std::optional<std::wstring> full = OnLocalDisk(path, names, &walk);
+  if (!full) return walk;
+  const std::wstring folder = ParentOf(*full);
+  const bool go_on = folder.empty() || Down(Folders(folder, names, folder_role), &walk);
+  walk.refused_on_the_way = !walk.check.trusted();
+  if (!go_on || walk.missing) return walk;
+  const platform::FileFound found = files_.Find(path);
+  walk.found = found.kind;
+  walk.error = found.error;
+  walk.missing = found.kind == platform::FileKind::kMissing;
+  if (found.kind != platform::FileKind::kNormalFile) return walk;
+  Down({{*full, Role::kFile, &names.file}}, &walk);
+  return walk;
+}
+
+Walk TrustJudge::CheckFolder(const std::wstring& path, const ObjectNames& names, Role role) {
+  Walk walk;
+  const std::optional<std::wstring> full = OnLocalDisk(path, names, &walk);
+  if (!full) return walk;
+  std::vector<Step> steps = Folders(*full, names, role);
+  Down(steps, &walk);
+  return walk;
+}
+
+std::vector<Finding> TrustJudge::CheckKey(const platform::SecurityRead& security, Role role,
+                                          const std::wstring& object, const std::wstring& path) {
+  return Judge(security, role, principals_, object, path, judging_);
 }
 
 }  // namespace tarnweld::trust

@@ -1,22 +1,24 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "platform/accounts.h"
-#include "platform/file_security.h"
+#include "platform/platform.h"
 
-// Whether only administrators can change a file: the rule that keeps a file
-// any user could have replaced from running with the caller's rights.
+// Whether only administrators can change what the uninstaller is given: the
+// rule that keeps anything a standard user controls from running with the
+// caller's rights.
 namespace tarnweld::trust {
 
-// File and folder rights as the system numbers them.
+// Rights as the system numbers them, for files and folders, and for keys.
 namespace rights {
-constexpr std::uint32_t kWriteData = 0x0002;  // on a folder: add a file
-constexpr std::uint32_t kAppendData = 0x0004;
+constexpr std::uint32_t kWriteData = 0x0002;   // on a folder: add a file
+constexpr std::uint32_t kAppendData = 0x0004;  // on a folder: add a subfolder
 constexpr std::uint32_t kDeleteChild = 0x0040;
 constexpr std::uint32_t kDelete = 0x00010000;
 constexpr std::uint32_t kWriteDac = 0x00040000;
@@ -30,16 +32,29 @@ constexpr std::uint32_t kFileAllAccess = 0x001F01FF;
 constexpr std::uint32_t kFileGenericWrite = 0x00120116;
 constexpr std::uint32_t kFileGenericRead = 0x00120089;
 constexpr std::uint32_t kFileGenericExecute = 0x001200A0;
+constexpr std::uint32_t kKeySetValue = 0x0002;
+constexpr std::uint32_t kKeyCreateSubKey = 0x0004;
+constexpr std::uint32_t kKeyCreateLink = 0x0020;
+constexpr std::uint32_t kKeyAllAccess = 0x000F003F;
+constexpr std::uint32_t kKeyRead = 0x00020019;  // KEY_EXECUTE is the same
+constexpr std::uint32_t kKeyWrite = 0x00020006;
 }  // namespace rights
 
-// Generic rights (and MAXIMUM_ALLOWED) replaced by the file rights they grant.
-std::uint32_t MapGenericRights(std::uint32_t mask);
+enum class ObjectType { kFile, kKey };
 
-// Where an object stands on the way to the file that would be used.
+// Generic rights (and MAXIMUM_ALLOWED) replaced by the rights they grant on
+// a file or folder, or on a key.
+std::uint32_t MapGenericRights(std::uint32_t mask, ObjectType type = ObjectType::kFile);
+
+// What an object is to what is used, which says which rights let someone
+// replace it.
 enum class Role {
-  kFile,    // the uninstaller or the log itself
-  kFolder,  // the folder that holds it
-  kAbove,   // any folder above that, up to the drive's root
+  kFile,           // a file that is used: the uninstaller, the log
+  kFolder,         // the folder that holds the log
+  kProgramFolder,  // a folder a program runs from, where a new subfolder counts too
+  kAbove,          // any folder above those, up to the drive's root
+  kEntryKey,       // the uninstall entry's key
+  kUninstallKey,   // the key that holds every entry
 };
 
 // One way someone other than a trusted principal could change what is used.
@@ -53,61 +68,153 @@ struct Finding {
   // Whether new permissions on the folder would mend it; not for a link, a
   // drive or a security that cannot be read.
   bool permissions = false;
+  bool owner = false;  // the object's owner is not trusted
 };
 
 // "uninstaller folder [C:\OLDAPP]: Authenticated Users (S-1-5-11) may add files, delete"
 std::wstring Describe(const Finding& finding);
 
+// Bounds on one entry's judgement: each account lookup may wait out network
+// time-outs, and the access lists are written by whoever owns the objects.
+inline constexpr std::size_t kMostLookupsPerEntry = 8;
+inline constexpr std::uint32_t kLookupDeadlineMs = 15'000;
+
 struct Standing {
   bool trusted = false;
-  std::uint32_t unresolved_error = 0;  // not 0: membership could not be resolved
+  bool nobody = false;      // stands for no one on this system: its entries grant nothing
+  std::wstring unresolved;  // why membership could not be resolved; empty when it was
 };
 
-// Who counts as trusted: LocalSystem, Administrators, TrustedInstaller, Power
-// Users, the account this program runs as, and every account or group that
-// belongs to the local Administrators group. The account database is asked
-// once per run for the members, and once per account for indirect ones.
+// Who counts as trusted: LocalSystem, Administrators, TrustedInstaller,
+// Power Users on Windows XP and Server 2003, the account this program runs
+// as, and every account or group that belongs to the local Administrators
+// group. Everything but account lookups is decided at once; lookups run away
+// from the caller, at most eight for one entry and for 15 s from its start,
+// and what they do not answer in time counts as untrusted. Answers are kept
+// for the whole run.
 class Principals {
  public:
-  explicit Principals(platform::Accounts& accounts) : accounts_(accounts) {}
+  Principals(platform::Accounts& accounts, platform::SystemInfo& system, platform::Clock& clock)
+      : accounts_(accounts),
+        system_(system),
+        clock_(clock),
+        entry_start_(clock.TickMilliseconds()) {}
+
+  // A new entry's judgement: its own lookups and its own deadline.
+  void BeginEntry();
+  // Starts, all at once, the lookups the standing of `sids` will need.
+  void Prefetch(const std::vector<std::wstring>& sids);
   Standing Of(const std::wstring& sid);
+  // Empty when the SID names no account, or no answer came in time.
   std::wstring NameOf(const std::wstring& sid);
+  const std::wstring& CallerSid();
+  unsigned MajorVersion();
 
  private:
+  struct Lookup {
+    std::unique_ptr<platform::AccountLookup> running;
+    std::optional<platform::AccountFound> answer;
+  };
+  // The standing decided without the account database's answer, if it can be.
+  std::optional<Standing> Decided(const std::wstring& sid);
+  // Counts `sid` against this entry's lookups; false when none is left.
+  bool Count(const std::wstring& sid);
+  Lookup& Started(const std::wstring& sid);
+  // The answer, waiting for it no longer than this entry's deadline.
+  const platform::AccountFound* Await(Lookup& lookup);
+
   platform::Accounts& accounts_;
+  platform::SystemInfo& system_;
+  platform::Clock& clock_;
   std::optional<std::wstring> caller_;
   std::optional<platform::SidList> members_;
-  // A few accounts a run: kept in order met, looked up one by one.
-  std::vector<std::pair<std::wstring, Standing>> accounts_judged_;
-  std::vector<std::pair<std::wstring, std::wstring>> names_;
+  std::optional<unsigned> major_version_;
+  std::optional<bool> terminal_server_users_;
+  std::map<std::wstring, Lookup> lookups_;
+  std::set<std::wstring> counted_;  // this entry's accounts whose standing needed a lookup
+  std::uint32_t entry_start_;
 };
+
+// Whether a judgement goes on past the first thing it finds: Tarnweld.exe
+// needs one reason to refuse, TarnweldCheck.exe lists them all.
+enum class Judging { kUntilFirstFinding, kEveryFinding };
 
 // What in one object's owner and access list lets someone untrusted change
 // it. Allow entries count, inherit-only ones do not; deny entries are not
 // subtracted, so this can refuse more, never less.
 std::vector<Finding> Judge(const platform::SecurityRead& security, Role role,
                            Principals& principals, const std::wstring& object,
-                           const std::wstring& path);
+                           const std::wstring& path, Judging judging = Judging::kEveryFinding);
 
-// What was found about one file and the folders on its way.
+// What was found about the objects on the way to one file or folder.
 struct TrustCheck {
   std::vector<Finding> findings;
   bool trusted() const { return findings.empty(); }
 };
 
-// Judges a file that exists, and every folder from it up to its drive's root,
-// as the system resolves the path. Network paths and drives other than fixed
-// local disks are not trusted at all.
+// How a walk to one path ended.
+struct Walk {
+  TrustCheck check;  // from the drive's root down
+  // Something above the last object was found wanting (the drive, the path,
+  // a folder on the way): what is below it was not relied on.
+  bool refused_on_the_way = false;
+  bool missing = false;     // a folder on the way, or the object itself, is not there
+  std::uint32_t error = 0;  // why it is missing
+  std::optional<platform::FileKind> found;  // the file search's answer, when one was made
+};
+
+// What the findings call the objects on the way: "uninstaller", "uninstaller
+// folder", "folder above the uninstaller".
+struct ObjectNames {
+  std::wstring file, folder, above;
+};
+ObjectNames NamesFor(const std::wstring& what);
+
+// Judges paths from the drive down, one object at a time: a path that is not
+// on a drive, or a drive that is not a fixed local disk, is refused before
+// any file is touched; a link ends the walk (its target is never read); so
+// does, until the first finding, anything found wanting.
 class TrustJudge {
  public:
-  TrustJudge(platform::FileSecurity& security, platform::Accounts& accounts)
-      : security_(security), principals_(accounts) {}
-  // `what`: "uninstaller" or "log", for the findings' words.
-  TrustCheck Check(const std::wstring& path, const std::wstring& what);
+  TrustJudge(const platform::Sources& sources, Judging judging)
+      : security_(sources.security),
+        files_(sources.files),
+        principals_(sources.accounts, sources.system, sources.clock),
+        judging_(judging) {}
+
+  // A new entry: see Principals::BeginEntry.
+  void BeginEntry() { principals_.BeginEntry(); }
+
+  // The file at `path`: the folders from its drive's root down, the one
+  // that holds it in `folder_role`; then, if they allow, the search for the
+  // file; then, if it is a normal file, the file itself.
+  Walk CheckFile(const std::wstring& path, const ObjectNames& names, Role folder_role);
+  // The folder at `path`, in `role`, and every folder above it.
+  Walk CheckFolder(const std::wstring& path, const ObjectNames& names, Role role);
+  // A key's security, read elsewhere.
+  std::vector<Finding> CheckKey(const platform::SecurityRead& security, Role role,
+                                const std::wstring& object, const std::wstring& path);
+
+  Principals& principals() { return principals_; }
+  Judging judging() const { return judging_; }
 
  private:
+  struct Step {
+    std::wstring path;
+    Role role;
+    const std::wstring* object;
+  };
+  // The path resolved and on a fixed local disk, or the reason it is not.
+  std::optional<std::wstring> OnLocalDisk(const std::wstring& path, const ObjectNames& names,
+                                          Walk* walk);
+  // Judges each step in turn; false when the walk may not go below them.
+  bool Down(const std::vector<Step>& steps, Walk* walk);
+  std::vector<Step> Folders(const std::wstring& full, const ObjectNames& names, Role last_role);
+
   platform::FileSecurity& security_;
+  platform::FileSearch& files_;
   Principals principals_;
+  Judging judging_;
 };
 
 }  // namespace tarnweld::trust

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/process_snapshot.h"
 
@@ -40,6 +41,8 @@ struct LaunchRequest {
   std::wstring command_line;
   std::wstring current_directory;  // empty: this process's own
   bool break_away = false;         // out of the job this process runs in
+  // "NAME=value" strings, in order; empty: this process's own environment.
+  std::vector<std::wstring> environment;
 };
 
 // Process launch.

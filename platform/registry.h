@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_security.h"
+
 namespace tarnweld::platform {
 
 // Status codes exactly as the registry API returns them.
@@ -28,6 +30,8 @@ class RegistryKey {
   // expanded, up to its first NUL or whole when it has none, at any length
   // (core/registry_text.h).
   virtual RegistryText ReadText(const std::wstring& name) = 0;
+  // The key's owner and access list.
+  virtual SecurityRead Security() = 0;
 };
 
 // Which of the registry's views a key is opened in, on 64-bit Windows.

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "platform/file_security.h"
 #include "platform/registry.h"
 
 // The first of ReadReg's two questions: what an uninstall entry says. Each
@@ -15,8 +17,10 @@ struct EntryDisplay {
   std::wstring publisher;
 };
 
-// Which of the entry's values to read: the removal needs the command alone.
-enum class EntryValues { kUninstallString, kWithDisplay };
+// What to read of the entry, each including the one before: the command
+// alone; the key's security too, when the command names a Wise uninstaller
+// (the removal's decision); and what an inventory shows.
+enum class EntryValues { kUninstallString, kWithSecurity, kWithDisplay };
 
 // One read of an uninstall entry, a subkey of
 // HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall.
@@ -26,7 +30,8 @@ struct UninstallEntry {
   // Read as stored in UTF-16 whatever its type, never expanded; the text
   // ends at its first NUL, or takes the whole value when it has none.
   std::wstring uninstall_string;
-  EntryDisplay display;  // with EntryValues::kWithDisplay only
+  EntryDisplay display;                            // with EntryValues::kWithDisplay only
+  std::optional<platform::SecurityRead> security;  // the key's, when read
   bool found() const { return open_status == platform::kRegSuccess; }
   bool read() const { return found() && read_status == platform::kRegSuccess; }
 };

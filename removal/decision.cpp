@@ -1,43 +1,122 @@
 #include "removal/decision.h"
 
+#include "core/wise.h"
+
 namespace tarnweld {
 namespace {
 
 // Notes one lookup of `name`; true when the deciding may go on with it.
-bool Take(const ReadReg::UninstallEntry& read, const std::wstring& name, Decision* decision) {
+bool Take(const ReadReg::UninstallEntry& read, const std::wstring& name, Decision* decision,
+          std::optional<platform::SecurityRead>* security) {
   decision->lookups.push_back({name, read.open_status, read.read_status});
   if (!read.found()) return false;
   decision->entry = name;
   decision->uninstall_string = read.uninstall_string;
   decision->display = read.display;
+  *security = read.security;
   return true;
 }
 
 bool LookUp(platform::Registry& registry, const std::wstring& name, ReadReg::EntryValues values,
-            Decision* decision) {
-  return Take(ReadReg::ReadUninstallEntry(registry, name, decision->view, values), name, decision);
+            Decision* decision, std::optional<platform::SecurityRead>* security) {
+  return Take(ReadReg::ReadUninstallEntry(registry, name, decision->view, values), name, decision,
+              security);
 }
 
 // The entry named exactly by the tail, or, when no entry has that name, the
 // one named as an administrator most likely meant it. An entry that exists
 // but cannot be opened gets no second lookup.
-bool FindEntry(platform::Registry& registry, ReadReg::EntryValues values, Decision* decision) {
-  if (LookUp(registry, decision->tail, values, decision)) return true;
+bool FindEntry(platform::Registry& registry, ReadReg::EntryValues values, Decision* decision,
+               std::optional<platform::SecurityRead>* security) {
+  if (LookUp(registry, decision->tail, values, decision, security)) return true;
   if (decision->lookups.back().open_status != platform::kRegFileNotFound) return false;
   const auto second = SecondEntryName(decision->tail);
-  return second && LookUp(registry, *second, values, decision);
+  return second && LookUp(registry, *second, values, decision, security);
+}
+
+platform::SecurityRead UninstallKeySecurity(platform::Registry& registry,
+                                            platform::RegistryView view) {
+  std::unique_ptr<platform::RegistryKey> key;
+  const long status = registry.OpenLocalMachineKey(wise::kUninstallKey, view, &key);
+  if (status != platform::kRegSuccess || !key) {
+    platform::SecurityRead unread;
+    unread.error = static_cast<std::uint32_t>(status == platform::kRegSuccess ? 1 : status);
+    return unread;
+  }
+  return key->Security();
+}
+
+// Whoever can write the entry chooses which uninstaller runs on which log;
+// whoever can rewrite the Uninstall key's permissions can write any entry.
+trust::TrustCheck JudgeEntry(platform::Registry& registry, trust::TrustJudge& trust,
+                             const Decision& decision,
+                             const std::optional<platform::SecurityRead>& security) {
+  trust::TrustCheck check;
+  platform::SecurityRead entry_security;
+  if (security) {
+    entry_security = *security;
+  } else {
+    entry_security.error = platform::kFileNotFound;  // not read: cannot be judged
+  }
+  const std::wstring uninstall_key = std::wstring(L"HKLM\\") + wise::kUninstallKey;
+  check.findings = trust.CheckKey(UninstallKeySecurity(registry, decision.view),
+                                  trust::Role::kUninstallKey, L"uninstall key", uninstall_key);
+  if (!check.findings.empty() && trust.judging() == trust::Judging::kUntilFirstFinding) {
+    return check;
+  }
+  for (trust::Finding& finding : trust.CheckKey(entry_security, trust::Role::kEntryKey, L"entry",
+                                                EntryKeyPath(decision.entry))) {
+    check.findings.push_back(std::move(finding));
+  }
+  return check;
+}
+
+// Whether the file a path names may be used: the rules on its text, then
+// the walk from its drive down to it. Sets the verdict when it may not.
+bool CheckUsable(const platform::Sources& sources, trust::TrustJudge& trust,
+                 const std::wstring& text, const wchar_t* what, Verdict missing, Verdict untrusted,
+                 std::optional<FileCheck>* file, std::optional<trust::TrustCheck>* file_trust,
+                 Decision* decision) {
+  *file = CheckPath(sources.code_page, text);
+  FileCheck& check = **file;
+  if (check.status != FileStatus::kNotSearched) {
+    decision->verdict = missing;
+    return false;
+  }
+  const trust::Walk walk = trust.CheckFile(
+      check.searched, trust::NamesFor(what),
+      missing == Verdict::kUninstallerMissing ? trust::Role::kProgramFolder : trust::Role::kFolder);
+  *file_trust = walk.check;
+  if (walk.found) check.status = StatusOf(*walk.found);
+  if (walk.missing) check.status = FileStatus::kMissing;
+  check.error = walk.error;
+  if (walk.refused_on_the_way) {
+    decision->verdict = untrusted;
+    return false;
+  }
+  if (!check.found()) {
+    decision->verdict = missing;
+    decision->system_error = check.error;
+    return false;
+  }
+  if (!walk.check.trusted()) {
+    decision->verdict = untrusted;
+    return false;
+  }
+  return true;
 }
 
 // Everything after the name test, once `found` has looked the entry up.
 template <typename Find>
-void DecideFrom(Find&& found, platform::FileSearch& files, trust::TrustJudge& trust,
+void DecideFrom(Find&& found, const platform::Sources& sources, trust::TrustJudge& trust,
                 Decision* decision) {
   // Only the test trims; the lookup uses the name exactly as given.
   if (!IsLongEnoughEntryName(decision->tail)) {
     decision->verdict = Verdict::kNameTooShort;
     return;
   }
-  if (!found()) {
+  std::optional<platform::SecurityRead> security;
+  if (!found(&security)) {
     const long status = decision->lookups.back().open_status;
     decision->verdict =
         status == platform::kRegFileNotFound ? Verdict::kNoEntry : Verdict::kUnreadable;
@@ -54,26 +133,22 @@ void DecideFrom(Find&& found, platform::FileSearch& files, trust::TrustJudge& tr
     decision->verdict = Verdict::kNotWise;
     return;
   }
-  decision->uninstaller = CheckFile(files, decision->command->uninstaller_path);
-  if (!decision->uninstaller->found()) {
-    decision->verdict = Verdict::kUninstallerMissing;
-    decision->system_error = decision->uninstaller->error;
+  trust.BeginEntry();
+  decision->entry_trust = JudgeEntry(sources.registry, trust, *decision, security);
+  if (!decision->entry_trust->trusted()) {
+    decision->verdict = Verdict::kEntryUntrusted;
     return;
   }
-  decision->uninstaller_trust = trust.Check(decision->uninstaller->searched, L"uninstaller");
-  if (!decision->uninstaller_trust->trusted()) {
-    decision->verdict = Verdict::kUninstallerUntrusted;
+  if (!CheckUsable(sources, trust, decision->command->uninstaller_path, L"uninstaller",
+                   Verdict::kUninstallerMissing, Verdict::kUninstallerUntrusted,
+                   &decision->uninstaller, &decision->uninstaller_trust, decision) ||
+      !CheckUsable(sources, trust, decision->command->arguments, L"log", Verdict::kLogMissing,
+                   Verdict::kLogUntrusted, &decision->log, &decision->log_trust, decision)) {
     return;
   }
-  decision->log = CheckFile(files, decision->command->arguments);
-  if (!decision->log->found()) {
-    decision->verdict = Verdict::kLogMissing;
-    decision->system_error = decision->log->error;
-    return;
-  }
-  decision->log_trust = trust.Check(decision->log->searched, L"log");
-  if (!decision->log_trust->trusted()) {
-    decision->verdict = Verdict::kLogUntrusted;
+  decision->temp = ChooseTempFolder(sources, trust);
+  if (!decision->temp->found()) {
+    decision->verdict = Verdict::kTempUntrusted;
     return;
   }
   decision->verdict = Verdict::kWouldLaunch;
@@ -83,32 +158,57 @@ void DecideFrom(Find&& found, platform::FileSearch& files, trust::TrustJudge& tr
 
 }  // namespace
 
-Decision Decide(platform::Registry& registry, platform::FileSearch& files, trust::TrustJudge& trust,
+Decision Decide(const platform::Sources& sources, trust::TrustJudge& trust,
                 const std::wstring& tail, platform::RegistryView view,
                 ReadReg::EntryValues values) {
   Decision decision;
   decision.tail = tail;
   decision.view = view;
-  DecideFrom([&] { return FindEntry(registry, values, &decision); }, files, trust, &decision);
+  DecideFrom(
+      [&](std::optional<platform::SecurityRead>* security) {
+        return FindEntry(sources.registry, values, &decision, security);
+      },
+      sources, trust, &decision);
   return decision;
 }
 
-Decision DecideRead(const ReadReg::UninstallEntry& entry, platform::FileSearch& files,
-                    trust::TrustJudge& trust, const std::wstring& name,
+Decision DecideRead(const platform::Sources& sources, trust::TrustJudge& trust,
+                    const ReadReg::UninstallEntry& entry, const std::wstring& name,
                     platform::RegistryView view) {
   Decision decision;
   decision.tail = name;
   decision.view = view;
-  DecideFrom([&] { return Take(entry, name, &decision); }, files, trust, &decision);
+  DecideFrom(
+      [&](std::optional<platform::SecurityRead>* security) {
+        return Take(entry, name, &decision, security);
+      },
+      sources, trust, &decision);
   return decision;
 }
 
-const std::vector<trust::Finding>& UntrustedFindings(const Decision& decision) {
-  static const std::vector<trust::Finding> kNone;
-  if (decision.verdict == Verdict::kUninstallerUntrusted)
-    return decision.uninstaller_trust->findings;
-  if (decision.verdict == Verdict::kLogUntrusted) return decision.log_trust->findings;
-  return kNone;
+std::wstring EntryKeyPath(const std::wstring& entry) {
+  return std::wstring(L"HKLM\\") + wise::kUninstallKey + L"\\" + entry;
+}
+
+std::vector<trust::Finding> UntrustedFindings(const Decision& decision) {
+  switch (decision.verdict) {
+    case Verdict::kEntryUntrusted:
+      return decision.entry_trust->findings;
+    case Verdict::kUninstallerUntrusted:
+      return decision.uninstaller_trust->findings;
+    case Verdict::kLogUntrusted:
+      return decision.log_trust->findings;
+    case Verdict::kTempUntrusted: {
+      std::vector<trust::Finding> findings;
+      for (const TempCandidate& candidate : decision.temp->tried) {
+        const auto& found = candidate.walk.check.findings;
+        findings.insert(findings.end(), found.begin(), found.end());
+      }
+      return findings;
+    }
+    default:
+      return {};
+  }
 }
 
 }  // namespace tarnweld

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/trust.h"
-#include "platform/files.h"
-#include "platform/registry.h"
+#include "platform/platform.h"
 #include "queries/uninstall_entry.h"
+#include "removal/temp_folder.h"
 #include "removal/uninstall_command.h"
 
 namespace tarnweld {
@@ -20,10 +20,12 @@ enum class Verdict {
   kNoEntry,
   kUnreadable,  // the entry exists but cannot be opened or has no readable UninstallString
   kNotWise,
+  kEntryUntrusted,        // someone other than an administrator could have changed the entry
   kUninstallerMissing,    // including paths not fully qualified, devices and wildcards
   kUninstallerUntrusted,  // someone other than an administrator could have changed it
   kLogMissing,
   kLogUntrusted,
+  kTempUntrusted,  // no temporary folder only administrators and the caller can change
 };
 
 // "would-launch", "name-too-short", ...: the names scripts and people see.
@@ -47,10 +49,12 @@ struct Decision {
   std::wstring uninstall_string;
   ReadReg::EntryDisplay display;  // read only when asked for
   std::optional<UninstallCommand> command;
+  std::optional<trust::TrustCheck> entry_trust;  // the entry's key and the Uninstall key
   std::optional<FileCheck> uninstaller;
   std::optional<trust::TrustCheck> uninstaller_trust;
   std::optional<FileCheck> log;
   std::optional<trust::TrustCheck> log_trust;
+  std::optional<TempChoice> temp;
   Verdict verdict = Verdict::kNameTooShort;
   std::uint32_t system_error = 0;  // behind the verdict, where there is one
   std::wstring program;            // named explicitly to the system; empty: the line names it
@@ -60,21 +64,25 @@ struct Decision {
 };
 
 // Decides for `tail`, read from the registry's `view`: the name test, the
-// lookups, the recognition and split, then for the uninstaller and the log
-// in turn whether it exists and whether only administrators can change it.
+// lookups, the recognition and split, whether only administrators can change
+// the entry, then for the uninstaller and the log in turn whether it exists
+// and whether only administrators can change it, and the temporary folder.
 // Reads, never writes, and starts nothing.
-Decision Decide(platform::Registry& registry, platform::FileSearch& files, trust::TrustJudge& trust,
+Decision Decide(const platform::Sources& sources, trust::TrustJudge& trust,
                 const std::wstring& tail,
                 platform::RegistryView view = platform::RegistryView::kProgram,
-                ReadReg::EntryValues values = ReadReg::EntryValues::kUninstallString);
+                ReadReg::EntryValues values = ReadReg::EntryValues::kWithSecurity);
 
 // The same for an entry already read under its exact name `name`, as an
 // inventory lists them: the entry is not read again.
-Decision DecideRead(const ReadReg::UninstallEntry& entry, platform::FileSearch& files,
-                    trust::TrustJudge& trust, const std::wstring& name,
+Decision DecideRead(const platform::Sources& sources, trust::TrustJudge& trust,
+                    const ReadReg::UninstallEntry& entry, const std::wstring& name,
                     platform::RegistryView view);
 
+// "HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\OldApp".
+std::wstring EntryKeyPath(const std::wstring& entry);
+
 // The findings behind an untrusted verdict; empty for every other verdict.
-const std::vector<trust::Finding>& UntrustedFindings(const Decision& decision);
+std::vector<trust::Finding> UntrustedFindings(const Decision& decision);
 
 }  // namespace tarnweld

@@ -36,6 +36,11 @@ std::wstring FileText(const FileCheck& check) {
       return L"a path with a wildcard, a stray quotation mark or a character no file name has";
     case FileStatus::kDevice:
       return L"a device, not a file";
+    case FileStatus::kNotInCodePage:
+      return L"a path the system's ANSI code page cannot carry: an ANSI program such as "
+             L"UNWISE.EXE would read another path";
+    case FileStatus::kNotSearched:
+      return L"not looked for: something on the way to it is not trusted";
     case FileStatus::kMissing:
       return L"not found (" + ErrorText(check.error) + L")";
     case FileStatus::kDirectory:
@@ -63,17 +68,53 @@ std::wstring EntryProblem(const Decision& decision) {
   return L"exists, but " + ReadText(last.read_status);
 }
 
+void AddFindings(const trust::TrustCheck& trust, std::vector<std::wstring>* steps) {
+  for (const trust::Finding& finding : trust.findings) {
+    steps->push_back(trust::Describe(finding));
+  }
+}
+
 void AddTrustSteps(const wchar_t* what, const std::optional<FileCheck>& file,
                    const std::optional<trust::TrustCheck>& trust,
                    std::vector<std::wstring>* steps) {
   if (!trust) return;
-  if (trust->trusted()) {
+  if (trust->trusted() && file->found()) {
     steps->push_back(
         what + Bracketed(file->searched) +
         L": only administrators and the caller can change it, its folder or a folder above");
   }
-  for (const trust::Finding& finding : trust->findings) {
-    steps->push_back(trust::Describe(finding));
+  AddFindings(*trust, steps);
+}
+
+void AddEntrySteps(const Decision& decision, std::vector<std::wstring>* steps) {
+  if (!decision.entry_trust) return;
+  if (decision.entry_trust->trusted()) {
+    steps->push_back(L"entry " + Bracketed(EntryKeyPath(decision.entry)) +
+                     L": only administrators and the caller can change it or the uninstall key");
+  }
+  AddFindings(*decision.entry_trust, steps);
+}
+
+std::wstring TempLine(const TempCandidate& candidate) {
+  std::wstring line = L"temp ";
+  if (candidate.source == TempSource::kMadeForTheRun && candidate.usable()) {
+    return line + L"made for the run inside " + Bracketed(candidate.path) +
+           L", which only administrators and the caller can change, nor a folder above";
+  }
+  if (!candidate.path.empty()) line += Bracketed(candidate.path) + L" ";
+  line += L"(" + std::wstring(TempSourceWords(candidate.source)) + L"): ";
+  if (candidate.path.empty()) return line + L"none on this system";
+  if (candidate.text.status != FileStatus::kNotSearched) return line + FileText(candidate.text);
+  if (candidate.walk.missing) return line + L"not found (" + ErrorText(candidate.walk.error) + L")";
+  if (!candidate.walk.check.trusted()) return line + L"not used";
+  return line + L"only administrators and the caller can change it, nor a folder above";
+}
+
+void AddTempSteps(const Decision& decision, std::vector<std::wstring>* steps) {
+  if (!decision.temp) return;
+  for (const TempCandidate& candidate : decision.temp->tried) {
+    steps->push_back(TempLine(candidate));
+    AddFindings(candidate.walk.check, steps);
   }
 }
 
@@ -123,6 +164,7 @@ std::vector<std::wstring> DescribeSteps(const Decision& decision) {
       steps.push_back(L"neither UNWISE.EXE nor UNWISE32.EXE in it");
     }
   }
+  AddEntrySteps(decision, &steps);
   if (decision.uninstaller) {
     steps.push_back(L"uninstaller " + Bracketed(decision.uninstaller->searched) + L": " +
                     FileText(*decision.uninstaller));
@@ -132,6 +174,7 @@ std::vector<std::wstring> DescribeSteps(const Decision& decision) {
     steps.push_back(L"log " + Bracketed(decision.log->searched) + L": " + FileText(*decision.log));
   }
   AddTrustSteps(L"log ", decision.log, decision.log_trust, &steps);
+  AddTempSteps(decision, &steps);
   steps.push_back(std::wstring(L"verdict: ") + VerdictName(decision.verdict));
   if (decision.verdict == Verdict::kWouldLaunch) {
     std::wstring line = L"command line " + Bracketed(decision.command_line);
@@ -178,6 +221,12 @@ const VerdictRow kVerdicts[] = {
        return std::wstring(
            L"The entry's UninstallString runs neither UNWISE.EXE nor UNWISE32.EXE.");
      }},
+    {Verdict::kEntryUntrusted, L"entry-untrusted", 18,
+     [](const Decision& d) {
+       return L"The entry " + Bracketed(EntryKeyPath(d.entry)) +
+              L" could have been changed by others than administrators: " +
+              trust::Describe(d.entry_trust->findings.front()) + L".";
+     }},
     {Verdict::kUninstallerMissing, L"uninstaller-missing", 14,
      [](const Decision& d) {
        return L"The uninstaller " + Bracketed(d.uninstaller->searched) + L" is " +
@@ -193,6 +242,11 @@ const VerdictRow kVerdicts[] = {
      }},
     {Verdict::kLogUntrusted, L"log-untrusted", 17,
      [](const Decision& d) { return UntrustedSummary(L"The log ", *d.log, *d.log_trust); }},
+    {Verdict::kTempUntrusted, L"temp-untrusted", 19,
+     [](const Decision& d) {
+       return L"No temporary folder for the uninstaller can be trusted, nor made: " +
+              TempLine(d.temp->tried.back()) + L".";
+     }},
 };
 
 const VerdictRow& RowOf(Verdict verdict) {

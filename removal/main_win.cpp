@@ -2,6 +2,7 @@
 // removal; the removal ends the process, so the form is never shown.
 #include "platform/win/process_win.h"
 #include "platform/win/quiet_terminate_win.h"
+#include "platform/win/system_library_win.h"
 #include "platform/win/windows_platform.h"
 #include "removal/run_removal.h"
 
@@ -18,6 +19,7 @@ void FrmRemoveLoad() { tarnweld::RunRemoval(tarnweld::platform::win::WindowsPlat
 const unsigned tarnweld::platform::win::kExitCodeOnTerminate = 0;
 
 int main() {
+  tarnweld::platform::win::SearchDllsInTheSystemFolderOnly();
   tarnweld::platform::win::StartQuietly();
   tarnweld::platform::win::RunHiddenForm(kFormName, kFormCaption, &FrmRemoveLoad);
   tarnweld::platform::win::WindowsPlatform().process.End();

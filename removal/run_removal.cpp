@@ -63,10 +63,12 @@ platform::Started Start(platform::Platform& platform, platform::LaunchRequest re
 // what it starts before it can start anything, then lets it run. Where it
 // cannot join, it runs all the same and the wait follows it by parent.
 UninstallerRun StartUninstaller(platform::Platform& platform, const Decision& decision,
-                                const std::wstring& current_directory) {
+                                const std::wstring& current_directory, const std::wstring& temp) {
   UninstallerRun run;
   platform::Started started =
-      Start(platform, {decision.program, decision.command_line, current_directory, false},
+      Start(platform,
+            {decision.program, decision.command_line, current_directory, false,
+             UninstallerEnvironment(platform.sources.environment.Block(), temp)},
             &run.broke_away);
   if (!started.process) {
     run.error = started.error;
@@ -92,15 +94,64 @@ void TraceStart(platform::Platform& platform, const UninstallerRun& run) {
                                  : L", followed by parent and by name (it could not join a job)"));
 }
 
+// The folder made for this run, removed again once the wait is over if the
+// uninstaller left it empty; left in place otherwise.
+class MadeFolder {
+ public:
+  explicit MadeFolder(platform::Platform& platform) : platform_(platform) {}
+  ~MadeFolder() {
+    if (path_.empty()) return;
+    Trace(platform_, L"temp " + Bracketed(path_) +
+                         (platform_.folders.RemoveIfEmpty(path_) ? L": removed, being empty"
+                                                                 : L": left in place, not empty"));
+  }
+  MadeFolder(const MadeFolder&) = delete;
+  MadeFolder& operator=(const MadeFolder&) = delete;
+
+  // Makes the folder inside `parent` and judges it as a folder a program
+  // runs from; its path, or empty when it cannot be had.
+  std::wstring Make(const std::wstring& parent, trust::TrustJudge& trust) {
+    const platform::FolderMade made =
+        platform_.folders.MakePrivate(parent, trust.principals().CallerSid());
+    if (made.path.empty()) {
+      Trace(platform_, L"temp: no folder could be made inside " + Bracketed(parent) + L" (" +
+                           ErrorText(made.error) + L")");
+      return {};
+    }
+    path_ = made.path;
+    const trust::Walk walk =
+        trust.CheckFolder(path_, TempFolderNames(), trust::Role::kProgramFolder);
+    if (walk.missing || !walk.check.trusted()) {
+      for (const trust::Finding& finding : walk.check.findings) {
+        Trace(platform_, trust::Describe(finding));
+      }
+      return {};
+    }
+    Trace(platform_, L"temp " + Bracketed(path_) +
+                         L" (made for the run): only administrators and the caller can change it");
+    return path_;
+  }
+
+ private:
+  platform::Platform& platform_;
+  std::wstring path_;
+};
+
 void RemoveWiseInstallation(platform::Platform& platform, const std::wstring& system_directory) {
   const std::wstring tail = platform.process.CommandTail();
   platform.pause.Sleep(kStartupPauseMs);
-  trust::TrustJudge trust(platform.security, platform.accounts);
-  const Decision decision = Decide(platform.registry, platform.files, trust, tail);
+  trust::TrustJudge trust(platform.sources, trust::Judging::kUntilFirstFinding);
+  const Decision decision = Decide(platform.sources, trust, tail);
   for (const std::wstring& step : DescribeSteps(decision)) Trace(platform, step);
   if (decision.verdict != Verdict::kWouldLaunch) return;
 
-  const UninstallerRun run = StartUninstaller(platform, decision, system_directory);
+  MadeFolder made(platform);
+  std::wstring temp = decision.temp->folder();
+  if (decision.temp->make() &&
+      (temp = made.Make(decision.temp->tried.back().path, trust)).empty()) {
+    return;
+  }
+  const UninstallerRun run = StartUninstaller(platform, decision, system_directory, temp);
   TraceStart(platform, run);
   if (run.process_id == 0) return;
   const std::uint32_t wait_start = platform.clock.TickMilliseconds();

@@ -55,6 +55,8 @@ bool IsDeviceName(std::wstring_view path) {
                   digit == L'\x00B3');
 }
 
+}  // namespace
+
 FileStatus StatusOf(platform::FileKind kind) {
   switch (kind) {
     case platform::FileKind::kNormalFile:
@@ -70,8 +72,6 @@ FileStatus StatusOf(platform::FileKind kind) {
   }
   return FileStatus::kMissing;
 }
-
-}  // namespace
 
 std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command) {
   std::wstring_view name = wise::kUninstaller;
@@ -91,7 +91,7 @@ std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command)
                           std::wstring(name)};
 }
 
-FileCheck CheckFile(platform::FileSearch& files, std::wstring_view path) {
+FileCheck CheckPath(platform::AnsiCodePage& code_page, std::wstring_view path) {
   FileCheck check;
   check.searched = std::wstring(Unquoted(path));
   if (check.searched.empty()) {
@@ -102,10 +102,10 @@ FileCheck CheckFile(platform::FileSearch& files, std::wstring_view path) {
     check.status = FileStatus::kNotFullyQualified;
   } else if (IsDeviceName(check.searched)) {
     check.status = FileStatus::kDevice;
+  } else if (!code_page.RoundTrips(check.searched)) {
+    check.status = FileStatus::kNotInCodePage;
   } else {
-    const platform::FileFound found = files.Find(check.searched);
-    check.status = StatusOf(found.kind);
-    check.error = found.error;
+    check.status = FileStatus::kNotSearched;
   }
   return check;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/code_page.h"
 #include "platform/files.h"
 
 namespace tarnweld {
@@ -30,6 +31,8 @@ enum class FileStatus {
   kNotFullyQualified,   // relative, rooted, drive-relative, \\.\ or \\?\ paths
   kForbiddenCharacter,  // wildcards (* ? < >), a stray quotation mark, | or a stream's colon
   kDevice,              // a DOS device name, or a path the system resolves to a device
+  kNotInCodePage,       // an ANSI program would read another path
+  kNotSearched,         // the text passed; something on the way to the file did not
   kMissing,
   kDirectory,
   kHiddenOrSystem,
@@ -42,11 +45,16 @@ struct FileCheck {
   bool found() const { return status == FileStatus::kFound; }
 };
 
-// Whether a path, taken whole, names an existing normal file. A path wrapped
-// in quotation marks is searched without them. Only fully qualified paths
-// (X:\... or \\server\share\...) are searched at all: a relative one would
-// be checked in one folder and run from another.
-FileCheck CheckFile(platform::FileSearch& files, std::wstring_view path);
+// The rules on a path's text alone, before anything is asked of a file
+// system. A path wrapped in quotation marks is taken without them. Only
+// fully qualified paths (X:\... or \\server\share\...) pass: a relative one
+// would be checked in one folder and run from another. The path must also
+// reach an ANSI program unchanged through the system's code page. kNotSearched
+// when every rule passed.
+FileCheck CheckPath(platform::AnsiCodePage& code_page, std::wstring_view path);
+
+// The status a file search's answer gives a path that passed CheckPath.
+FileStatus StatusOf(platform::FileKind kind);
 
 // The name to look the entry up by when no entry has exactly the name that
 // was typed: without surrounding spaces, then without one pair of enclosing

@@ -169,7 +169,7 @@ TEST_F(CheckTest, UntrustedFilesSayWhoMayChangeThemAndHowToMendIt) {
   EXPECT_EQ(Run(L"OldApp"), 16);
   const std::string text = Narrow(os_.out.text);
   EXPECT_THAT(text, HasSubstr("uninstaller folder [C:\\W]: Authenticated Users (S-1-5-11) may "
-                              "add files, delete\n"));
+                              "add files, add subfolders, delete\n"));
   EXPECT_THAT(text, HasSubstr("\n  icacls \"C:\\W\" /inheritance:r /grant:r "
                               "*S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F "
                               "*S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464:"
@@ -181,7 +181,7 @@ TEST_F(CheckTest, UntrustedFilesSayWhoMayChangeThemAndHowToMendIt) {
   EXPECT_EQ(json["untrusted"][0]["path"], "C:\\W");
   EXPECT_EQ(json["untrusted"][0]["principal"], "Authenticated Users");
   EXPECT_EQ(json["untrusted"][0]["sid"], "S-1-5-11");
-  EXPECT_EQ(json["untrusted"][0]["rights"], "may add files, delete");
+  EXPECT_EQ(json["untrusted"][0]["rights"], "may add files, add subfolders, delete");
 
   // The log's own file, mended through its folder; the uninstaller is fine.
   os_.security.clear();

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/wise.h"
 #include "removal/run_removal.h"
 #include "tests/fake_platform.h"
 
@@ -20,9 +21,9 @@ struct Machine {
     os.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
     os.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
   }
-  Decision Decide(const std::wstring& tail) { return tarnweld::Decide(os, os, trust, tail); }
+  Decision Decide(const std::wstring& tail) { return tarnweld::Decide(os.sources(), trust, tail); }
   FakePlatform os;
-  trust::TrustJudge trust{os, os};
+  trust::TrustJudge trust{os.sources(), trust::Judging::kEveryFinding};
 };
 
 TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
@@ -45,6 +46,24 @@ TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
        Verdict::kUnreadable, 2, 1},
       {L"OldApp", [](FakePlatform& os) { os.AddUninstallValue(L"OldApp", "MsiExec.exe /X{1}"); },
        Verdict::kNotWise, 0, 1},
+      // The entry is judged once it is known to run Wise's uninstaller.
+      {L"OldApp",
+       [](FakePlatform& os) {
+         os.AddUninstallValue(L"OldApp", "MsiExec.exe /X{1}");
+         os.key_security[fake::UninstallKey(L"OldApp")] = fake::Owned(L"S-1-1-0", {});
+       },
+       Verdict::kNotWise, 0, 1},
+      {L"OldApp",
+       [](FakePlatform& os) {
+         os.key_security[fake::UninstallKey(L"OldApp")] = fake::Owned(L"S-1-5-21-9-9-9-1200", {});
+       },
+       Verdict::kEntryUntrusted, 0, 1},
+      {L"OldApp",
+       [](FakePlatform& os) {
+         os.key_security[wise::kUninstallKey] = fake::Owned(L"S-1-1-0", {});
+         os.normal_files.clear();
+       },
+       Verdict::kEntryUntrusted, 0, 1},
       {L"OldApp", [](FakePlatform& os) { os.normal_files.erase(L"C:\\W\\UNWISE.EXE"); },
        Verdict::kUninstallerMissing, 2, 1},
       {L"OldApp", [](FakePlatform& os) { os.AddUninstallValue(L"OldApp", "UNWISE.EXE C:\\L.TXT"); },
@@ -60,12 +79,13 @@ TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
          os.normal_files.erase(L"C:\\L.TXT");
        },
        Verdict::kUninstallerUntrusted, 0, 1},
+      // Its folder is judged before the file is looked for.
       {L"OldApp",
        [](FakePlatform& os) {
          os.security[L"C:\\W"] = fake::Owned(L"S-1-1-0", {});
          os.normal_files.erase(L"C:\\W\\UNWISE.EXE");
        },
-       Verdict::kUninstallerMissing, 2, 1},
+       Verdict::kUninstallerUntrusted, 0, 1},
       // A network path: whoever answers for the server's name would choose
       // both the files and their permissions.
       {L"OldApp",
@@ -100,6 +120,9 @@ TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
     EXPECT_EQ(decision.lookups.size(), c.lookups) << VerdictName(c.verdict);
     EXPECT_EQ(decision.command_line.empty(), c.verdict != Verdict::kWouldLaunch);
     EXPECT_TRUE(machine.os.launches.empty()) << "deciding starts nothing";
+    if (c.verdict == Verdict::kEntryUntrusted) {
+      EXPECT_TRUE(machine.os.security_reads.empty()) << "no file is touched for an untrusted entry";
+    }
     EXPECT_EQ(machine.os.open_handles, 0);
   }
 }

@@ -24,6 +24,9 @@ Decision Launching() {
   d.uninstaller_trust = trust::TrustCheck{};
   d.log = FileCheck{L"C:\\L.TXT", FileStatus::kFound};
   d.log_trust = trust::TrustCheck{};
+  d.entry_trust = trust::TrustCheck{};
+  d.temp = TempChoice{
+      {{TempSource::kCallers, L"C:\\T", FileCheck{L"C:\\T", FileStatus::kNotSearched}, {}}}};
   d.verdict = Verdict::kWouldLaunch;
   d.command_line = L"C:\\W\\UNWISE.EXE /a C:\\L.TXT";
   return d;
@@ -61,6 +64,12 @@ TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
        "UninstallString."},
       {[](Decision&) {}, Verdict::kNotWise, "not-wise", 13,
        "The entry's UninstallString runs neither UNWISE.EXE nor UNWISE32.EXE."},
+      {[](Decision& d) { d.entry_trust = ChangeableByEveryone(L"entry", EntryKeyPath(L"OldApp")); },
+       Verdict::kEntryUntrusted, "entry-untrusted", 18,
+       "The entry [HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OldApp] could "
+       "have been changed by others than administrators: entry "
+       "[HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OldApp]: Everyone "
+       "(S-1-1-0) may write."},
       {[](Decision& d) { d.uninstaller->status = FileStatus::kDevice; },
        Verdict::kUninstallerMissing, "uninstaller-missing", 14,
        "The uninstaller [C:\\W\\UNWISE.EXE] is a device, not a file."},
@@ -78,6 +87,16 @@ TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
        Verdict::kLogUntrusted, "log-untrusted", 17,
        "The log [C:\\L.TXT] could have been changed by others than administrators: log "
        "[C:\\L.TXT]: Everyone (S-1-1-0) may write."},
+      {[](Decision& d) {
+         d.temp->tried.back().walk.check = ChangeableByEveryone(L"temporary folder", L"C:\\T");
+         d.temp->tried.push_back({TempSource::kMadeForTheRun,
+                                  L"C:\\WINDOWS\\Temp",
+                                  FileCheck{L"C:\\WINDOWS\\Temp", FileStatus::kNotSearched},
+                                  {{}, false, true, 3, {}}});
+       },
+       Verdict::kTempUntrusted, "temp-untrusted", 19,
+       "No temporary folder for the uninstaller can be trusted, nor made: temp "
+       "[C:\\WINDOWS\\Temp] (to hold a folder made for the run): not found (error 3)."},
   };
   for (const Case& c : cases) {
     Decision decision = Launching();
@@ -92,7 +111,8 @@ TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
   }
   EXPECT_EQ(Narrow(ExitCodeList()),
             "0 would-launch, 10 name-too-short, 11 no-entry, 12 unreadable, 13 not-wise, "
-            "14 uninstaller-missing, 16 uninstaller-untrusted, 15 log-missing, 17 log-untrusted");
+            "18 entry-untrusted, 14 uninstaller-missing, 16 uninstaller-untrusted, 15 log-missing, "
+            "17 log-untrusted, 19 temp-untrusted");
 }
 
 TEST(DecisionText, EachFileStatusInWords) {
@@ -108,6 +128,10 @@ TEST(DecisionText, EachFileStatusInWords) {
       {FileStatus::kForbiddenCharacter,
        "a path with a wildcard, a stray quotation mark or a character no file name has"},
       {FileStatus::kDevice, "a device, not a file"},
+      {FileStatus::kNotInCodePage,
+       "a path the system's ANSI code page cannot carry: an ANSI program such as UNWISE.EXE "
+       "would read another path"},
+      {FileStatus::kNotSearched, "not looked for: something on the way to it is not trusted"},
       {FileStatus::kMissing, "not found (error 3)"},
       {FileStatus::kDirectory, "a folder, not a file"},
       {FileStatus::kHiddenOrSystem, "a hidden or system file"},

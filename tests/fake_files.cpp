@@ -8,7 +8,7 @@ platform::SecurityRead Owned(const std::wstring& owner,
   read.owner = owner;
   read.has_access_list = true;
   for (const auto& [sid, mask] : allowed) {
-    read.entries.push_back({platform::EntryKind::kAllow, false, mask, sid});
+    read.entries.push_back({platform::EntryKind::kAllow, false, mask, sid, false, {}});
   }
   return read;
 }
@@ -30,6 +30,11 @@ platform::DriveKind FakeFiles::DriveOf(const std::wstring& root) {
 platform::SecurityRead FakeFiles::Read(const std::wstring& path) {
   record_.events.push_back("security " + Narrow(path));
   security_reads.push_back(path);
+  if (missing_folders.count(path) != 0) {
+    platform::SecurityRead missing;
+    missing.error = platform::kPathNotFound;
+    return missing;
+  }
   const auto given = security.find(path);
   if (given != security.end()) return given->second;
   return Owned(L"S-1-5-32-544", {{L"S-1-5-32-544", 0x10000000}, {L"S-1-5-32-545", 0xA0000000}});
@@ -40,15 +45,49 @@ platform::SidList FakeAccounts::AdministratorsMembers() {
   return administrators;
 }
 
-platform::MembershipFound FakeAccounts::AdministratorThroughGroups(const std::wstring& sid) {
-  const auto found = indirect_members.find(sid);
-  if (found != indirect_members.end()) return found->second;
-  return {platform::Membership::kNotMember, 0};
-}
+namespace {
 
-std::wstring FakeAccounts::NameOf(const std::wstring& sid) {
+class FakeLookup final : public platform::AccountLookup {
+ public:
+  FakeLookup(Recorder& record, FakeAnswer answer)
+      : record_(record), answer_(std::move(answer)), started_(record.now) {}
+
+  // The clock moves while the caller waits, up to the answer's moment.
+  bool Wait(std::uint32_t milliseconds) override {
+    const std::uint32_t waited = record_.now - started_;
+    if (answer_.after_ms && *answer_.after_ms <= waited + milliseconds) {
+      if (*answer_.after_ms > waited) record_.now = started_ + *answer_.after_ms;
+      return true;
+    }
+    record_.now += milliseconds;
+    return false;
+  }
+  platform::AccountFound Answer() const override { return answer_.found; }
+
+ private:
+  Recorder& record_;
+  FakeAnswer answer_;
+  std::uint32_t started_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::AccountLookup> FakeAccounts::LookUp(const std::wstring& sid) {
+  record_.events.push_back("look up " + Narrow(sid));
+  looked_up.push_back(sid);
+  const auto scripted = answers.find(sid);
+  if (scripted != answers.end()) return std::make_unique<FakeLookup>(record_, scripted->second);
+  FakeAnswer answer;
+  const auto member = indirect_members.find(sid);
+  if (member != indirect_members.end()) {
+    answer.found.membership = member->second.membership;
+    answer.found.error = member->second.error;
+  } else {
+    answer.found.membership = platform::Membership::kNotMember;
+  }
   const auto name = account_names.find(sid);
-  return name == account_names.end() ? L"" : name->second;
+  if (name != account_names.end()) answer.found.name = name->second;
+  return std::make_unique<FakeLookup>(record_, answer);
 }
 
 }  // namespace tarnweld::fake

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/accounts.h"
+#include "platform/clock.h"
 #include "platform/file_security.h"
 #include "platform/files.h"
 #include "tests/fake_record.h"
@@ -27,6 +30,7 @@ class FakeFiles : public platform::FileSearch, public platform::FileSecurity {
   // Every file and folder's security, unless given here: owned by
   // Administrators, who alone may change it.
   std::map<std::wstring, platform::SecurityRead> security;
+  std::set<std::wstring> missing_folders;              // every other folder exists
   std::map<std::wstring, platform::DriveKind> drives;  // fixed unless given
   std::vector<std::wstring> searched_paths;
   std::vector<std::wstring> security_reads;
@@ -40,20 +44,39 @@ class FakeFiles : public platform::FileSearch, public platform::FileSecurity {
   Recorder& record_;
 };
 
-// The accounts: the caller, the Administrators group's members, and who
-// belongs to it through other groups.
+// Whether an account belongs to Administrators through its groups.
+struct MembershipFound {
+  platform::Membership membership = platform::Membership::kNotMember;
+  std::uint32_t error = 0;
+};
+
+// How the account database answers for one SID, and when.
+struct FakeAnswer {
+  platform::AccountFound found;
+  std::optional<std::uint32_t> after_ms = 0;  // none: never
+};
+
+// The accounts: the caller, the Administrators group's members, and what a
+// lookup answers for each SID: its name, and whether it belongs to
+// Administrators through other groups. Lookups run while the clock moves.
 class FakeAccounts : public platform::Accounts {
  public:
+  explicit FakeAccounts(Recorder& record) : record_(record) {}
+
   std::wstring caller_sid = L"S-1-5-21-7-7-7-1000";
   platform::SidList administrators{0, {L"S-1-5-21-7-7-7-500"}};
-  std::map<std::wstring, platform::MembershipFound> indirect_members;  // kNotMember unless given
+  std::map<std::wstring, MembershipFound> indirect_members;  // kNotMember unless given
   std::map<std::wstring, std::wstring> account_names;
+  std::map<std::wstring, FakeAnswer> answers;  // else from the two maps above, at once
   int member_listings = 0;
+  std::vector<std::wstring> looked_up;
 
   std::wstring CallerSid() override { return caller_sid; }
   platform::SidList AdministratorsMembers() override;
-  platform::MembershipFound AdministratorThroughGroups(const std::wstring& sid) override;
-  std::wstring NameOf(const std::wstring& sid) override;
+  std::unique_ptr<platform::AccountLookup> LookUp(const std::wstring& sid) override;
+
+ private:
+  Recorder& record_;
 };
 
 }  // namespace tarnweld::fake

@@ -6,9 +6,18 @@ FakePlatform::FakePlatform()
     : FakeProgram(static_cast<Recorder&>(*this)),
       FakeRegistry(static_cast<Recorder&>(*this)),
       FakeFiles(static_cast<Recorder&>(*this)),
+      FakeAccounts(static_cast<Recorder&>(*this)),
+      FakeSystem(static_cast<Recorder&>(*this)),
       FakeProcesses(static_cast<Recorder&>(*this)),
-      platform_{*this, *this, *this, *this, *this, *this, *this, *this, *this, debugger},
-      check_{*this, *this, *this, *this, *this, out, err} {}
+      platform_{{*this, *this, *this, *this, *this, *this, *this, *this},
+                *this,
+                *this,
+                *this,
+                *this,
+                *this,
+                *this,
+                debugger},
+      check_{{*this, *this, *this, *this, *this, *this, *this, *this}, *this, out, err} {}
 
 void FakePlatform::StartOnEntry(const std::string& text, const std::vector<std::wstring>& files) {
   command_tail = L"OldApp";

@@ -10,6 +10,7 @@
 #include "tests/fake_processes.h"
 #include "tests/fake_record.h"
 #include "tests/fake_registry.h"
+#include "tests/fake_system.h"
 
 namespace tarnweld::fake {
 
@@ -35,11 +36,13 @@ class FakePlatform final : public Recorder,
                            public FakeRegistry,
                            public FakeFiles,
                            public FakeAccounts,
+                           public FakeSystem,
                            public FakeProcesses {
  public:
   FakePlatform();
 
   platform::Platform& os() { return platform_; }
+  const platform::Sources& sources() { return platform_.sources; }
   check::CheckPlatform& check() { return check_; }
 
   CapturedOutput debugger, out, err;

@@ -86,8 +86,8 @@ platform::ImageName FakeProcesses::ImageWithoutNul(wchar_t fill) {
 
 platform::Started FakeProcesses::StartSuspended(const platform::LaunchRequest& request) {
   record_.events.push_back(request.break_away ? "launch breaking away" : "launch");
-  launches.push_back(
-      {request.program, request.command_line, request.current_directory, request.break_away});
+  launches.push_back({request.program, request.command_line, request.current_directory,
+                      request.break_away, request.environment});
   if (launch_throws) throw std::bad_alloc();
   if (launch_result == 0 || (request.break_away && break_away_fails)) return {nullptr, 5};
   return {std::make_unique<FakeWatched>(record_, *this, launch_result, uninstaller), 0};

@@ -23,6 +23,7 @@ struct LaunchCall {
   std::wstring command_line;
   std::wstring current_directory;
   bool break_away = false;
+  std::vector<std::wstring> environment;
 };
 
 // A process the fake can open by id: when it was created and when it ends.

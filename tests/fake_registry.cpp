@@ -10,7 +10,12 @@ namespace {
 
 class FakeKey final : public platform::RegistryKey, CountedHandle {
  public:
-  FakeKey(Recorder& record, FakeKeyValues& values) : CountedHandle(record), values_(values) {}
+  FakeKey(Recorder& record, FakeKeyValues& values, platform::SecurityRead security,
+          std::wstring path)
+      : CountedHandle(record),
+        values_(values),
+        security_(std::move(security)),
+        path_(std::move(path)) {}
 
   // The stored bytes go through the same sizing and decoding as the real
   // key's.
@@ -24,9 +29,26 @@ class FakeKey final : public platform::RegistryKey, CountedHandle {
         [&](unsigned char* data, std::uint32_t* size) { return QueryStored(stored, data, size); });
   }
 
+  platform::SecurityRead Security() override {
+    record_.events.push_back("key security " + Narrow(path_));
+    return security_;
+  }
+
  private:
   FakeKeyValues& values_;
+  platform::SecurityRead security_;
+  std::wstring path_;
 };
+
+// Administrators own it and alone may change it; Users may read it.
+platform::SecurityRead AdministratorsKey() {
+  platform::SecurityRead read;
+  read.owner = L"S-1-5-32-544";
+  read.has_access_list = true;
+  read.entries = {{platform::EntryKind::kAllow, false, 0xF003F, L"S-1-5-32-544", false, {}},
+                  {platform::EntryKind::kAllow, false, 0x20019, L"S-1-5-32-545", false, {}}};
+  return read;
+}
 
 }  // namespace
 
@@ -57,14 +79,20 @@ std::map<std::wstring, FakeKeyValues>& FakeRegistry::KeysIn(platform::RegistryVi
 long FakeRegistry::OpenLocalMachineKey(const std::wstring& path, platform::RegistryView view,
                                        std::unique_ptr<platform::RegistryKey>* key) {
   record_.events.push_back("open");
-  opened_paths.push_back(path);
+  if (path != wise::kUninstallKey) opened_paths.push_back(path);
   auto& in_view = KeysIn(view);
-  const auto found = in_view.find(path);
-  if (found == in_view.end()) return platform::kRegFileNotFound;
-  if (open_status_for_existing_key != platform::kRegSuccess) {
+  auto found = in_view.find(path);
+  if (found == in_view.end() && path == wise::kUninstallKey) {
+    found = uninstall_keys_.emplace(path, FakeKeyValues{}).first;
+  } else if (found == in_view.end()) {
+    return platform::kRegFileNotFound;
+  } else if (open_status_for_existing_key != platform::kRegSuccess) {
     return open_status_for_existing_key;
   }
-  *key = std::make_unique<FakeKey>(record_, found->second);
+  const auto security = key_security.find(path);
+  *key = std::make_unique<FakeKey>(
+      record_, found->second,
+      security == key_security.end() ? AdministratorsKey() : security->second, path);
   return platform::kRegSuccess;
 }
 

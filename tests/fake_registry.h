@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_security.h"
 #include "platform/registry.h"
 #include "tests/fake_record.h"
 
@@ -39,10 +40,13 @@ class FakeRegistry : public platform::Registry, public platform::RegistryListing
   std::vector<platform::RegistryView> views{platform::RegistryView::k32Bit,
                                             platform::RegistryView::k64Bit};
   std::map<std::wstring, FakeKeyValues> other_view_keys;
+  // Each key's security, by path; unless given, owned by Administrators, who
+  // alone may change it. The Uninstall key itself always exists.
+  std::map<std::wstring, platform::SecurityRead> key_security;
   long open_status_for_existing_key = platform::kRegSuccess;
   bool listing_fails = false;  // as access denied
   long listing_status = platform::kRegSuccess;
-  std::vector<std::wstring> opened_paths;
+  std::vector<std::wstring> opened_paths;  // the entries' keys, as opened
 
   // An entry whose UninstallString holds `text`, each char one UTF-16 unit
   // (Latin-1), and no terminator unless `text` ends with '\0'.
@@ -58,6 +62,7 @@ class FakeRegistry : public platform::Registry, public platform::RegistryListing
  private:
   std::map<std::wstring, FakeKeyValues>& KeysIn(platform::RegistryView view);
   Recorder& record_;
+  std::map<std::wstring, FakeKeyValues> uninstall_keys_;  // the Uninstall key's own values: none
 };
 
 }  // namespace tarnweld::fake

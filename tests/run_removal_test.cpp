@@ -59,16 +59,22 @@ TEST_F(RunRemovalTest, WorkedExampleLaunchesAfterPauseLookupAndBothSearches) {
   Entry("C:\\WINDOWS\\UNWISE.EXE C:\\APP\\LIST.TXT",
         {L"C:\\WINDOWS\\UNWISE.EXE", L"C:\\APP\\LIST.TXT"});
   Run();
-  // The one ordering test of the removal: each file is found, then judged
-  // with the folders on its way, in turn.
+  // The one ordering test of the removal: the entry and the key that holds
+  // it, then each file's folders from the drive down, the file found, the
+  // file judged; then the temporary folder, and only then the launch.
   EXPECT_THAT(
       os_.events,
       ElementsAre("current directory C:\\WINDOWS\\system32", "tail", "sleep 100", "open",
-                  "query UninstallString", "find C:\\WINDOWS\\UNWISE.EXE",
-                  "security C:\\WINDOWS\\UNWISE.EXE", "security C:\\WINDOWS", "security C:\\",
-                  "find C:\\APP\\LIST.TXT", "security C:\\APP\\LIST.TXT", "security C:\\APP",
-                  "security C:\\", "error mode 32768", "launch", "error mode 32771", "group",
-                  "join", "resume", "active", "snapshot", "end"));
+                  "query UninstallString",
+                  "key security Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OldApp",
+                  "open", "key security Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                  "security C:\\", "security C:\\WINDOWS", "find C:\\WINDOWS\\UNWISE.EXE",
+                  "security C:\\WINDOWS\\UNWISE.EXE", "security C:\\", "security C:\\APP",
+                  "find C:\\APP\\LIST.TXT", "security C:\\APP\\LIST.TXT", "security C:\\",
+                  "security C:\\Users", "security C:\\Users\\Admin",
+                  "security C:\\Users\\Admin\\AppData", "security C:\\Users\\Admin\\AppData\\Local",
+                  "security C:\\Users\\Admin\\AppData\\Local\\Temp", "error mode 32768", "launch",
+                  "error mode 32771", "group", "join", "resume", "active", "snapshot", "end"));
   ASSERT_EQ(os_.launches.size(), 1u);
   EXPECT_EQ(os_.launches[0].command_line, L"C:\\WINDOWS\\UNWISE.EXE /a C:\\APP\\LIST.TXT");
   EXPECT_EQ(os_.launches[0].program, L"") << "no space: the command line names it";

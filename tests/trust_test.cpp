@@ -43,9 +43,13 @@ struct Machine {
     os.indirect_members[kDomainAdmin] = {Membership::kMember, 0};
     os.indirect_members[kUnresolvable] = {Membership::kUnknown, 1722};
     os.account_names[kAuthenticatedUsers] = L"Authenticated Users";
+    os.normal_files.insert(kFile);
   }
-  TrustCheck Check(const std::wstring& path = kFile) {
-    return TrustJudge(os, os).Check(path, L"uninstaller");
+  Walk Check(const std::wstring& path = kFile, Role folder_role = Role::kProgramFolder,
+             Judging judging = Judging::kEveryFinding) {
+    TrustJudge judge(os.sources(), judging);
+    judge.BeginEntry();
+    return judge.CheckFile(path, NamesFor(L"uninstaller"), folder_role);
   }
   FakePlatform os;
 };
@@ -77,10 +81,13 @@ TEST(Trust, OnlyTrustedPrincipalsMayChangeTheFileItsFolderOrAFolderAbove) {
       {"file: delete-child means nothing on a file", on(kFile, AdminsWith(kUsers, 0x40)), L""},
       // Each right on the folder that holds it.
       {"folder: modify", on(kFolder, AdminsWith(kAuthenticatedUsers, 0x1301BF)),
-       L"uninstaller folder [C:\\App\\Bin]: Authenticated Users (S-1-5-11) may add files, delete"},
+       L"uninstaller folder [C:\\App\\Bin]: Authenticated Users (S-1-5-11) may add files, add "
+       L"subfolders, delete"},
       {"folder: delete children", on(kFolder, AdminsWith(kUsers, rights::kDeleteChild)),
        L"uninstaller folder [C:\\App\\Bin]: S-1-5-32-545 may delete what it holds"},
-      {"folder: add a subfolder", on(kFolder, AdminsWith(kUsers, rights::kAppendData)), L""},
+      // A new subfolder beside the uninstaller (UNWISE.EXE.local) redirects its DLLs.
+      {"folder: add a subfolder", on(kFolder, AdminsWith(kUsers, rights::kAppendData)),
+       L"[C:\\App\\Bin]: S-1-5-32-545 may add subfolders"},
       {"folder: take ownership", on(kFolder, AdminsWith(kUsers, rights::kWriteOwner)),
        L"may take ownership"},
       {"folder: permissions", on(kFolder, AdminsWith(kUsers, rights::kWriteDac)),
@@ -104,12 +111,12 @@ TEST(Trust, OnlyTrustedPrincipalsMayChangeTheFileItsFolderOrAFolderAbove) {
       {"deny is not subtracted", on(kFile, [] {
          SecurityRead read = AdminsWith(kEveryone, rights::kGenericAll);
          read.entries.insert(read.entries.begin(),
-                             {EntryKind::kDeny, false, rights::kGenericAll, kEveryone});
+                             {EntryKind::kDeny, false, rights::kGenericAll, kEveryone, false, {}});
          return read;
        }()), L"S-1-1-0 may write"},
       {"deny alone grants nothing", on(kFile, [] {
          SecurityRead read = Owned(kAdmins, {});
-         read.entries.push_back({EntryKind::kDeny, false, rights::kGenericAll, kEveryone});
+         read.entries.push_back({EntryKind::kDeny, false, rights::kGenericAll, kEveryone, false, {}});
          return read;
        }()), L""},
       {"NULL access list", on(kFolder, [] {
@@ -128,9 +135,9 @@ TEST(Trust, OnlyTrustedPrincipalsMayChangeTheFileItsFolderOrAFolderAbove) {
          return read;
        }()), L"[C:\\App\\Bin]: is a junction or symbolic link"},
       // Principals.
-      {"SYSTEM, TrustedInstaller and Power Users",
+      {"SYSTEM and TrustedInstaller",
        on(kFile, Owned(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
-                       {{L"S-1-5-18", rights::kGenericAll}, {L"S-1-5-32-547", 0x1301BF}})),
+                       {{L"S-1-5-18", rights::kGenericAll}})),
        L""},
       {"the caller", on(kFile, Owned(kCaller, {{kCaller, rights::kGenericAll}})), L""},
       {"a named administrator, as on XP", on(kFolder, Owned(kBob, {{kBob, rights::kGenericAll}})),
@@ -147,7 +154,41 @@ TEST(Trust, OnlyTrustedPrincipalsMayChangeTheFileItsFolderOrAFolderAbove) {
          os.administrators = {5, {}};
          os.security[kFile] = Owned(kBob, {});
        }, L"S-1-5-21-7-7-7-500 owns it, so may change its permissions (whether it belongs to "
-          L"Administrators could not be resolved: error 5)"},
+          L"Administrators could not be resolved: the Administrators group's members cannot be "
+          L"listed, error 5)"},
+      // A lookup that never answers is given up at the entry's deadline.
+      {"no answer in time", [](FakePlatform& os) {
+         os.answers[kDomainUser] = {{}, std::nullopt};
+         os.security[kFile] = Owned(kDomainUser, {});
+       }, L"S-1-5-21-9-9-9-1200 owns it, so may change its permissions (whether it belongs to "
+          L"Administrators could not be resolved: no answer within 15 s)"},
+      {"an answer just in time", [](FakePlatform& os) {
+         os.answers[kDomainUser] = {{0, Membership::kMember, L"DOM\\ann"}, 15'000};
+         os.security[kFile] = Owned(kDomainUser, {});
+       }, L""},
+      // Versions: Power Users could install software only on XP and 2003.
+      {"Power Users on Vista and later", on(kFile, AdminsWith(L"S-1-5-32-547", rights::kWriteData)),
+       L"S-1-5-32-547 may write"},
+      {"Power Users on XP", [](FakePlatform& os) {
+         os.major_version = 5;
+         os.security[kFile] = AdminsWith(L"S-1-5-32-547", rights::kGenericAll);
+       }, L""},
+      {"OWNER RIGHTS on XP stands for no one", [](FakePlatform& os) {
+         os.major_version = 5;
+         os.security[kFile] = Owned(kDomainUser, {{kOwnerRights, 0x1200A9}});
+       }, L"S-1-5-21-9-9-9-1200 owns it, so may change its permissions"},
+      {"TERMINAL SERVER USER where no token carries it",
+       on(kAbove, AdminsWith(L"S-1-5-13", rights::kGenericAll)), L""},
+      {"TERMINAL SERVER USER on a relaxed terminal server", [](FakePlatform& os) {
+         os.terminal_server_users = true;
+         os.security[kAbove] = AdminsWith(L"S-1-5-13", rights::kDelete);
+       }, L"[C:\\App]: S-1-5-13 may delete"},
+      // Entries the rule does not read grant what it cannot tell.
+      {"an object entry", on(kFile, [] {
+         SecurityRead read = Owned(kAdmins, {});
+         read.entries.push_back({EntryKind::kAllowUnread, false, 0x1200A9, kUsers, false, L"object"});
+         return read;
+       }()), L"S-1-5-32-545 has an allow entry of a kind this check does not read (object)"},
       // The owner.
       {"untrusted owner", on(kAbove, Owned(kEveryone, {})),
        L"[C:\\App]: S-1-1-0 owns it, so may change its permissions"},
@@ -170,7 +211,7 @@ TEST(Trust, OnlyTrustedPrincipalsMayChangeTheFileItsFolderOrAFolderAbove) {
   for (const Case& c : cases) {
     Machine machine;
     c.arrange(machine.os);
-    const TrustCheck check = machine.Check();
+    const TrustCheck check = machine.Check().check;
     if (c.finding.empty()) {
       EXPECT_TRUE(check.trusted()) << c.what << ": " << fake::Narrow(Describe(check.findings[0]));
       continue;
@@ -181,20 +222,146 @@ TEST(Trust, OnlyTrustedPrincipalsMayChangeTheFileItsFolderOrAFolderAbove) {
   }
 }
 
-TEST(Trust, NetworkPathsAreNeverReadAndMembershipIsListedOncePerRun) {
-  Machine machine;
-  const TrustCheck unc = machine.Check(L"\\\\server\\share\\UNWISE.EXE");
-  ASSERT_EQ(unc.findings.size(), 1u);
-  EXPECT_NE(Describe(unc.findings[0]).find(L"not on a local drive"), std::wstring::npos);
-  EXPECT_TRUE(machine.os.security_reads.empty());
+TEST(Trust, NothingBelowALinkOrOnANetworkIsAskedAndMembershipIsListedOncePerRun) {
+  struct Case {
+    const char* what;
+    std::wstring path;
+    std::function<void(FakePlatform&)> arrange;
+    std::vector<std::wstring> read;  // every security read, in order
+    bool searched;
+  };
+  const auto link = [](FakePlatform& os) {
+    SecurityRead read = Owned(kAdmins, {});
+    read.link = true;
+    os.security[kAbove] = read;
+  };
+  const Case cases[] = {
+      {"UNC", L"\\\\server\\share\\UNWISE.EXE", [](FakePlatform&) {}, {}, false},
+      {"mapped network drive",
+       L"Z:\\UNWISE.EXE",
+       [](FakePlatform& os) { os.drives[L"Z:\\"] = DriveKind::kRemote; },
+       {},
+       false},
+      {"a link on the way", kFile, link, {kRoot, kAbove}, false},
+      {"a missing folder",
+       kFile,
+       [](FakePlatform& os) { os.missing_folders.insert(kAbove); },
+       {kRoot, kAbove},
+       false},
+      // Every folder is read before the file is looked for.
+      {"all trusted", kFile, [](FakePlatform&) {}, {kRoot, kAbove, kFolder, kFile}, true},
+  };
+  for (const Case& c : cases) {
+    Machine machine;
+    c.arrange(machine.os);
+    const Walk walk = machine.Check(c.path);
+    EXPECT_EQ(machine.os.security_reads, c.read) << c.what;
+    EXPECT_EQ(!machine.os.searched_paths.empty(), c.searched) << c.what;
+    EXPECT_EQ(walk.refused_on_the_way, !c.searched && !walk.missing) << c.what;
+  }
 
-  TrustJudge judge(machine.os, machine.os);
+  Machine machine;
+  TrustJudge judge(machine.os.sources(), Judging::kEveryFinding);
   machine.os.security[kFile] = Owned(kDomainUser, {});
   machine.os.security[kFolder] = Owned(kBob, {});
-  EXPECT_FALSE(judge.Check(kFile, L"log").trusted());
-  EXPECT_FALSE(judge.Check(kFile, L"log").trusted());
+  EXPECT_FALSE(judge.CheckFile(kFile, NamesFor(L"log"), Role::kFolder).check.trusted());
+  EXPECT_FALSE(judge.CheckFile(kFile, NamesFor(L"log"), Role::kFolder).check.trusted());
   EXPECT_EQ(machine.os.member_listings, 1);
-  EXPECT_EQ(machine.os.security_reads.size(), 8u) << "file, folder, above and root, twice";
+  EXPECT_EQ(machine.os.security_reads.size(), 8u) << "root, above, folder and file, twice";
+}
+
+TEST(Trust, UntilTheFirstFindingOrEveryOneWithinOneEntrysLookups) {
+  // Nine accounts of a domain no one can reach, each allowed to write, and
+  // an owner no one trusts on the folder above.
+  SecurityRead crowded = Owned(kAdmins, {});
+  for (int i = 1; i <= 9; ++i) {
+    crowded.entries.push_back({EntryKind::kAllow,
+                               false,
+                               rights::kWriteData,
+                               L"S-1-5-21-9-9-9-" + std::to_wstring(3000 + i),
+                               false,
+                               {}});
+  }
+  struct Case {
+    Judging judging;
+    std::size_t findings;
+    std::size_t looked_up;
+    std::vector<std::wstring> read;
+  };
+  const Case cases[] = {
+      // Tarnweld.exe: one reason is enough, and nothing below it is read.
+      {Judging::kUntilFirstFinding, 1, 0, {kRoot, kAbove}},
+      // TarnweldCheck.exe: every finding on every object, eight lookups at most.
+      {Judging::kEveryFinding, 10, 8, {kRoot, kAbove, kFolder, kFile}},
+  };
+  for (const Case& c : cases) {
+    Machine machine;
+    machine.os.security[kAbove] = Owned(kEveryone, {});
+    machine.os.security[kFile] = crowded;
+    const Walk walk = machine.Check(kFile, Role::kProgramFolder, c.judging);
+    ASSERT_EQ(walk.check.findings.size(), c.findings);
+    std::size_t accounts = 0;
+    for (const std::wstring& sid : machine.os.looked_up)
+      accounts += sid.rfind(L"S-1-5-21-", 0) == 0;
+    EXPECT_EQ(accounts, c.looked_up);
+    EXPECT_EQ(machine.os.security_reads, c.read);
+    if (c.findings > 1) {
+      EXPECT_NE(Describe(walk.check.findings.back()).find(L"more than 8 accounts"),
+                std::wstring::npos)
+          << fake::Narrow(Describe(walk.check.findings.back()));
+    }
+  }
+}
+
+// Whoever may write the entry chooses which uninstaller runs on which log.
+TEST(Trust, WhoMayChangeTheEntryOrTheKeyThatHoldsIt) {
+  struct Case {
+    const char* what;
+    Role role;
+    SecurityRead security;
+    std::wstring finding;  // empty: trusted
+  };
+  const Case cases[] = {
+      {"entry: administrators alone", Role::kEntryKey, Owned(kAdmins, {{kUsers, rights::kKeyRead}}),
+       L""},
+      {"entry: a user's own", Role::kEntryKey, Owned(kDomainUser, {}), L"owns it"},
+      {"entry: set values", Role::kEntryKey, AdminsWith(kUsers, rights::kKeySetValue),
+       L"entry [HKLM\\X]: S-1-5-32-545 may set values"},
+      {"entry: create subkeys", Role::kEntryKey, AdminsWith(kUsers, rights::kKeyCreateSubKey),
+       L"may create subkeys"},
+      {"entry: delete", Role::kEntryKey, AdminsWith(kUsers, rights::kDelete), L"may delete"},
+      {"entry: permissions", Role::kEntryKey, AdminsWith(kUsers, rights::kWriteDac),
+       L"may change permissions"},
+      {"entry: ownership", Role::kEntryKey, AdminsWith(kUsers, rights::kWriteOwner),
+       L"may take ownership"},
+      {"entry: generic write, as a key maps it", Role::kEntryKey,
+       AdminsWith(kEveryone, rights::kGenericWrite), L"S-1-1-0 may set values, create subkeys"},
+      // A user may add an entry of their own, which they then own.
+      {"uninstall key: create subkeys", Role::kUninstallKey,
+       AdminsWith(kUsers, rights::kKeyCreateSubKey | rights::kKeySetValue), L""},
+      {"uninstall key: permissions", Role::kUninstallKey, AdminsWith(kUsers, rights::kWriteDac),
+       L"S-1-5-32-545 may change permissions"},
+      {"uninstall key: owner", Role::kUninstallKey, Owned(kEveryone, {}), L"S-1-1-0 owns it"},
+      {"uninstall key: unreadable", Role::kUninstallKey,
+       [] {
+         SecurityRead read;
+         read.error = 5;
+         return read;
+       }(),
+       L"its security cannot be read (error 5)"},
+  };
+  for (const Case& c : cases) {
+    Machine machine;
+    TrustJudge judge(machine.os.sources(), Judging::kEveryFinding);
+    const std::vector<Finding> findings = judge.CheckKey(c.security, c.role, L"entry", L"HKLM\\X");
+    if (c.finding.empty()) {
+      EXPECT_TRUE(findings.empty()) << c.what << ": " << fake::Narrow(Describe(findings[0]));
+      continue;
+    }
+    ASSERT_EQ(findings.size(), 1u) << c.what;
+    EXPECT_NE(Describe(findings[0]).find(c.finding), std::wstring::npos)
+        << c.what << ": " << fake::Narrow(Describe(findings[0]));
+  }
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 namespace tarnweld {
 namespace {
 
-// Each path exists in the fake, so the status says which rule refused it.
-TEST(CheckFile, NamesTheRuleThatRefusedThePath) {
+// The rules on the text alone; kNotSearched where every one passed.
+TEST(CheckPath, NamesTheRuleThatRefusedThePath) {
   struct Case {
     std::wstring path;
     FileStatus status;
@@ -29,8 +29,12 @@ TEST(CheckFile, NamesTheRuleThatRefusedThePath) {
       {L"C:\\App\\COMA", FileStatus::kFound},
       {L"C:\\W\\UNWISE.EXE", FileStatus::kFound},
       {L"\"z:\\L.TXT\"", FileStatus::kFound},
-      // Searched: the trust rule, not this one, refuses a network path.
+      // The trust rule, not this one, refuses a network path, before any call.
       {L"\\\\server\\share\\W\\UNWISE.EXE", FileStatus::kFound},
+      // An ANSI program would read C:\App\INSTALL.LOG: best fit makes a look-alike.
+      {L"C:\\\xFF21pp\\INSTALL.LOG", FileStatus::kNotInCodePage},
+      {L"C:\\App\\\x0394\x6587.LOG", FileStatus::kNotInCodePage},
+      {L"C:\\Caf\x00e9\\INSTALL.LOG", FileStatus::kFound},
       // Checked in one folder, run from another.
       {L"UNWISE.EXE", FileStatus::kNotFullyQualified},
       {L"sub\\UNWISE.EXE", FileStatus::kNotFullyQualified},
@@ -60,9 +64,9 @@ TEST(CheckFile, NamesTheRuleThatRefusedThePath) {
   };
   for (const Case& c : cases) {
     fake::FakePlatform os;
-    os.normal_files = {c.path, L"C:\\L.TXT", L"\\\\.\\pipe\\W\\UNWISE.EXE", L"C:\\L.TXTX"};
-    if (c.path.front() == L'"') os.normal_files.insert(c.path.substr(1, c.path.size() - 2));
-    EXPECT_EQ(CheckFile(os, c.path).status, c.status) << fake::Narrow(c.path);
+    const FileStatus status = CheckPath(os, c.path).status;
+    EXPECT_EQ(status, c.status == FileStatus::kFound ? FileStatus::kNotSearched : c.status)
+        << fake::Narrow(c.path);
   }
 }
 

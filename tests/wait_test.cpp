@@ -159,7 +159,7 @@ TEST_F(WaitTest, WithoutAGroupDescendantsAreFollowedByParent) {
     }
     const std::uint32_t start = os.now;
     {
-      Descendants descendants(os.StartSuspended({L"", L"UNWISE.EXE", L"", false}).process);
+      Descendants descendants(os.StartSuspended({L"", L"UNWISE.EXE", L"", false, {}}).process);
       EXPECT_EQ(WaitForUninstaller(os.os(), nullptr, &descendants), WaitEnd::kUninstallerGone);
     }
     EXPECT_EQ(os.now - start, c.waited) << c.what;

@@ -9,15 +9,43 @@
 #include "platform/win/accounts_win.h"
 #include "platform/win/file_security_win.h"
 #include "platform/win/scoped_handle.h"
+#include "platform/win/system_library_win.h"
 
 namespace tarnweld::platform::win {
 namespace {
+
+// The network management functions, from netapi32.dll in the system folder:
+// not imported, since a netapi32.dll beside the program would otherwise run
+// before anything else.
+struct NetApi {
+  decltype(&::NetLocalGroupGetMembers) get_members = nullptr;
+  decltype(&::NetUserGetLocalGroups) get_groups = nullptr;
+  decltype(&::NetApiBufferFree) buffer_free = nullptr;
+  DWORD error = 0;
+};
+
+// Loaded once, on the program's own thread, before any lookup runs away.
+const NetApi& Net() {
+  static const NetApi net = [] {
+    NetApi loaded;
+    const HMODULE module = SystemLibrary(L"netapi32.dll", &loaded.error);
+    loaded.get_members =
+        ProcedureOf<decltype(loaded.get_members)>(module, "NetLocalGroupGetMembers");
+    loaded.get_groups = ProcedureOf<decltype(loaded.get_groups)>(module, "NetUserGetLocalGroups");
+    loaded.buffer_free = ProcedureOf<decltype(loaded.buffer_free)>(module, "NetApiBufferFree");
+    if (loaded.error == 0 && !(loaded.get_members && loaded.get_groups && loaded.buffer_free)) {
+      loaded.error = ERROR_PROC_NOT_FOUND;
+    }
+    return loaded;
+  }();
+  return net;
+}
 
 // Frees what the network management functions allocate.
 class NetBuffer {
  public:
   ~NetBuffer() {
-    if (buffer_) ::NetApiBufferFree(buffer_);
+    if (buffer_) Net().buffer_free(buffer_);
   }
   LPBYTE* out() { return &buffer_; }
   template <typename T>
@@ -35,7 +63,7 @@ struct Account {
   SID_NAME_USE use = SidTypeUnknown;
 };
 
-Account LookUp(PSID sid) {
+Account LookUpSid(PSID sid) {
   Account account;
   std::array<wchar_t, 256> name{}, domain{};
   DWORD name_size = static_cast<DWORD>(name.size()),
@@ -57,7 +85,7 @@ Account AdministratorsGroup() {
   if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid.data(), &size)) {
     return {::GetLastError(), {}, {}, SidTypeUnknown};
   }
-  return LookUp(sid.data());
+  return LookUpSid(sid.data());
 }
 
 // A SID given as text, converted back for the calls that take one.
@@ -79,6 +107,105 @@ class SidFromText {
   DWORD error_ = 0;
 };
 
+// The account's name and, for a user, whether its groups put it in
+// Administrators. A domain account's may wait out network time-outs.
+AccountFound LookUpNow(const std::wstring& sid) {
+  AccountFound found;
+  const SidFromText binary(sid);
+  if (!binary.get()) {
+    found.error = binary.error();
+    return found;
+  }
+  const Account account = LookUpSid(binary.get());
+  if (account.error != 0) {
+    found.error = account.error;
+    return found;
+  }
+  // Built-in and well-known names read best alone: "Authenticated Users".
+  const bool machine_or_domain = sid.rfind(L"S-1-5-21-", 0) == 0;
+  found.name = machine_or_domain && !account.domain.empty() ? account.domain + L"\\" + account.name
+                                                            : account.name;
+  if (account.use != SidTypeUser) {
+    found.membership = Membership::kNotMember;
+    return found;
+  }
+  const Account group = AdministratorsGroup();
+  if (group.error != 0 || Net().error != 0) {
+    found.error = group.error != 0 ? group.error : Net().error;
+    return found;
+  }
+  const std::wstring qualified =
+      account.domain.empty() ? account.name : account.domain + L"\\" + account.name;
+  NetBuffer buffer;
+  DWORD read = 0, total = 0;
+  const NET_API_STATUS status = Net().get_groups(nullptr, qualified.c_str(), 0, LG_INCLUDE_INDIRECT,
+                                                 buffer.out(), MAX_PREFERRED_LENGTH, &read, &total);
+  if (status != NERR_Success) {
+    found.error = status;
+    return found;
+  }
+  found.membership = Membership::kNotMember;
+  const auto* groups = buffer.as<LOCALGROUP_USERS_INFO_0>();
+  for (DWORD i = 0; groups && i < read; ++i) {
+    if (::lstrcmpiW(groups[i].lgrui0_name, group.name.c_str()) == 0) {
+      found.membership = Membership::kMember;
+    }
+  }
+  return found;
+}
+
+// What the lookup's thread and its caller share; whichever lets go last
+// frees it, so that a caller that stopped waiting never waits again.
+struct SharedLookup {
+  explicit SharedLookup(std::wstring text)
+      : sid(std::move(text)), done(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~SharedLookup() {
+    if (done) ::CloseHandle(done);
+  }
+  void Release() {
+    if (::InterlockedDecrement(&references) == 0) delete this;
+  }
+  LONG references = 2;
+  const std::wstring sid;
+  const HANDLE done;
+  AccountFound found;
+};
+
+DWORD WINAPI LookUpAway(void* parameter) {
+  auto* shared = static_cast<SharedLookup*>(parameter);
+  shared->found = LookUpNow(shared->sid);
+  ::SetEvent(shared->done);
+  shared->Release();
+  return 0;
+}
+
+class ThreadLookup final : public AccountLookup {
+ public:
+  explicit ThreadLookup(SharedLookup* shared) : shared_(shared) {}
+  ~ThreadLookup() override { shared_->Release(); }
+  ThreadLookup(const ThreadLookup&) = delete;
+  ThreadLookup& operator=(const ThreadLookup&) = delete;
+
+  bool Wait(std::uint32_t milliseconds) override {
+    return ::WaitForSingleObject(shared_->done, milliseconds) == WAIT_OBJECT_0;
+  }
+  AccountFound Answer() const override { return shared_->found; }
+
+ private:
+  SharedLookup* shared_;
+};
+
+// An answer known at once, when no thread could be had.
+class Answered final : public AccountLookup {
+ public:
+  explicit Answered(AccountFound found) : found_(std::move(found)) {}
+  bool Wait(std::uint32_t) override { return true; }
+  AccountFound Answer() const override { return found_; }
+
+ private:
+  AccountFound found_;
+};
+
 }  // namespace
 
 std::wstring SystemAccounts::CallerSid() {
@@ -96,8 +223,8 @@ std::wstring SystemAccounts::CallerSid() {
 SidList SystemAccounts::AdministratorsMembers() {
   SidList list;
   const Account group = AdministratorsGroup();
-  if (group.error != 0) {
-    list.error = group.error;
+  if (group.error != 0 || Net().error != 0) {
+    list.error = group.error != 0 ? group.error : Net().error;
     return list;
   }
   DWORD_PTR resume = 0;
@@ -105,8 +232,8 @@ SidList SystemAccounts::AdministratorsMembers() {
   do {
     NetBuffer buffer;
     DWORD read = 0, total = 0;
-    status = ::NetLocalGroupGetMembers(nullptr, group.name.c_str(), 0, buffer.out(),
-                                       MAX_PREFERRED_LENGTH, &read, &total, &resume);
+    status = Net().get_members(nullptr, group.name.c_str(), 0, buffer.out(), MAX_PREFERRED_LENGTH,
+                               &read, &total, &resume);
     if (status != NERR_Success && status != ERROR_MORE_DATA) {
       list.error = status;
       list.sids.clear();
@@ -118,40 +245,20 @@ SidList SystemAccounts::AdministratorsMembers() {
   return list;
 }
 
-MembershipFound SystemAccounts::AdministratorThroughGroups(const std::wstring& sid) {
-  const SidFromText binary(sid);
-  if (!binary.get()) return {Membership::kUnknown, binary.error()};
-  const Account account = LookUp(binary.get());
-  if (account.error != 0) return {Membership::kUnknown, account.error};
-  if (account.use != SidTypeUser) return {Membership::kNotMember, 0};
-  const Account group = AdministratorsGroup();
-  if (group.error != 0) return {Membership::kUnknown, group.error};
-  const std::wstring qualified =
-      account.domain.empty() ? account.name : account.domain + L"\\" + account.name;
-  NetBuffer buffer;
-  DWORD read = 0, total = 0;
-  const NET_API_STATUS status =
-      ::NetUserGetLocalGroups(nullptr, qualified.c_str(), 0, LG_INCLUDE_INDIRECT, buffer.out(),
-                              MAX_PREFERRED_LENGTH, &read, &total);
-  if (status != NERR_Success) return {Membership::kUnknown, status};
-  const auto* groups = buffer.as<LOCALGROUP_USERS_INFO_0>();
-  for (DWORD i = 0; groups && i < read; ++i) {
-    if (::lstrcmpiW(groups[i].lgrui0_name, group.name.c_str()) == 0) {
-      return {Membership::kMember, 0};
-    }
+std::unique_ptr<AccountLookup> SystemAccounts::LookUp(const std::wstring& sid) {
+  Net();  // loaded here, never on a lookup's own thread
+  auto* shared = new SharedLookup(sid);
+  HANDLE thread =
+      shared->done ? ::CreateThread(nullptr, 0, &LookUpAway, shared, 0, nullptr) : nullptr;
+  if (!thread) {
+    AccountFound failed;
+    failed.error = ::GetLastError();
+    delete shared;
+    return std::make_unique<Answered>(std::move(failed));
   }
-  return {Membership::kNotMember, 0};
-}
-
-std::wstring SystemAccounts::NameOf(const std::wstring& sid) {
-  const SidFromText binary(sid);
-  if (!binary.get()) return {};
-  const Account account = LookUp(binary.get());
-  if (account.error != 0) return {};
-  // Built-in and well-known names read best alone: "Authenticated Users".
-  const bool machine_or_domain = sid.rfind(L"S-1-5-21-", 0) == 0;
-  return machine_or_domain && !account.domain.empty() ? account.domain + L"\\" + account.name
-                                                      : account.name;
+  // Never joined: ending the process must not wait for a lookup.
+  ::CloseHandle(thread);
+  return std::make_unique<ThreadLookup>(shared);
 }
 
 }  // namespace tarnweld::platform::win

@@ -16,4 +16,8 @@ class SystemFileSecurity final : public FileSecurity {
 // The text form of a SID (S-1-5-18); empty when it has none.
 std::wstring SidText(void* sid);
 
+// An owner SID and an access list (PACL) as the trust rule reads them, for
+// files and keys alike.
+SecurityRead SecurityOf(void* owner, void* access_list);
+
 }  // namespace tarnweld::platform::win

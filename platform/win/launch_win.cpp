@@ -63,12 +63,22 @@ Started SystemLauncher::StartSuspended(const LaunchRequest& request) {
   PROCESS_INFORMATION created{};
   // No error-mode flag: the uninstaller inherits the error mode its caller
   // has set around this call.
-  const DWORD flags = CREATE_SUSPENDED | (request.break_away ? CREATE_BREAKAWAY_FROM_JOB : 0);
+  // The environment, when given: each NAME=value ends with a NUL, the block
+  // with one more.
+  std::vector<wchar_t> environment;
+  for (const std::wstring& variable : request.environment) {
+    environment.insert(environment.end(), variable.begin(), variable.end());
+    environment.push_back(L'\0');
+  }
+  if (!environment.empty()) environment.push_back(L'\0');
+  const DWORD flags = CREATE_SUSPENDED | (request.break_away ? CREATE_BREAKAWAY_FROM_JOB : 0) |
+                      (environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT);
   const wchar_t* program = request.program.empty() ? nullptr : request.program.c_str();
   const wchar_t* directory =
       request.current_directory.empty() ? nullptr : request.current_directory.c_str();
-  if (!::CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, flags, nullptr, directory,
-                        &startup, &created)) {
+  if (!::CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, flags,
+                        environment.empty() ? nullptr : environment.data(), directory, &startup,
+                        &created)) {
     return {nullptr, ::GetLastError()};
   }
   return {std::make_unique<CreatedProcess>(created), 0};

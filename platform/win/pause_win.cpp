@@ -20,8 +20,4 @@ bool SystemPause::WaitForMessage(std::uint32_t timeout_milliseconds) {
          WAIT_OBJECT_0;
 }
 
-// GetTickCount exists on every Windows version the program targets and does
-// not move with the wall clock; its wrap is handled by ElapsedSince.
-std::uint32_t TickClock::TickMilliseconds() { return ::GetTickCount(); }
-
 }  // namespace tarnweld::platform::win

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "platform/clock.h"
 #include "platform/pause.h"
 
 namespace tarnweld::platform::win {
@@ -12,11 +11,6 @@ class SystemPause final : public Pause {
   void Sleep(std::uint32_t milliseconds) override;
   void DispatchWaitingMessages() override;
   bool WaitForMessage(std::uint32_t timeout_milliseconds) override;
-};
-
-class TickClock final : public Clock {
- public:
-  std::uint32_t TickMilliseconds() override;
 };
 
 }  // namespace tarnweld::platform::win

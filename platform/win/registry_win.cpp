@@ -1,8 +1,11 @@
 #include "platform/win/registry_win.h"
 
 #include <windows.h>
+// aclapi.h must come after windows.h.
+#include <aclapi.h>
 
 #include "core/registry_text.h"
+#include "platform/win/file_security_win.h"
 #include "platform/win/scoped_handle.h"
 
 namespace tarnweld::platform::win {
@@ -20,6 +23,23 @@ class RegKey final : public RegistryKey {
       *size = value_size;
       return status;
     });
+  }
+
+  SecurityRead Security() override {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD status = ::GetSecurityInfo(key_.Get(), SE_REGISTRY_KEY,
+                                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                           &owner, nullptr, &dacl, nullptr, &descriptor);
+    if (status != ERROR_SUCCESS) {
+      SecurityRead unread;
+      unread.error = status;
+      return unread;
+    }
+    SecurityRead read = SecurityOf(owner, dacl);
+    ::LocalFree(descriptor);
+    return read;
   }
 
  private:

@@ -3,14 +3,19 @@
 #include <windows.h>
 
 #include "platform/win/accounts_win.h"
+#include "platform/win/clock_win.h"
+#include "platform/win/code_page_win.h"
 #include "platform/win/debugger_win.h"
+#include "platform/win/environment_win.h"
 #include "platform/win/file_security_win.h"
 #include "platform/win/files_win.h"
+#include "platform/win/folders_win.h"
 #include "platform/win/launch_win.h"
 #include "platform/win/pause_win.h"
 #include "platform/win/process_win.h"
 #include "platform/win/registry_win.h"
 #include "platform/win/snapshot_win.h"
+#include "platform/win/system_info_win.h"
 
 namespace tarnweld::platform::win {
 namespace {
@@ -59,11 +64,22 @@ Platform& WindowsPlatform() {
   static SystemFileSearch files;
   static SystemFileSecurity security;
   static SystemAccounts accounts;
+  static SystemFacts system;
+  static SystemCodePage code_page;
+  static ProcessEnvironment environment;
+  static PrivateFolders folders;
   static SystemLauncher launcher;
   static ToolhelpProcessList processes;
   static DebuggerOutput debugger;
-  static Platform platform{process,  pause,    clock,    registry,  files,
-                           security, accounts, launcher, processes, debugger};
+  static Platform platform{
+      {registry, files, security, accounts, system, code_page, environment, clock},
+      process,
+      pause,
+      clock,
+      folders,
+      launcher,
+      processes,
+      debugger};
   return platform;
 }
 

@@ -160,6 +160,10 @@ std::optional<Record> ReadRecord(const std::wstring& path, DWORD wait_ms) {
   record.process_id = std::stoul(lines[4]);
   record.started_at = std::stoll(lines[5]);
   if (lines.size() > 6) record.current_directory = FromUtf8(lines[6]);
+  if (lines.size() > 8) {
+    record.temp = FromUtf8(lines[7]);
+    record.tmp = FromUtf8(lines[8]);
+  }
   return record;
 }
 

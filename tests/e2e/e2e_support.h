@@ -46,6 +46,7 @@ struct Record {
   DWORD process_id = 0;
   long long started_at = 0;  // QueryPerformanceCounter
   std::wstring current_directory;
+  std::wstring temp, tmp;  // the environment's TEMP and TMP
 };
 
 // How many times longer things take here than on the host under Wine:

@@ -58,28 +58,44 @@ TEST_F(PathRules, DevicesAndPatternsAreNoLogs) {
   }
 }
 
-TEST_F(PathRules, LookAlikeCharactersNameNoOtherFile) {
-  const std::wstring unwise = folder_ / L"App\\UNWISE.EXE";
-  const std::wstring look_alike = folder_ / L"\xFF21pp\\UNWISE.EXE";  // fullwidth A
-  const std::wstring log = folder_ / L"App\\INSTALL.LOG";
-  Install(unwise, log);
-  PlaceStandIn(look_alike);
-  entry_.SetString(look_alike + L" " + log);
-  RunEnding(Tail());
-  EXPECT_TRUE(ReadRecord(look_alike)) << "the file named is the one that runs";
-  EXPECT_FALSE(ReadRecord(unwise, 300));
-}
-
-TEST_F(PathRules, ValuesAndNamesOutsideTheCodePageAreUsedExactly) {
-  const std::wstring unwise = folder_ / L"\x0394\x6587 \xD83D\xDE00\\UNWISE.EXE";
-  const std::wstring log = folder_ / L"\x0394\x6587 \xD83D\xDE00\\INSTALL.LOG";
-  PlaceStandIn(unwise);
-  WriteFile(log);
+// UNWISE.EXE reads its command line in the system's ANSI code page, where
+// best fit turns C:\\\xFF21pp into C:\\App: a file the rule never judged.
+TEST_F(PathRules, PathsAnAnsiUninstallerWouldReadAsAnotherFileAreRefused) {
+  const UINT code_page = GetACP();
+  if (code_page == 65001 || code_page == 932 || code_page == 936 || code_page == 949 ||
+      code_page == 950) {
+    GTEST_SKIP() << "code page " << code_page << " carries fullwidth letters exactly";
+  }
+  const std::wstring real = folder_ / L"App\\UNWISE.EXE";
+  const std::wstring real_log = folder_ / L"App\\INSTALL.LOG";
+  PlaceStandIn(real);
+  WriteFile(real_log);
+  struct Case {
+    std::wstring folder;  // of both the uninstaller and the log
+    bool launched;
+  };
+  const Case cases[] = {
+      {L"\xFF21pp", false},      // fullwidth A: best fit reads App
+      {L"\x0394\x6587", false},  // in no single-byte code page
+      {L"Caf\x00e9 App", true},  // in 1252 and 437 alike: read exactly
+  };
+  // The entry's own name may hold anything: it is never handed on.
   const std::wstring name = L"TarnweldE2E \x0394\x6587\xFF21";
   UninstallEntry wide(name);
-  wide.SetString(L"\"" + unwise + L"\" \"" + log + L"\"");
-  RunEnding(name);
-  EXPECT_EQ(LaunchedLine(unwise), L"\"" + unwise + L"\" /a \"" + log + L"\"");
+  for (const Case& c : cases) {
+    const std::wstring unwise = folder_ / (c.folder + L"\\UNWISE.EXE");
+    const std::wstring log = folder_ / (c.folder + L"\\INSTALL.LOG");
+    PlaceStandIn(unwise);
+    WriteFile(log);
+    wide.SetString(L"\"" + unwise + L"\" \"" + log + L"\"");
+    RunEnding(name);
+    EXPECT_EQ(ReadRecord(unwise, c.launched ? 3000 : 300).has_value(), c.launched)
+        << Ascii(c.folder);
+    if (c.launched) {
+      EXPECT_EQ(LaunchedLine(unwise), L"\"" + unwise + L"\" /a \"" + log + L"\"");
+    }
+  }
+  EXPECT_FALSE(ReadRecord(real, 300)) << "the look-alike's namesake ran";
 }
 
 TEST_F(PathRules, UnquotedOwnPathWithASpaceIsSkippedWhole) {
@@ -128,6 +144,48 @@ TEST_F(PathRules, FilesAnyoneCouldChangeAreNotRunTheSameWithDefaultModesAre) {
       EXPECT_EQ(ReadRecord(unwise, changeable ? 300 : 3000).has_value(), !changeable)
           << c.what << (changeable ? " changeable by Everyone" : " with default modes");
     }
+  }
+}
+
+// A Wise uninstaller copies itself into its temporary folder and runs from
+// there, loading any DLL beside the copy.
+TEST_F(PathRules, TheUninstallerGetsATemporaryFolderOnlyAdministratorsCanChange) {
+  wchar_t windows[MAX_PATH];
+  GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring made_prefix = std::wstring(windows) + L"\\Temp\\Tarnweld-";
+  const std::wstring unwise = folder_ / L"App\\UNWISE.EXE";
+  Install(unwise, folder_ / L"App\\INSTALL.LOG");
+  struct Case {
+    const char* what;
+    bool open_to_everyone;
+  };
+  for (const Case& c : {Case{"the caller's TEMP, open to everyone, is not passed on", true},
+                        Case{"the caller's own TEMP is kept", false}}) {
+    const std::wstring callers = folder_ / (c.open_to_everyone ? L"OpenTemp" : L"OwnTemp");
+    MakeFolders(callers);
+    if (c.open_to_everyone) LetEveryoneChange(callers);
+    DeleteFileW((unwise + L".record").c_str());
+    wchar_t temp[MAX_PATH * 2] = L"", tmp[MAX_PATH * 2] = L"";
+    GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH * 2);
+    GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH * 2);
+    SetEnvironmentVariableW(L"TEMP", callers.c_str());
+    SetEnvironmentVariableW(L"TMP", callers.c_str());
+    RunEnding(Tail());
+    SetEnvironmentVariableW(L"TEMP", temp);
+    SetEnvironmentVariableW(L"TMP", tmp);
+    const auto record = ReadRecord(unwise);
+    ASSERT_TRUE(record) << c.what;
+    EXPECT_EQ(record->temp, record->tmp) << c.what;
+    if (!c.open_to_everyone) {
+      EXPECT_EQ(record->temp, callers) << c.what;
+      continue;
+    }
+    EXPECT_NE(record->temp, callers) << c.what;
+    ASSERT_FALSE(record->temp.empty()) << c.what;
+    // One that exists, or one made for the run and removed once empty.
+    const bool made = record->temp.rfind(made_prefix, 0) == 0;
+    EXPECT_EQ(GetFileAttributesW(record->temp.c_str()) != INVALID_FILE_ATTRIBUTES, !made)
+        << c.what << ": " << Ascii(record->temp);
   }
 }
 

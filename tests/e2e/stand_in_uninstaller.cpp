@@ -2,6 +2,7 @@
 // as "<own path>.record", then lingers for as many milliseconds as the file
 // "linger-ms.txt" beside it says (none when absent), and writes the moment
 // it ends to "<own path>.exit". Moments are QueryPerformanceCounter readings.
+// The record ends with the TEMP and TMP it was given.
 // When the file "handoff.txt" lies beside it, it hands its work off as a
 // real Wise uninstaller does: copies itself to GLB1A2B.EXE beside itself,
 // starts the copy with its own arguments and ends at once; the copy works.
@@ -14,6 +15,19 @@
 #include <string>
 
 namespace {
+
+std::string Utf8(const wchar_t* text) {
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(bytes > 0 ? bytes - 1 : 0, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &utf8[0], bytes, nullptr, nullptr);
+  return utf8;
+}
+
+std::string Variable(const wchar_t* name) {
+  wchar_t value[MAX_PATH * 4] = L"";
+  GetEnvironmentVariableW(name, value, MAX_PATH * 4);
+  return Utf8(value);
+}
 
 std::wstring OwnPath() {
   wchar_t path[MAX_PATH * 4];
@@ -91,26 +105,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   GetStartupInfoW(&startup);
   // UTF-8 record: the command line, the start-up flags and show command,
   // the process error mode it was given, its id, when it started, and its
-  // current directory.
+  // current directory, and its TEMP and TMP.
   const UINT error_mode = SetErrorMode(0);
   const std::wstring record = own_path + L".record";
   const std::wstring partial = record + L".partial";
   FILE* out = _wfopen(partial.c_str(), L"wb");
   if (out) {
-    const wchar_t* line = GetCommandLineW();
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(bytes > 0 ? bytes - 1 : 0, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line, -1, &utf8[0], bytes, nullptr, nullptr);
     wchar_t directory[MAX_PATH * 4] = L"";
     GetCurrentDirectoryW(MAX_PATH * 4, directory);
-    const int directory_bytes =
-        WideCharToMultiByte(CP_UTF8, 0, directory, -1, nullptr, 0, nullptr, nullptr);
-    std::string directory_utf8(directory_bytes > 0 ? directory_bytes - 1 : 0, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, directory, -1, &directory_utf8[0], directory_bytes, nullptr,
-                        nullptr);
-    std::fprintf(out, "%s\n%lu\n%u\n%u\n%lu\n%lld\n%s\n", utf8.c_str(), startup.dwFlags,
-                 startup.wShowWindow, error_mode, GetCurrentProcessId(), started,
-                 directory_utf8.c_str());
+    std::fprintf(out, "%s\n%lu\n%u\n%u\n%lu\n%lld\n%s\n%s\n%s\n", Utf8(GetCommandLineW()).c_str(),
+                 startup.dwFlags, startup.wShowWindow, error_mode, GetCurrentProcessId(), started,
+                 Utf8(directory).c_str(), Variable(L"TEMP").c_str(), Variable(L"TMP").c_str());
     std::fclose(out);
     MoveFileW(partial.c_str(), record.c_str());  // whole or not at all
   }

@@ -95,7 +95,7 @@ TEST_F(Wait, WithoutAJobTheHandOffIsFollowedByParent) {
   WriteFile(folder_ / L"Wise\\handoff.txt");
   platform::Platform& system = platform::win::WindowsPlatform();
   platform::Started started =
-      system.launcher.StartSuspended({L"", L"\"" + unwise + L"\" /a x", L"", false});
+      system.launcher.StartSuspended({L"", L"\"" + unwise + L"\" /a x", L"", false, {}});
   ASSERT_TRUE(started.process && started.process->Resume());
   WaitEnd end;
   {

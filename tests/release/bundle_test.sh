@@ -62,7 +62,7 @@ case $action in
       [ "$program" = Tarnweld ] || kind=console list=allowed_imports_check.txt
       "$here/check_release.sh" format "$exe" "$kind"
       "$here/check_release.sh" imports "$exe" "$here/$list" "$kind"
-      "$here/check_release.sh" size "$exe" 262144
+      "$here/check_release.sh" size "$exe"
       osslsigncode remove-signature -in "$exe" -out "$work/$program.stripped" >/dev/null
       cmp "$work/$program.stripped" "$src/build/win32/$program.exe" ||
         fail "$program.exe without its signature differs from the unsigned build"

@@ -1,0 +1,55 @@
+#include <windows.h>
+// These must come after windows.h.
+#include <ntsecapi.h>
+#include <sddl.h>
+
+#include <vector>
+
+#include "platform/win/folders_win.h"
+
+namespace tarnweld::platform::win {
+namespace {
+
+constexpr std::size_t kRandomBytes = 16;
+
+// 32 hexadecimal digits from the system's random number generator.
+bool UnguessableName(std::wstring* name) {
+  unsigned char random[kRandomBytes];
+  if (!RtlGenRandom(random, sizeof random)) return false;
+  static const wchar_t kHex[] = L"0123456789abcdef";
+  *name = L"Tarnweld-";
+  for (const unsigned char byte : random) {
+    *name += kHex[byte >> 4];
+    *name += kHex[byte & 0xF];
+  }
+  return true;
+}
+
+}  // namespace
+
+FolderMade PrivateFolders::MakePrivate(const std::wstring& parent, const std::wstring& caller_sid) {
+  std::wstring name;
+  if (!UnguessableName(&name)) return {{}, ERROR_GEN_FAILURE};
+  // Protected: nothing inherited from the folder that holds it. Its
+  // contents inherit these entries alone.
+  std::wstring sddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+  if (!caller_sid.empty()) sddl += L"(A;OICI;FA;;;" + caller_sid + L")";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+    return {{}, ::GetLastError()};
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const std::wstring path = parent + L"\\" + name;
+  // Fails on a folder that already exists: whoever made it chose its rights.
+  const bool made = ::CreateDirectoryW(path.c_str(), &attributes) != FALSE;
+  const DWORD error = made ? 0 : ::GetLastError();
+  ::LocalFree(descriptor);
+  return made ? FolderMade{path, 0} : FolderMade{{}, error};
+}
+
+bool PrivateFolders::RemoveIfEmpty(const std::wstring& path) {
+  return ::RemoveDirectoryW(path.c_str()) != FALSE;
+}
+
+}  // namespace tarnweld::platform::win

@@ -1,0 +1,189 @@
+#include "removal/temp_folder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <nlohmann/json.hpp>
+
+#include "check/check.h"
+#include "removal/run_removal.h"
+#include "tests/fake_platform.h"
+
+namespace tarnweld {
+namespace {
+
+using fake::FakePlatform;
+using fake::Narrow;
+using ::testing::HasSubstr;
+
+constexpr wchar_t kCallers[] = L"C:\\CallerTemp";
+constexpr wchar_t kSystemTemp[] = L"C:\\WINDOWS\\SystemTemp";
+constexpr wchar_t kProfile[] = L"C:\\Users\\Admin\\AppData\\Local\\Temp";
+constexpr wchar_t kWindowsTemp[] = L"C:\\WINDOWS\\Temp";
+constexpr wchar_t kMade[] = L"C:\\WINDOWS\\Temp\\Tarnweld-0f1e2d3c4b5a69788796a5b4c3d2e1f0";
+
+platform::SecurityRead OpenToUsers() {
+  return fake::Owned(L"S-1-5-32-544", {{L"S-1-5-32-545", 0x1301BF}});
+}
+
+std::wstring TempGiven(const fake::LaunchCall& launch) {
+  std::wstring temp, tmp;
+  for (const std::wstring& variable : launch.environment) {
+    if (variable.rfind(L"TEMP=", 0) == 0) temp = variable.substr(5);
+    if (variable.rfind(L"TMP=", 0) == 0) tmp = variable.substr(4);
+  }
+  EXPECT_EQ(temp, tmp);
+  return temp;
+}
+
+TEST(TempFolder, TheFirstOneOnlyAdministratorsAndTheCallerCanChangeElseNothingStarts) {
+  struct Case {
+    const char* what;
+    std::function<void(FakePlatform&)> arrange;
+    std::wstring given;  // empty: nothing launched
+    bool removed = false;
+  };
+  const auto missing = [](std::initializer_list<const wchar_t*> paths) {
+    return [folders = std::set<std::wstring>(paths.begin(), paths.end())](FakePlatform& os) {
+      os.missing_folders = folders;
+    };
+  };
+  const Case cases[] = {
+      {"the caller's own", [](FakePlatform&) {}, kCallers},
+      {"the caller's open to users",
+       [](FakePlatform& os) { os.security[kCallers] = OpenToUsers(); }, kSystemTemp},
+      // Whoever may add a subfolder may plant GLB1A2B.EXE.local.
+      {"the caller's takes new subfolders",
+       [](FakePlatform& os) {
+         os.security[kCallers] = fake::Owned(L"S-1-5-32-544", {{L"S-1-5-11", 0x4}});
+       },
+       kSystemTemp},
+      {"a folder above it may be replaced",
+       [](FakePlatform& os) {
+         os.temp_path = L"C:\\Users\\Bob\\Temp\\";
+         os.security[L"C:\\Users\\Bob"] = fake::Owned(L"S-1-5-21-9-9-9-1200", {});
+       },
+       kSystemTemp},
+      {"the caller's on a network",
+       [](FakePlatform& os) { os.temp_path = L"\\\\server\\share\\Temp\\"; }, kSystemTemp},
+      {"the caller's would reach UNWISE.EXE as another path",
+       [](FakePlatform& os) { os.temp_path = L"C:\\\xFF34emp\\"; }, kSystemTemp},
+      {"the caller's unknown", [](FakePlatform& os) { os.temp_path.clear(); }, kSystemTemp},
+      {"the profile's", missing({kCallers, kSystemTemp}), kProfile},
+      {"the profile's on XP",
+       [](FakePlatform& os) {
+         os.major_version = 5;
+         os.missing_folders = {kCallers, kSystemTemp};
+       },
+       L"C:\\Users\\Admin\\Local Settings\\Temp"},
+      {"one made for the run", missing({kCallers, kSystemTemp, kProfile}), kMade, true},
+      {"one made for the run, left with files in it",
+       [](FakePlatform& os) {
+         os.missing_folders = {kCallers, kSystemTemp, kProfile};
+         os.made_folder_empty = false;
+       },
+       kMade, true},
+      {"none: what would hold it may be taken over",
+       [](FakePlatform& os) {
+         os.missing_folders = {kCallers, kSystemTemp, kProfile};
+         os.security[kWindowsTemp] = fake::Owned(L"S-1-1-0", {});
+       },
+       L""},
+      {"none: it cannot be made",
+       [](FakePlatform& os) {
+         os.missing_folders = {kCallers, kSystemTemp, kProfile};
+         os.make_error = 5;
+       },
+       L""},
+      {"none: what was made is not what was asked for",
+       [](FakePlatform& os) {
+         os.missing_folders = {kCallers, kSystemTemp, kProfile};
+         os.security[kMade] = OpenToUsers();
+       },
+       L"", true},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+    os.temp_path = std::wstring(kCallers) + L"\\";
+    c.arrange(os);
+    RunRemoval(os.os());
+    EXPECT_EQ(os.launches.size(), c.given.empty() ? 0u : 1u) << c.what;
+    if (!os.launches.empty()) {
+      EXPECT_EQ(TempGiven(os.launches[0]), c.given) << c.what;
+    }
+    EXPECT_EQ(os.removed,
+              c.removed ? std::vector<std::wstring>{kMade} : std::vector<std::wstring>{})
+        << c.what;
+    EXPECT_EQ(os.open_handles, 0);
+  }
+}
+
+TEST(TempFolder, TheCheckNamesWhatWouldBeUsedAndMakesNothing) {
+  struct Case {
+    std::function<void(FakePlatform&)> arrange;
+    int code;
+    const char* temp;  // null: JSON null
+    bool created;
+    const char* words;
+  };
+  const Case cases[] = {
+      {[](FakePlatform&) {}, 0, "C:\\Users\\Admin\\AppData\\Local\\Temp", false,
+       "temp [C:\\Users\\Admin\\AppData\\Local\\Temp] (the caller's own): only administrators "
+       "and the caller can change it"},
+      {[](FakePlatform& os) {
+         os.missing_folders = {kProfile, kSystemTemp};
+       },
+       0, nullptr, true, "temp made for the run inside [C:\\WINDOWS\\Temp]"},
+      {[](FakePlatform& os) {
+         os.missing_folders = {kProfile, kSystemTemp};
+         os.security[kWindowsTemp] = OpenToUsers();
+       },
+       19, nullptr, false, "folder above the temporary folder [C:\\WINDOWS\\Temp]: S-1-5-32-545"},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+    os.account_names[os.caller_sid] = L"OLDPC\\admin";
+    c.arrange(os);
+    EXPECT_EQ(check::RunCheck(os.check(), L"/json OldApp"), c.code);
+    const auto json = nlohmann::json::parse(Narrow(os.out.text));
+    EXPECT_EQ(json["temp"].is_null(), c.temp == nullptr);
+    if (c.temp) {
+      EXPECT_EQ(json["temp"], c.temp);
+    }
+    EXPECT_EQ(json["tempCreated"], c.created);
+    os.out.text.clear();
+    check::RunCheck(os.check(), L"OldApp");
+    EXPECT_THAT(Narrow(os.out.text), HasSubstr(c.words));
+    EXPECT_THAT(Narrow(os.out.text),
+                HasSubstr("Temporary folder: judged for OLDPC\\admin (S-1-5-21-7-7-7-1000), the "
+                          "account this check runs as"));
+    EXPECT_TRUE(os.made.empty());
+  }
+}
+
+TEST(TempFolder, TheUninstallersEnvironmentDiffersOnlyInTempAndTmp) {
+  struct Case {
+    std::vector<std::wstring> own, given;
+  };
+  const Case cases[] = {
+      // Replaced where they stand, whatever their letter case.
+      {{L"=C:=C:\\X", L"Path=C:\\W", L"Temp=C:\\Open", L"tmp=C:\\Open", L"\x00c9T\x00c9=\x6587"},
+       {L"=C:=C:\\X", L"Path=C:\\W", L"TEMP=C:\\T", L"TMP=C:\\T", L"\x00c9T\x00c9=\x6587"}},
+      // Added in order where absent; the hidden drive folders stay first.
+      {{L"=C:=C:\\X", L"=D:=D:\\", L"ALLUSERSPROFILE=C:\\P", L"windir=C:\\W"},
+       {L"=C:=C:\\X", L"=D:=D:\\", L"ALLUSERSPROFILE=C:\\P", L"TEMP=C:\\T", L"TMP=C:\\T",
+        L"windir=C:\\W"}},
+      {{}, {L"TEMP=C:\\T", L"TMP=C:\\T"}},
+      // A name that only starts like one is another variable.
+      {{L"TEMPDIR=C:\\D", L"TMPX=1"}, {L"TEMP=C:\\T", L"TEMPDIR=C:\\D", L"TMP=C:\\T", L"TMPX=1"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(UninstallerEnvironment(c.own, L"C:\\T"), c.given);
+  }
+}
+
+}  // namespace
+}  // namespace tarnweld
