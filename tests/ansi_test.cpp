@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/fake_record.h"
+
 namespace tarnweld::ansi {
 namespace {
 
@@ -100,7 +102,7 @@ TEST(Ansi, PathsReachAnAnsiProgramUnchangedOrNotAtAll) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(System{c.code_page}.RoundTrips(c.path), c.round_trips)
-        << c.code_page << " " << std::string(c.path.begin(), c.path.end());
+        << c.code_page << " " << fake::Narrow(c.path);
   }
 }
 
