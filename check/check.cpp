@@ -1,9 +1,11 @@
 #include "check/check.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "check/json.h"
+#include "check/mending.h"
 #include "core/text.h"
 #include "core/wise.h"
 #include "queries/read_reg.h"
@@ -47,7 +49,18 @@ struct Report {
   platform::RegistryView view;
   bool read_by_tarnweld;
   std::vector<std::wstring> hints;
+  std::wstring uninstaller_sha256, log_sha256;  // empty: not found, or not read
 };
+
+// Whether a file was found as a normal file on a fixed local disk, and is no
+// link: only then is it read, for its SHA-256.
+bool Readable(const std::optional<FileCheck>& file, const std::optional<trust::TrustCheck>& trust) {
+  if (!file || !file->found() || !trust) return false;
+  return std::none_of(trust->findings.begin(), trust->findings.end(),
+                      [&](const trust::Finding& finding) {
+                        return finding.role == trust::Role::kFile && !finding.permissions;
+                      });
+}
 
 // Names that differ only in quotation marks, blanks at either end, or
 // letter case, which people cannot tell apart in a batch file.
@@ -84,7 +97,9 @@ class Checker {
   explicit Checker(CheckPlatform& platform)
       : platform_(platform),
         views_(platform.listing.Views()),
-        trust_(platform.sources, trust::Judging::kEveryFinding) {}
+        trust_(platform.sources, trust::Judging::kEveryFinding),
+        protected_(platform.sources.environment, platform.sources.system),
+        windows_directory_(platform.sources.system.WindowsDirectory()) {}
 
   int One(const Options& options) {
     // Read as Tarnweld.exe reads it: in the program's own view.
@@ -129,9 +144,28 @@ class Checker {
   }
 
   Report Decided(Decision decision, platform::RegistryView view) {
-    Report report{std::move(decision), {}, view, view == views_.front(), {}};
-    report.entry = report.decision.entry.empty() ? report.decision.tail : report.decision.entry;
+    Report report{std::move(decision), {}, view, view == views_.front(), {}, {}, {}};
+    const Decision& d = report.decision;
+    report.entry = d.entry.empty() ? d.tail : d.entry;
+    if (Readable(d.uninstaller, d.uninstaller_trust)) {
+      report.uninstaller_sha256 = platform_.digest.Sha256(d.uninstaller->searched);
+    }
+    if (Readable(d.log, d.log_trust)) report.log_sha256 = platform_.digest.Sha256(d.log->searched);
+    if (InWindowsFolder(d)) {
+      report.hints.push_back(
+          L"the uninstaller is the Windows folder's own, which several Wise installations share: "
+          L"it may come from whichever product was installed last, so its SHA-256 may differ "
+          L"between machines that have the same product");
+    }
     return report;
+  }
+
+  bool InWindowsFolder(const Decision& decision) {
+    if (!decision.uninstaller || !decision.uninstaller->found()) return false;
+    const std::wstring& path = decision.uninstaller->searched;
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    return text::EqualsIgnoringAsciiCase(std::wstring_view(folder),
+                                         std::wstring_view(windows_directory_));
   }
 
   void AddEntryHints(Report* report) {
@@ -195,7 +229,9 @@ class Checker {
         .Text(L"verdict", VerdictName(decision.verdict))
         .Number(L"exitCode", VerdictExitCode(decision.verdict))
         .TextOrNull(L"uninstaller", decision.uninstaller ? decision.uninstaller->searched : L"")
+        .TextOrNull(L"uninstallerSha256", report.uninstaller_sha256)
         .TextOrNull(L"log", decision.log ? decision.log->searched : L"")
+        .TextOrNull(L"logSha256", report.log_sha256)
         .TextOrNull(L"commandLine", decision.command_line)
         .TextOrNull(L"temp", decision.temp ? decision.temp->folder() : L"")
         .Boolean(L"tempCreated", decision.temp && decision.temp->make())
@@ -235,6 +271,14 @@ class Checker {
     if (!report.decision.display.name.empty())
       text += L"Installation: " + Installation(report) + L"\n";
     for (const std::wstring& step : DescribeSteps(decision)) text += L"  " + step + L"\n";
+    if (!report.uninstaller_sha256.empty()) {
+      text += L"  uninstaller " + Bracketed(decision.uninstaller->searched) + L": SHA-256 " +
+              report.uninstaller_sha256 + L"\n";
+    }
+    if (!report.log_sha256.empty()) {
+      text +=
+          L"  log " + Bracketed(decision.log->searched) + L": SHA-256 " + report.log_sha256 + L"\n";
+    }
     text += std::wstring(L"Verdict: ") + VerdictName(decision.verdict) + L" (exit code " +
             text::Decimal(VerdictExitCode(decision.verdict)) + L"). " + Summary(decision) + L"\n";
     if (decision.verdict == Verdict::kWouldLaunch) {
@@ -247,9 +291,8 @@ class Checker {
   }
 
   // What to do about an untrusted verdict.
-  static std::wstring Advice(const Decision& decision) {
+  std::wstring Advice(const Decision& decision) {
     const std::vector<trust::Finding> findings = UntrustedFindings(decision);
-    if (findings.empty() && decision.verdict != Verdict::kTempUntrusted) return {};
     if (decision.verdict == Verdict::kEntryUntrusted) {
       return L"No command here mends this: as an administrator, make Administrators the owner of "
              L"the key named, and let only Administrators, SYSTEM and TrustedInstaller change it "
@@ -261,12 +304,24 @@ class Checker {
              L"Tarnweld.exe name a folder only administrators can change, or let "
              L"%SystemRoot%\\Temp be one that only administrators can delete or take over.\n";
     }
-    const std::wstring command = MendingCommand(findings);
-    return command.empty()
-               ? L"No command here mends this: the installation belongs in a folder only "
-                 L"administrators can change, on a fixed local disk.\n"
-               : L"To mend it (Windows Vista and later), as an administrator:\n  " + command +
-                     L"\n";
+    if (findings.empty()) return {};
+    std::wstring text =
+        L"Mending the permissions does not make these files trustworthy: while others could "
+        L"change them, the uninstaller or the log may have been replaced, and a DLL planted "
+        L"beside the uninstaller. First compare both with copies known to be good (their "
+        L"SHA-256 is above, where they were found), or restore them from one, and look for "
+        L"files that do not belong beside the uninstaller.\n";
+    const Mending mending = Mend(findings, protected_, [this](const std::wstring& folder) {
+      return trust_.UntrustedExplicitSids(folder);
+    });
+    if (mending.lines.empty()) {
+      return text + L"No command here mends this (" + mending.why_none +
+             L"): the installation belongs in a folder only administrators can change, on a "
+             L"fixed local disk.\n";
+    }
+    text += L"Then, to mend the permissions (Windows Vista and later), as an administrator:\n";
+    for (const std::wstring& line : mending.lines) text += L"  " + line + L"\n";
+    return text;
   }
 
   // The temporary folder is the one of the account this check runs as.
@@ -288,6 +343,9 @@ class Checker {
               VerdictName(report.decision.verdict) + L"\n";
       if (!report.decision.display.name.empty()) text += L"  " + Installation(report) + L"\n";
       text += L"  " + Summary(report.decision) + L"\n";
+      if (!report.uninstaller_sha256.empty()) {
+        text += L"  uninstaller SHA-256 " + report.uninstaller_sha256 + L"\n";
+      }
       for (const trust::Finding& finding : UntrustedFindings(report.decision)) {
         text += L"  " + trust::Describe(finding) + L"\n";
       }
@@ -301,26 +359,11 @@ class Checker {
   CheckPlatform& platform_;
   std::vector<platform::RegistryView> views_;
   trust::TrustJudge trust_;
+  ProtectedFolders protected_;
+  std::wstring windows_directory_;
 };
 
 }  // namespace
-
-std::wstring MendingCommand(const std::vector<trust::Finding>& findings) {
-  // The highest folder named mends everything below it; a finding on the
-  // file alone is mended through the folder that holds it.
-  std::wstring folder;
-  for (const trust::Finding& finding : findings) {
-    if (!finding.permissions) return {};
-    std::wstring path = finding.path;
-    if (finding.role == trust::Role::kFile) path = path.substr(0, path.find_last_of(L'\\'));
-    if (folder.empty() || path.size() < folder.size()) folder = path;
-  }
-  if (folder.size() <= 3) return {};  // C: or C:\, the whole drive
-  return L"icacls \"" + folder +
-         L"\" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F "
-         L"*S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464:(OI)(CI)F "
-         L"*S-1-5-32-545:(OI)(CI)RX";
-}
 
 Options ParseOptions(const std::wstring& tail) {
   Options options;

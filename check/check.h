@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/trust.h"
+#include "platform/file_digest.h"
 #include "platform/output.h"
 #include "platform/platform.h"
 
@@ -15,6 +16,7 @@ namespace tarnweld::check {
 struct CheckPlatform {
   platform::Sources sources;
   platform::RegistryListing& listing;
+  platform::FileDigest& digest;
   platform::TextOutput& out;
   platform::TextOutput& err;
 };
@@ -30,13 +32,6 @@ struct Options {
 
 // Options are the first words of the tail, before any entry name.
 Options ParseOptions(const std::wstring& tail);
-
-// The icacls command that mends the folder behind untrusted findings on
-// Vista and later: no inherited entries, full control for the
-// administrators, SYSTEM and TrustedInstaller, read and execute for Users.
-// Empty where permissions would not mend it, or where the folder would be
-// a drive's root, whose permissions reach every file on the drive.
-std::wstring MendingCommand(const std::vector<trust::Finding>& findings);
 
 // Runs the check the command-line tail asks for; the process's exit code.
 int RunCheck(CheckPlatform& platform, const std::wstring& tail);

@@ -5,6 +5,7 @@
 #include "platform/win/clock_win.h"
 #include "platform/win/code_page_win.h"
 #include "platform/win/environment_win.h"
+#include "platform/win/file_digest_win.h"
 #include "platform/win/file_security_win.h"
 #include "platform/win/files_win.h"
 #include "platform/win/output_win.h"
@@ -38,11 +39,13 @@ int main() {
   SystemCodePage code_page;
   ProcessEnvironment environment;
   TickClock clock;
+  CryptoDigest digest;
   StandardOutput out(StandardOutput::Stream::kOutput);
   StandardOutput err(StandardOutput::Stream::kError);
   tarnweld::check::CheckPlatform platform{
       {registry, files, security, accounts, system, code_page, environment, clock},
       listing,
+      digest,
       out,
       err};
   try {

@@ -415,6 +415,20 @@ Walk TrustJudge::CheckFolder(const std::wstring& path, const ObjectNames& names,
   return walk;
 }
 
+std::vector<std::wstring> TrustJudge::UntrustedExplicitSids(const std::wstring& folder) {
+  std::vector<std::wstring> sids;
+  const platform::SecurityRead read = security_.Read(folder);
+  for (const platform::AccessEntry& entry : read.entries) {
+    const bool allows = entry.kind == platform::EntryKind::kAllow ||
+                        entry.kind == platform::EntryKind::kAllowUnread;
+    if (!allows || entry.inherited || entry.sid.empty()) continue;
+    if (std::find(sids.begin(), sids.end(), entry.sid) != sids.end()) continue;
+    const Standing standing = principals_.Of(entry.sid);
+    if (!standing.trusted && !standing.nobody) sids.push_back(entry.sid);
+  }
+  return sids;
+}
+
 std::vector<Finding> TrustJudge::CheckKey(const platform::SecurityRead& security, Role role,
                                           const std::wstring& object, const std::wstring& path) {
   return Judge(security, role, principals_, object, path, judging_);

@@ -195,6 +195,11 @@ class TrustJudge {
   std::vector<Finding> CheckKey(const platform::SecurityRead& security, Role role,
                                 const std::wstring& object, const std::wstring& path);
 
+  // The SIDs of untrusted principals with an allow entry written on the
+  // folder itself rather than inherited, inherit-only ones included: what
+  // replacing its inherited entries would leave. In the order met.
+  std::vector<std::wstring> UntrustedExplicitSids(const std::wstring& folder);
+
   Principals& principals() { return principals_; }
   Judging judging() const { return judging_; }
 

@@ -163,43 +163,77 @@ TEST_F(CheckTest, HintsWhereTheDataAllow) {
   EXPECT_THAT(Narrow(os_.out.text), HasSubstr("an entry [OldApp] exists"));
 }
 
-TEST_F(CheckTest, UntrustedFilesSayWhoMayChangeThemAndHowToMendIt) {
-  os_.security[L"C:\\W"] = fake::Owned(L"S-1-5-32-544", {{L"S-1-5-11", 0x1301BF}});
+TEST_F(CheckTest, UntrustedFilesSayWhoMayChangeThemWarnAndMendExactlyThat) {
+  os_.security[L"C:\\W"] = fake::Owned(L"S-1-5-21-9-9-9-1200", {{L"S-1-5-11", 0x1301BF}});
+  os_.security[L"C:\\W"].entries.push_back(
+      {platform::EntryKind::kAllow, false, 0x1200A9, L"S-1-1-0", false, {}});
+  os_.security[L"C:\\W\\UNWISE.EXE"] = fake::Owned(L"S-1-5-32-544", {{L"S-1-5-32-545", 0x2}});
   os_.account_names[L"S-1-5-11"] = L"Authenticated Users";
+  os_.digests[L"C:\\W\\UNWISE.EXE"] = std::wstring(64, L'5');
   EXPECT_EQ(Run(L"OldApp"), 16);
   const std::string text = Narrow(os_.out.text);
   EXPECT_THAT(text, HasSubstr("uninstaller folder [C:\\W]: Authenticated Users (S-1-5-11) may "
                               "add files, add subfolders, delete\n"));
-  EXPECT_THAT(text, HasSubstr("\n  icacls \"C:\\W\" /inheritance:r /grant:r "
-                              "*S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F "
-                              "*S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464:"
-                              "(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX\n"));
+  EXPECT_THAT(
+      text, HasSubstr("  uninstaller [C:\\W\\UNWISE.EXE]: SHA-256 " + std::string(64, '5') + "\n"));
+  // Found below an open folder, the file is still judged, hashed and mended.
+  const std::string warning = "Mending the permissions does not make these files trustworthy";
+  const std::string lines =
+      "  icacls \"C:\\W\" /setowner *S-1-5-32-544\n"
+      "  icacls \"C:\\W\" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F "
+      "*S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464:(OI)(CI)F "
+      "*S-1-5-32-545:(OI)(CI)RX /remove:g *S-1-5-11 /remove:g *S-1-1-0\n"
+      "  icacls \"C:\\W\\UNWISE.EXE\" /reset\n";
+  EXPECT_THAT(text, HasSubstr(lines));
+  EXPECT_LT(text.find(warning), text.find(lines));
   os_.out.text.clear();
   EXPECT_EQ(Run(L"/json OldApp"), 16);
   auto json = Json();
-  ASSERT_EQ(json["untrusted"].size(), 1u);
-  EXPECT_EQ(json["untrusted"][0]["path"], "C:\\W");
-  EXPECT_EQ(json["untrusted"][0]["principal"], "Authenticated Users");
-  EXPECT_EQ(json["untrusted"][0]["sid"], "S-1-5-11");
-  EXPECT_EQ(json["untrusted"][0]["rights"], "may add files, add subfolders, delete");
+  ASSERT_EQ(json["untrusted"].size(), 3u);
+  EXPECT_EQ(json["untrusted"][1],
+            (nlohmann::json{{"path", "C:\\W"},
+                            {"principal", "Authenticated Users"},
+                            {"sid", "S-1-5-11"},
+                            {"rights", "may add files, add subfolders, delete"}}));
+  EXPECT_EQ(json["untrusted"][2]["path"], "C:\\W\\UNWISE.EXE");
+  EXPECT_EQ(json["uninstallerSha256"], std::string(64, '5'));
+  EXPECT_TRUE(json["logSha256"].is_null()) << "the log was not looked at";
 
-  // The log's own file, mended through its folder; the uninstaller is fine.
+  // The log's own file, whose folder is the drive's root: no line, but its hash.
   os_.security.clear();
   os_.security[L"C:\\L.TXT"] = fake::Owned(L"S-1-5-32-544", {{L"S-1-1-0", 0x10000000}});
   os_.out.text.clear();
   EXPECT_EQ(Run(L"OldApp"), 17);
   EXPECT_THAT(Narrow(os_.out.text), HasSubstr("log [C:\\L.TXT]: S-1-1-0 may write, append, "
                                               "delete, change permissions, take ownership"));
-  // Its folder is the drive's root: no command for a whole drive.
-  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("No command here mends this"));
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("No command here mends this (a line would change the "
+                                              "permissions of [C:\\]"));
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("log [C:\\L.TXT]: SHA-256 "));
 
-  // Never a command for a whole drive, nor one that cannot help.
-  for (const auto& change : std::vector<std::function<void(FakePlatform&)>>{
-           [](FakePlatform& os) { os.security[L"C:\\"] = fake::Owned(L"S-1-1-0", {}); },
-           [](FakePlatform& os) { os.drives[L"C:\\"] = platform::DriveKind::kRemovable; }}) {
+  // Never a line that cannot help, nor a hash of what is not a local file.
+  struct Case {
+    std::function<void(FakePlatform&)> change;
+    bool hashed;
+  };
+  const Case cases[] = {
+      {[](FakePlatform& os) { os.security[L"C:\\"] = fake::Owned(L"S-1-1-0", {}); }, true},
+      {[](FakePlatform& os) { os.drives[L"C:\\"] = platform::DriveKind::kRemovable; }, false},
+      {[](FakePlatform& os) {
+         platform::SecurityRead link = fake::Owned(L"S-1-5-32-544", {});
+         link.link = true;
+         os.security[L"C:\\W\\UNWISE.EXE"] = link;
+       },
+       false},
+  };
+  for (const Case& c : cases) {
     os_.security.clear();
     os_.drives.clear();
-    change(os_);
+    os_.digested.clear();
+    c.change(os_);
+    os_.out.text.clear();
+    EXPECT_EQ(Run(L"/json OldApp"), 16);
+    EXPECT_EQ(Json()["uninstallerSha256"].is_null(), !c.hashed);
+    EXPECT_EQ(os_.digested.empty(), !c.hashed);
     os_.out.text.clear();
     EXPECT_EQ(Run(L"OldApp"), 16);
     EXPECT_THAT(Narrow(os_.out.text), Not(HasSubstr("icacls")));
@@ -212,6 +246,8 @@ TEST_F(CheckTest, UntrustedFilesSayWhoMayChangeThemAndHowToMendIt) {
   EXPECT_EQ(Run(L"/json\tOldApp"), 0);
   json = Json();
   EXPECT_TRUE(json["untrusted"].is_array() && json["untrusted"].empty());
+  EXPECT_FALSE(json["uninstallerSha256"].is_null());
+  EXPECT_FALSE(json["logSha256"].is_null());
 }
 
 TEST_F(CheckTest, InventoryListsWiseEntriesOfBothViews) {

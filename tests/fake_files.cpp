@@ -40,6 +40,24 @@ platform::SecurityRead FakeFiles::Read(const std::wstring& path) {
   return Owned(L"S-1-5-32-544", {{L"S-1-5-32-544", 0x10000000}, {L"S-1-5-32-545", 0xA0000000}});
 }
 
+std::wstring FakeFiles::Sha256(const std::wstring& path) {
+  record_.events.push_back("digest " + Narrow(path));
+  digested.push_back(path);
+  const auto given = digests.find(path);
+  if (given != digests.end()) return given->second;
+  if (normal_files.count(path) == 0) return {};
+  // FNV-1a of the path, four times over: distinct for distinct paths.
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (const wchar_t c : path) hash = (hash ^ static_cast<std::uint64_t>(c)) * 0x100000001b3u;
+  static const wchar_t kHex[] = L"0123456789abcdef";
+  std::wstring hex;
+  for (int round = 0; round < 4; ++round) {
+    for (int shift = 60; shift >= 0; shift -= 4) hex += kHex[(hash >> shift) & 0xF];
+    hash = hash * 0x100000001b3u + static_cast<std::uint64_t>(round);
+  }
+  return hex;
+}
+
 platform::SidList FakeAccounts::AdministratorsMembers() {
   ++member_listings;
   return administrators;

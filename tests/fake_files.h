@@ -10,6 +10,7 @@
 
 #include "platform/accounts.h"
 #include "platform/clock.h"
+#include "platform/file_digest.h"
 #include "platform/file_security.h"
 #include "platform/files.h"
 #include "tests/fake_record.h"
@@ -21,7 +22,9 @@ platform::SecurityRead Owned(const std::wstring& owner,
                              const std::vector<std::pair<std::wstring, std::uint32_t>>& allowed);
 
 // Files and folders: which exist, what kind each is, and who may change it.
-class FakeFiles : public platform::FileSearch, public platform::FileSecurity {
+class FakeFiles : public platform::FileSearch,
+                  public platform::FileSecurity,
+                  public platform::FileDigest {
  public:
   explicit FakeFiles(Recorder& record) : record_(record) {}
 
@@ -34,11 +37,15 @@ class FakeFiles : public platform::FileSearch, public platform::FileSecurity {
   std::map<std::wstring, platform::DriveKind> drives;  // fixed unless given
   std::vector<std::wstring> searched_paths;
   std::vector<std::wstring> security_reads;
+  // Each normal file's SHA-256 unless given here: one made from its path.
+  std::map<std::wstring, std::wstring> digests;
+  std::vector<std::wstring> digested;
 
   platform::FileFound Find(const std::wstring& path) override;
   std::wstring FullPath(const std::wstring& path) override { return path; }
   platform::DriveKind DriveOf(const std::wstring& root) override;
   platform::SecurityRead Read(const std::wstring& path) override;
+  std::wstring Sha256(const std::wstring& path) override;
 
  private:
   Recorder& record_;

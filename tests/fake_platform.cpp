@@ -17,7 +17,7 @@ FakePlatform::FakePlatform()
                 *this,
                 *this,
                 debugger},
-      check_{{*this, *this, *this, *this, *this, *this, *this, *this}, *this, out, err} {}
+      check_{{*this, *this, *this, *this, *this, *this, *this, *this}, *this, *this, out, err} {}
 
 void FakePlatform::StartOnEntry(const std::string& text, const std::vector<std::wstring>& files) {
   command_tail = L"OldApp";

@@ -21,6 +21,16 @@ class ScopedHandle {
   bool IsValid() const { return handle_ != Traits::None(); }
   Handle Get() const { return handle_; }
 
+  // Closes what it holds and takes `handle`. The error of the call that
+  // failed just before stays the thread's last error: closing can change it.
+  void Reset(Handle handle = Traits::None()) {
+    if (handle_ == handle) return;
+    const DWORD error = ::GetLastError();
+    if (IsValid()) Traits::Close(handle_);
+    handle_ = handle;
+    ::SetLastError(error);
+  }
+
   // Gives up ownership without closing.
   Handle Release() {
     const Handle handle = handle_;

@@ -42,6 +42,9 @@ case $action in
     (cd "$work/unpacked/$name" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not check out"
     grep -q $'^## Only what administrators control\r$' "$work/unpacked/$name/README.txt" ||
       fail "README.txt lacks the administrators' manual, or CRLF line endings"
+    grep -q $'^## The audit\r$' "$work/unpacked/$name/README.txt" ||
+      fail "README.txt lacks the page on running it across a fleet"
+    ! grep -q '<!--' "$work/unpacked/$name/README.txt" || fail "README.txt holds source comments"
     ! grep -q "^## \(Benchmark\|Getting a release\)" "$work/unpacked/$name/README.txt" || fail "README.txt holds the developers' part"
     grep -q $'^MIT License\r$' "$work/unpacked/$name/LICENSE.txt" || fail "LICENSE.txt is not the licence"
     echo "identical zips from two runs ($(sha256sum "$work/one/$name.zip" | cut -c1-16)); sums check"

@@ -5,6 +5,7 @@
 #   check_release.sh imports EXE ALLOWLIST gui|console
 #                                               only allowed imports, nothing harmful
 #   check_release.sh size EXE                   no larger than its program's limit
+#   check_release.sh calls SRC                  each call that touches a file in one file only
 #   check_release.sh reproducible EXE SRC       a second build elsewhere is identical
 set -euo pipefail
 objdump=i686-w64-mingw32-objdump
@@ -49,8 +50,8 @@ case $1 in
     # Kept here too, so that a careless addition to a list still fails:
     # neither program writes the registry or files, touches other processes,
     # or shows anything.
-    harmful='!(Reg(Set|Create|Delete|Save|Restore|Replace|Load|Flush)|(Create|Open)File|'
-    harmful+='(Copy|Move|Delete|Replace)File|'
+    harmful='!(Reg(Set|Create|Delete|Save|Restore|Replace|Load|Flush)|OpenFile|'
+    harmful+='(Copy|Move|Delete|Replace)File|WriteFileEx|SetFile|SetEndOfFile|'
     harmful+='TerminateProcess|TerminateJobObject|SuspendThread|NtSuspendProcess|DebugActiveProcess|'
     harmful+='DebugBreakProcess|WriteProcessMemory|CreateRemoteThread|SetNamedSecurityInfo|'
     harmful+='SetFileSecurity|SetSecurityInfo|'
@@ -66,11 +67,12 @@ case $1 in
         # CreateDirectoryW and RemoveDirectoryW only for the uninstaller's
         # temporary folder, when no existing one can be trusted (folders_win.cpp).
         expected_dlls="advapi32.dll kernel32.dll msvcrt.dll user32.dll "
-        harmful+='|WriteFile)'
+        harmful+='|CreateFile|WriteFile)'
         ;;
       console)
         # It writes its own standard output and error (WriteFile on an
-        # inherited handle; it cannot open one) and starts nothing at all.
+        # inherited handle), opens existing files to read them only (see
+        # "calls"), and starts nothing at all.
         expected_dlls="advapi32.dll kernel32.dll msvcrt.dll "
         harmful+='|CreateDirectory|RemoveDirectory|'
         harmful+='CreateProcess|ShellExecute|WinExec|LoadModule|CreateJobObject|'
@@ -95,6 +97,30 @@ case $1 in
     size=$(stat -c %s "$2")
     echo "$(basename "$2") is $size bytes (limit $limit)"
     [ "$size" -le "$limit" ] || fail "$2 is larger than $limit bytes"
+    ;;
+  calls)
+    # The product's sources, outside the tests: each call that could create,
+    # write or remove a file or folder stands in its one file, and the one
+    # that opens files asks to read existing ones only.
+    src=$2
+    product=(--include='*.cpp' --include='*.h' "$src/check" "$src/core" "$src/platform"
+             "$src/queries" "$src/removal")
+    only_in() {  # pattern file
+      found=$(grep -rlE "$1" "${product[@]}" | sed "s|^$src/||" | sort)
+      [ "$found" = "$2" ] || fail "$1 is called in: ${found:-nothing}; only $2 may"
+    }
+    only_in '::CreateFileW\(' platform/win/read_only_file_win.cpp
+    only_in '::(CreateDirectoryW|RemoveDirectoryW)\(' platform/win/folders_win.cpp
+    opened=$(grep -A2 '::CreateFileW(' "$src/platform/win/read_only_file_win.cpp" | tr -d '\n ')
+    for expected in GENERIC_READ, FILE_SHARE_READ\|FILE_SHARE_DELETE OPEN_EXISTING; do
+      grep -qF "$expected" <<<"$opened" || fail "read_only_file_win.cpp opens without $expected"
+    done
+    ! grep -qE 'GENERIC_WRITE|GENERIC_ALL|CREATE_|TRUNCATE_|OPEN_ALWAYS' <<<"$opened" ||
+      fail "read_only_file_win.cpp opens for more than reading"
+    bad=$(grep -rnE '::(WriteFile|DeleteFileW|MoveFileW?|CopyFileW?|Reg(Set|Create|Delete)\w*)\(' \
+            "${product[@]}" | grep -v 'platform/win/output_win.cpp:.*::WriteFile(' || true)
+    [ -z "$bad" ] || fail "calls that change files or the registry: $bad"
+    echo "CreateFileW only in read_only_file_win.cpp, for reading; folders made only in folders_win.cpp"
     ;;
   reproducible)
     exe=$2 src=$3
