@@ -4,6 +4,9 @@
 //   bench_probe handoff RUNS      the same when the uninstaller hands off to a copy
 //   bench_probe cpu RUNS SECONDS  Tarnweld.exe's own CPU time across a wait
 //   bench_probe scan PROCESSES    one process scan with about PROCESSES running
+//   bench_probe inventory RUNS CHECK_EXE NAME
+//                                 CHECK_EXE /all /json, its output thrown away,
+//                                 from its creation to its end
 // Each prints "name<TAB>median<TAB>p95<TAB>min<TAB>max<TAB>runs<TAB>unit".
 #include <windows.h>
 
@@ -162,6 +165,43 @@ void ScanCost(int target) {
 }  // namespace
 }  // namespace tarnweld::e2e
 
+namespace tarnweld::e2e {
+namespace {
+
+// The inventory as a deployment tool takes it: standard output to NUL.
+void Inventory(int runs, const std::string& program, const std::string& name) {
+  const std::wstring check(program.begin(), program.end());
+  std::vector<double> elapsed;
+  for (int run = 0; run < runs; ++run) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE nul =
+        CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = nul;
+    std::wstring line = L"\"" + check + L"\" /all /json";
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(check.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                       nullptr, &startup, &info)) {
+      WaitForSingleObject(info.hProcess, INFINITE);
+      FILETIME created, exited, kernel, user;
+      GetProcessTimes(info.hProcess, &created, &exited, &kernel, &user);
+      const auto ticks = [](const FILETIME& t) {
+        return (static_cast<long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+      };
+      elapsed.push_back(static_cast<double>(ticks(exited) - ticks(created)) / 10000.0);
+      CloseHandle(info.hProcess);
+      CloseHandle(info.hThread);
+    }
+    CloseHandle(nul);
+  }
+  Report(name.c_str(), elapsed, "ms");
+}
+
+}  // namespace
+}  // namespace tarnweld::e2e
+
 int main(int argc, char** argv) {
   using namespace tarnweld::e2e;
   const std::string mode = argc > 1 ? argv[1] : "";
@@ -176,8 +216,12 @@ int main(int argc, char** argv) {
     CpuAcrossWait(count, argc > 3 ? std::atoi(argv[3]) : 60);
   } else if (mode == "scan") {
     ScanCost(count);
+  } else if (mode == "inventory" && argc > 4) {
+    Inventory(count, argv[3], argv[4]);
   } else {
-    std::fprintf(stderr, "usage: bench_probe launch|exit|handoff|cpu|scan N [SECONDS]\n");
+    std::fprintf(stderr,
+                 "usage: bench_probe launch|exit|handoff|cpu|scan N [SECONDS]\n"
+                 "       bench_probe inventory RUNS CHECK_EXE NAME\n");
     return 2;
   }
   return 0;

@@ -50,6 +50,7 @@ struct Report {
   bool read_by_tarnweld;
   std::vector<std::wstring> hints;
   std::wstring uninstaller_sha256, log_sha256;  // empty: not found, or not read
+  bool removal_in_progress = false;
 };
 
 // Whether a file was found as a normal file on a fixed local disk, and is no
@@ -97,17 +98,17 @@ class Checker {
   explicit Checker(CheckPlatform& platform)
       : platform_(platform),
         views_(platform.listing.Views()),
-        trust_(platform.sources, trust::Judging::kEveryFinding),
+        run_(platform.sources, trust::Judging::kEveryFinding),
         protected_(platform.sources.environment, platform.sources.system),
         windows_directory_(platform.sources.system.WindowsDirectory()) {}
 
   int One(const Options& options) {
     // Read as Tarnweld.exe reads it: in the program's own view.
-    Report report =
-        Decided(Decide(platform_.sources, trust_, options.entry, platform::RegistryView::kProgram,
-                       ReadReg::EntryValues::kWithDisplay),
-                views_.front());
+    Report report = Decided(Decide(run_, options.entry, platform::RegistryView::kProgram,
+                                   ReadReg::EntryValues::kWithDisplay),
+                            views_.front());
     AddEntryHints(&report);
+    AddRemovalHint(&report);
     const bool written = platform_.out.Write(options.json ? Json(report) + L"\n" : Text(report));
     return written ? VerdictExitCode(report.decision.verdict) : kFailed;
   }
@@ -128,10 +129,11 @@ class Checker {
       }
       for (const std::wstring& name : names) {
         const ReadReg::UninstallEntry entry = ReadReg::ReadUninstallEntry(
-            platform_.sources.registry, name, view, ReadReg::EntryValues::kWithDisplay);
+            platform_.sources.registry, name, view, ReadReg::EntryValues::kForInventory);
         if (!RunsWise(entry)) continue;
-        reports.push_back(Decided(DecideRead(platform_.sources, trust_, entry, name, view), view));
+        reports.push_back(Decided(DecideRead(run_, entry, name, view), view));
         AddInventoryHints(&reports.back());
+        AddRemovalHint(&reports.back());
       }
     }
     if (!platform_.out.Write(options.json ? JsonArray(reports) : Listing(reports))) return kFailed;
@@ -144,7 +146,7 @@ class Checker {
   }
 
   Report Decided(Decision decision, platform::RegistryView view) {
-    Report report{std::move(decision), {}, view, view == views_.front(), {}, {}, {}};
+    Report report{std::move(decision), {}, view, view == views_.front(), {}, {}, {}, false};
     const Decision& d = report.decision;
     report.entry = d.entry.empty() ? d.tail : d.entry;
     if (Readable(d.uninstaller, d.uninstaller_trust)) {
@@ -187,6 +189,25 @@ class Checker {
         break;
       }
     }
+  }
+
+  // Whether a Wise removal is under way on the machine now: the removal lock
+  // exists, or an uninstaller or its copy runs. Asked once a run; the lock
+  // is never waited on, since a wait that succeeds would take it.
+  bool RemovalInProgress() {
+    if (!removal_in_progress_) {
+      removal_in_progress_ =
+          platform_.locks.Exists() || !ReadReg::ScanProcesses(platform_.processes).removals.empty();
+    }
+    return *removal_in_progress_;
+  }
+
+  void AddRemovalHint(Report* report) {
+    report->removal_in_progress = RemovalInProgress();
+    if (!report->removal_in_progress) return;
+    report->hints.push_back(
+        L"a removal is under way on this machine (the removal lock is held, or an uninstaller "
+        L"runs): Tarnweld.exe started now would wait for it to end, then decide afresh");
   }
 
   void AddInventoryHints(Report* report) {
@@ -236,6 +257,7 @@ class Checker {
         .TextOrNull(L"temp", decision.temp ? decision.temp->folder() : L"")
         .Boolean(L"tempCreated", decision.temp && decision.temp->make())
         .Text(L"detail", Summary(decision))
+        .Boolean(L"removalInProgress", report.removal_in_progress)
         .Texts(L"hints", report.hints)
         .Raw(L"untrusted", UntrustedJson(UntrustedFindings(decision)));
     return json.Close();
@@ -312,7 +334,7 @@ class Checker {
         L"SHA-256 is above, where they were found), or restore them from one, and look for "
         L"files that do not belong beside the uninstaller.\n";
     const Mending mending = Mend(findings, protected_, [this](const std::wstring& folder) {
-      return trust_.UntrustedExplicitSids(folder);
+      return run_.trust().UntrustedExplicitSids(folder);
     });
     if (mending.lines.empty()) {
       return text + L"No command here mends this (" + mending.why_none +
@@ -326,7 +348,7 @@ class Checker {
 
   // The temporary folder is the one of the account this check runs as.
   std::wstring TempAccount() {
-    trust::Principals& principals = trust_.principals();
+    trust::Principals& principals = run_.trust().principals();
     const std::wstring& sid = principals.CallerSid();
     const std::wstring name = principals.NameOf(sid);
     return L"Temporary folder: judged for " + (name.empty() ? sid : name + L" (" + sid + L")") +
@@ -358,9 +380,10 @@ class Checker {
 
   CheckPlatform& platform_;
   std::vector<platform::RegistryView> views_;
-  trust::TrustJudge trust_;
+  Deciding run_;
   ProtectedFolders protected_;
   std::wstring windows_directory_;
+  std::optional<bool> removal_in_progress_;
 };
 
 }  // namespace

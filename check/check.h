@@ -17,6 +17,8 @@ struct CheckPlatform {
   platform::Sources sources;
   platform::RegistryListing& listing;
   platform::FileDigest& digest;
+  platform::RemovalLockProbe& locks;
+  platform::ProcessList& processes;
   platform::TextOutput& out;
   platform::TextOutput& err;
 };

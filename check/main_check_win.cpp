@@ -8,11 +8,13 @@
 #include "platform/win/file_digest_win.h"
 #include "platform/win/file_security_win.h"
 #include "platform/win/files_win.h"
+#include "platform/win/lock_probe_win.h"
 #include "platform/win/output_win.h"
 #include "platform/win/process_win.h"
 #include "platform/win/quiet_terminate_win.h"
 #include "platform/win/registry_list_win.h"
 #include "platform/win/registry_win.h"
+#include "platform/win/snapshot_win.h"
 #include "platform/win/system_info_win.h"
 #include "platform/win/system_library_win.h"
 
@@ -40,12 +42,16 @@ int main() {
   ProcessEnvironment environment;
   TickClock clock;
   CryptoDigest digest;
+  MutexProbe locks;
+  ProcessListing processes;
   StandardOutput out(StandardOutput::Stream::kOutput);
   StandardOutput err(StandardOutput::Stream::kError);
   tarnweld::check::CheckPlatform platform{
       {registry, files, security, accounts, system, code_page, environment, clock},
       listing,
       digest,
+      locks,
+      processes,
       out,
       err};
   try {

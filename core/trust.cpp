@@ -153,6 +153,11 @@ const std::wstring& Principals::CallerSid() {
   return *caller_;
 }
 
+bool Principals::CallerIsAdministrator() {
+  if (!caller_is_administrator_) caller_is_administrator_ = accounts_.CallerIsAdministrator();
+  return *caller_is_administrator_;
+}
+
 unsigned Principals::MajorVersion() {
   if (!major_version_) major_version_ = system_.MajorVersion();
   return *major_version_;
@@ -354,7 +359,11 @@ std::optional<std::wstring> TrustJudge::OnLocalDisk(const std::wstring& path,
   if (!IsOnDrive(full)) {
     return refuse(L"is not on a local drive (a network path, or one that cannot be resolved)");
   }
-  const platform::DriveKind drive = security_.DriveOf(full.substr(0, 3));
+  const wchar_t letter = text::UpperAscii(full[0]);
+  auto known = drives_.find(letter);
+  if (known == drives_.end())
+    known = drives_.emplace(letter, security_.DriveOf(full.substr(0, 3))).first;
+  const platform::DriveKind drive = known->second;
   if (drive != platform::DriveKind::kFixed) return refuse(DriveWords(drive));
   return full;
 }
@@ -372,7 +381,7 @@ std::vector<TrustJudge::Step> TrustJudge::Folders(const std::wstring& full,
 
 bool TrustJudge::Down(const std::vector<Step>& steps, Walk* walk) {
   for (const Step& step : steps) {
-    const platform::SecurityRead read = security_.Read(step.path);
+    const platform::SecurityRead& read = Read(step.path);
     if (read.missing()) {
       walk->missing = true;
       walk->error = read.error;
@@ -415,9 +424,15 @@ Walk TrustJudge::CheckFolder(const std::wstring& path, const ObjectNames& names,
   return walk;
 }
 
+const platform::SecurityRead& TrustJudge::Read(const std::wstring& path) {
+  std::wstring key;
+  for (const wchar_t c : path) key += text::UpperAscii(c);
+  return Remembered(L"file " + key, [&] { return security_.Read(path); });
+}
+
 std::vector<std::wstring> TrustJudge::UntrustedExplicitSids(const std::wstring& folder) {
   std::vector<std::wstring> sids;
-  const platform::SecurityRead read = security_.Read(folder);
+  const platform::SecurityRead& read = Read(folder);
   for (const platform::AccessEntry& entry : read.entries) {
     const bool allows = entry.kind == platform::EntryKind::kAllow ||
                         entry.kind == platform::EntryKind::kAllowUnread;

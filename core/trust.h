@@ -108,6 +108,7 @@ class Principals {
   // Empty when the SID names no account, or no answer came in time.
   std::wstring NameOf(const std::wstring& sid);
   const std::wstring& CallerSid();
+  bool CallerIsAdministrator();
   unsigned MajorVersion();
 
  private:
@@ -127,6 +128,7 @@ class Principals {
   platform::SystemInfo& system_;
   platform::Clock& clock_;
   std::optional<std::wstring> caller_;
+  std::optional<bool> caller_is_administrator_;
   std::optional<platform::SidList> members_;
   std::optional<unsigned> major_version_;
   std::optional<bool> terminal_server_users_;
@@ -195,6 +197,18 @@ class TrustJudge {
   std::vector<Finding> CheckKey(const platform::SecurityRead& security, Role role,
                                 const std::wstring& object, const std::wstring& path);
 
+  // The security of `path`, read from the system once for each
+  // letter-case-blind path in this judge's life (a run), then remembered:
+  // an inventory meets C:\ and C:\APPS for every installation.
+  const platform::SecurityRead& Read(const std::wstring& path);
+  // The same for anything else read once a run, under `key`.
+  template <typename ReadIt>
+  const platform::SecurityRead& Remembered(const std::wstring& key, ReadIt&& read_it) {
+    const auto known = read_.find(key);
+    if (known != read_.end()) return known->second;
+    return read_.emplace(key, read_it()).first->second;
+  }
+
   // The SIDs of untrusted principals with an allow entry written on the
   // folder itself rather than inherited, inherit-only ones included: what
   // replacing its inherited entries would leave. In the order met.
@@ -220,6 +234,8 @@ class TrustJudge {
   platform::FileSearch& files_;
   Principals principals_;
   Judging judging_;
+  std::map<std::wstring, platform::SecurityRead> read_;
+  std::map<wchar_t, platform::DriveKind> drives_;  // by upper-case letter, for the run
 };
 
 }  // namespace tarnweld::trust

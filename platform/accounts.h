@@ -40,6 +40,9 @@ class Accounts {
 
   // The user this process runs as, from its token; empty when unknown.
   virtual std::wstring CallerSid() = 0;
+  // Whether this process runs as SYSTEM or with the Administrators group
+  // enabled in its token (elevated, under UAC).
+  virtual bool CallerIsAdministrator() = 0;
   // The direct members of the local Administrators group (S-1-5-32-544),
   // found by its SID, whatever the group is called on this system. Local:
   // asks no domain controller.

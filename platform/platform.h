@@ -13,6 +13,7 @@
 #include "platform/process.h"
 #include "platform/process_snapshot.h"
 #include "platform/registry.h"
+#include "platform/removal_lock.h"
 #include "platform/system_info.h"
 
 namespace tarnweld::platform {
@@ -38,6 +39,7 @@ struct Platform {
   Pause& pause;
   Clock& clock;
   Folders& folders;
+  RemovalLocks& locks;
   Launcher& launcher;
   ProcessList& processes;
   TextOutput& debugger;  // one line per call, for a debugger to show

@@ -1,6 +1,7 @@
 #include "queries/running_uninstallers.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 #include "core/text.h"
@@ -12,13 +13,25 @@ namespace {
 // Image names are compared without regard to letter case.
 constexpr std::wstring_view kUninstallerImages[] = {wise::kUninstaller, wise::kUninstaller32};
 
-bool IsUninstallerImage(const platform::ImageName& field) {
+// The name up to its terminator; nothing when it has none, a name we cannot trust.
+std::optional<std::wstring_view> NameIn(const platform::ImageName& field) {
   const auto end = std::find(field.begin(), field.end(), L'\0');
-  if (end == field.end()) return false;  // no terminator: not a name we trust
-  const std::wstring_view name(field.data(), static_cast<std::size_t>(end - field.begin()));
+  if (end == field.end()) return std::nullopt;
+  return std::wstring_view(field.data(), static_cast<std::size_t>(end - field.begin()));
+}
+
+bool IsUninstallerImage(std::wstring_view name) {
   return std::any_of(
       std::begin(kUninstallerImages), std::end(kUninstallerImages),
       [name](std::wstring_view image) { return text::EqualsIgnoringAsciiCase(name, image); });
+}
+
+// GLB*.EXE: where a Wise uninstaller copies itself to do its work.
+bool IsHandOffImage(std::wstring_view name) {
+  constexpr std::wstring_view kPrefix = L"GLB", kSuffix = L".EXE";
+  return name.size() >= kPrefix.size() + kSuffix.size() &&
+         text::EqualsIgnoringAsciiCase(name.substr(0, kPrefix.size()), kPrefix) &&
+         text::EqualsIgnoringAsciiCase(name.substr(name.size() - kSuffix.size()), kSuffix);
 }
 
 }  // namespace
@@ -31,7 +44,10 @@ ProcessScan ScanProcesses(platform::ProcessList& processes) {
   platform::ProcessEntry entry;
   // Every entry is looked at, the first included; a match does not stop it.
   for (bool more = snapshot->First(&entry); more; more = snapshot->Next(&entry)) {
-    if (IsUninstallerImage(entry.name)) scan.uninstallers.push_back(entry.id);
+    const std::optional<std::wstring_view> name = NameIn(entry.name);
+    const bool uninstaller = name && IsUninstallerImage(*name);
+    if (uninstaller) scan.uninstallers.push_back(entry.id);
+    if (uninstaller || (name && IsHandOffImage(*name))) scan.removals.push_back(entry.id);
     scan.links.push_back({entry.id, entry.parent_id});
   }
   return scan;

@@ -20,6 +20,9 @@ struct ProcessScan {
   bool taken = false;
   // The ids of the processes named "unwise.exe" or "unwise32.exe".
   std::vector<std::uint32_t> uninstallers;
+  // The same, and the copies a Wise uninstaller hands its work to
+  // ("GLB*.EXE"): every process of a removal under way.
+  std::vector<std::uint32_t> removals;
   std::vector<ProcessLink> links;  // every process listed
 };
 ProcessScan ScanProcesses(platform::ProcessList& processes);

@@ -27,10 +27,9 @@ UninstallEntry ReadUninstallEntry(platform::Registry& registry, const std::wstri
   platform::RegistryText command = key->ReadText(wise::kUninstallValue);
   entry.read_status = command.status;
   entry.uninstall_string = std::move(command.text);
-  if (values != EntryValues::kUninstallString && wise::NamesUninstaller(entry.uninstall_string)) {
-    entry.security = key->Security();
-  }
-  if (values == EntryValues::kWithDisplay) {
+  const bool wise = wise::NamesUninstaller(entry.uninstall_string);
+  if (values != EntryValues::kUninstallString && wise) entry.security = key->Security();
+  if (values == EntryValues::kWithDisplay || (values == EntryValues::kForInventory && wise)) {
     entry.display.name = key->ReadText(L"DisplayName").text;
     entry.display.version = key->ReadText(L"DisplayVersion").text;
     entry.display.publisher = key->ReadText(L"Publisher").text;

@@ -17,10 +17,11 @@ struct EntryDisplay {
   std::wstring publisher;
 };
 
-// What to read of the entry, each including the one before: the command
-// alone; the key's security too, when the command names a Wise uninstaller
-// (the removal's decision); and what an inventory shows.
-enum class EntryValues { kUninstallString, kWithSecurity, kWithDisplay };
+// What to read of the entry: the command alone; the key's security too,
+// when the command names a Wise uninstaller (the removal's decision); what
+// one entry's report shows, the security as before; and what an inventory,
+// which lists Wise entries only, shows of each of those.
+enum class EntryValues { kUninstallString, kWithSecurity, kWithDisplay, kForInventory };
 
 // One read of an uninstall entry, a subkey of
 // HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall.

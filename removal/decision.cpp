@@ -1,5 +1,6 @@
 #include "removal/decision.h"
 
+#include "core/text.h"
 #include "core/wise.h"
 
 namespace tarnweld {
@@ -59,8 +60,11 @@ trust::TrustCheck JudgeEntry(platform::Registry& registry, trust::TrustJudge& tr
     entry_security.error = platform::kFileNotFound;  // not read: cannot be judged
   }
   const std::wstring uninstall_key = std::wstring(L"HKLM\\") + wise::kUninstallKey;
-  check.findings = trust.CheckKey(UninstallKeySecurity(registry, decision.view),
-                                  trust::Role::kUninstallKey, L"uninstall key", uninstall_key);
+  const platform::SecurityRead& uninstall_security =
+      trust.Remembered(L"key " + text::Decimal(static_cast<unsigned>(decision.view)),
+                       [&] { return UninstallKeySecurity(registry, decision.view); });
+  check.findings = trust.CheckKey(uninstall_security, trust::Role::kUninstallKey, L"uninstall key",
+                                  uninstall_key);
   if (!check.findings.empty() && trust.judging() == trust::Judging::kUntilFirstFinding) {
     return check;
   }
@@ -108,8 +112,9 @@ bool CheckUsable(const platform::Sources& sources, trust::TrustJudge& trust,
 
 // Everything after the name test, once `found` has looked the entry up.
 template <typename Find>
-void DecideFrom(Find&& found, const platform::Sources& sources, trust::TrustJudge& trust,
-                Decision* decision) {
+void DecideFrom(Find&& found, Deciding& run, Decision* decision) {
+  const platform::Sources& sources = run.sources();
+  trust::TrustJudge& trust = run.trust();
   // Only the test trims; the lookup uses the name exactly as given.
   if (!IsLongEnoughEntryName(decision->tail)) {
     decision->verdict = Verdict::kNameTooShort;
@@ -146,7 +151,7 @@ void DecideFrom(Find&& found, const platform::Sources& sources, trust::TrustJudg
                    Verdict::kLogUntrusted, &decision->log, &decision->log_trust, decision)) {
     return;
   }
-  decision->temp = ChooseTempFolder(sources, trust);
+  decision->temp = run.Temp();
   if (!decision->temp->found()) {
     decision->verdict = Verdict::kTempUntrusted;
     return;
@@ -158,22 +163,25 @@ void DecideFrom(Find&& found, const platform::Sources& sources, trust::TrustJudg
 
 }  // namespace
 
-Decision Decide(const platform::Sources& sources, trust::TrustJudge& trust,
-                const std::wstring& tail, platform::RegistryView view,
+const TempChoice& Deciding::Temp() {
+  if (!temp_) temp_ = ChooseTempFolder(sources_, trust_);
+  return *temp_;
+}
+
+Decision Decide(Deciding& run, const std::wstring& tail, platform::RegistryView view,
                 ReadReg::EntryValues values) {
   Decision decision;
   decision.tail = tail;
   decision.view = view;
   DecideFrom(
       [&](std::optional<platform::SecurityRead>* security) {
-        return FindEntry(sources.registry, values, &decision, security);
+        return FindEntry(run.sources().registry, values, &decision, security);
       },
-      sources, trust, &decision);
+      run, &decision);
   return decision;
 }
 
-Decision DecideRead(const platform::Sources& sources, trust::TrustJudge& trust,
-                    const ReadReg::UninstallEntry& entry, const std::wstring& name,
+Decision DecideRead(Deciding& run, const ReadReg::UninstallEntry& entry, const std::wstring& name,
                     platform::RegistryView view) {
   Decision decision;
   decision.tail = name;
@@ -182,7 +190,7 @@ Decision DecideRead(const platform::Sources& sources, trust::TrustJudge& trust,
       [&](std::optional<platform::SecurityRead>* security) {
         return Take(entry, name, &decision, security);
       },
-      sources, trust, &decision);
+      run, &decision);
   return decision;
 }
 

@@ -63,20 +63,34 @@ struct Decision {
   bool matched_second_name() const { return lookups.size() == 2 && !entry.empty(); }
 };
 
+// One run's deciding: the judge, whose reads it keeps for the run, and the
+// temporary folder, chosen once, the same for every entry.
+class Deciding {
+ public:
+  Deciding(const platform::Sources& sources, trust::Judging judging)
+      : sources_(sources), trust_(sources, judging) {}
+  const platform::Sources& sources() const { return sources_; }
+  trust::TrustJudge& trust() { return trust_; }
+  const TempChoice& Temp();
+
+ private:
+  const platform::Sources& sources_;
+  trust::TrustJudge trust_;
+  std::optional<TempChoice> temp_;
+};
+
 // Decides for `tail`, read from the registry's `view`: the name test, the
 // lookups, the recognition and split, whether only administrators can change
 // the entry, then for the uninstaller and the log in turn whether it exists
 // and whether only administrators can change it, and the temporary folder.
 // Reads, never writes, and starts nothing.
-Decision Decide(const platform::Sources& sources, trust::TrustJudge& trust,
-                const std::wstring& tail,
+Decision Decide(Deciding& run, const std::wstring& tail,
                 platform::RegistryView view = platform::RegistryView::kProgram,
                 ReadReg::EntryValues values = ReadReg::EntryValues::kWithSecurity);
 
 // The same for an entry already read under its exact name `name`, as an
 // inventory lists them: the entry is not read again.
-Decision DecideRead(const platform::Sources& sources, trust::TrustJudge& trust,
-                    const ReadReg::UninstallEntry& entry, const std::wstring& name,
+Decision DecideRead(Deciding& run, const ReadReg::UninstallEntry& entry, const std::wstring& name,
                     platform::RegistryView view);
 
 // "HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\OldApp".

@@ -129,6 +129,11 @@ std::wstring UntrustedSummary(const wchar_t* what, const FileCheck& file,
 
 std::wstring ErrorText(unsigned long error) { return L"error " + text::Decimal(error); }
 
+std::wstring Seconds(std::uint32_t milliseconds) {
+  return text::Decimal(milliseconds / 1000) + L"." + text::Decimal(milliseconds % 1000 / 100) +
+         L" s";
+}
+
 std::wstring Bracketed(std::wstring_view text) {
   std::wstring out = L"[";
   for (const wchar_t c : text) {

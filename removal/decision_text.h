@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,5 +26,8 @@ std::wstring ExitCodeList();
 
 // "error 5": the system's error code as a number, for looking up.
 std::wstring ErrorText(unsigned long error);
+
+// "14.5 s": a duration to a tenth of a second.
+std::wstring Seconds(std::uint32_t milliseconds);
 
 }  // namespace tarnweld

@@ -3,6 +3,7 @@
 #include "core/text.h"
 #include "removal/decision.h"
 #include "removal/decision_text.h"
+#include "removal/one_at_a_time.h"
 #include "removal/wait.h"
 
 namespace tarnweld {
@@ -28,11 +29,6 @@ class LauncherErrorMode {
 // What a debugger attached to this program sees; nothing else does.
 void Trace(platform::Platform& platform, const std::wstring& line) {
   platform.debugger.Write(L"Tarnweld: " + line);
-}
-
-std::wstring Seconds(std::uint32_t milliseconds) {
-  return text::Decimal(milliseconds / 1000) + L"." + text::Decimal(milliseconds % 1000 / 100) +
-         L" s";
 }
 
 struct UninstallerRun {
@@ -137,18 +133,51 @@ class MadeFolder {
   std::wstring path_;
 };
 
+// A decision and the deciding that made it, whose answers it may reuse.
+struct Decided {
+  std::unique_ptr<Deciding> run;
+  Decision decision;
+  bool launches() const { return decision.verdict == Verdict::kWouldLaunch; }
+};
+
+// Decides from the start, with a judge of its own: after a wait, nothing
+// read before it is relied on.
+Decided DecideNow(platform::Platform& platform, const std::wstring& tail) {
+  Decided decided{std::make_unique<Deciding>(platform.sources, trust::Judging::kUntilFirstFinding),
+                  {}};
+  decided.decision = Decide(*decided.run, tail);
+  for (const std::wstring& step : DescribeSteps(decided.decision)) Trace(platform, step);
+  return decided;
+}
+
 void RemoveWiseInstallation(platform::Platform& platform, const std::wstring& system_directory) {
   const std::wstring tail = platform.process.CommandTail();
   platform.pause.Sleep(kStartupPauseMs);
-  trust::TrustJudge trust(platform.sources, trust::Judging::kUntilFirstFinding);
-  const Decision decision = Decide(platform.sources, trust, tail);
-  for (const std::wstring& step : DescribeSteps(decision)) Trace(platform, step);
-  if (decision.verdict != Verdict::kWouldLaunch) return;
+  Decided now = DecideNow(platform, tail);
+  if (!now.launches()) return;
 
+  // One removal at a time on the machine; whoever waited decides afresh,
+  // since the entry is usually gone by then.
+  const Turn turn = TakeTurn(platform, now.run->trust().principals());
+  for (const std::wstring& line : turn.trace) Trace(platform, line);
+  if (turn.kind == Turn::Kind::kRefused) return;
+  if (turn.waited_ms > 0 && !(now = DecideNow(platform, tail)).launches()) return;
+  std::uint32_t waited = 0;
+  if (!WaitForOtherRemovals(platform, &waited)) {
+    Trace(platform, L"an uninstaller still runs after " + Seconds(kTurnLimitMs) +
+                        L"; nothing is launched beside it");
+    return;
+  }
+  if (waited > 0) {
+    Trace(platform, L"waited " + Seconds(waited) + L" for an uninstaller that was running");
+    if (!(now = DecideNow(platform, tail)).launches()) return;
+  }
+
+  const Decision& decision = now.decision;
   MadeFolder made(platform);
   std::wstring temp = decision.temp->folder();
   if (decision.temp->make() &&
-      (temp = made.Make(decision.temp->tried.back().path, trust)).empty()) {
+      (temp = made.Make(decision.temp->tried.back().path, now.run->trust())).empty()) {
     return;
   }
   const UninstallerRun run = StartUninstaller(platform, decision, system_directory, temp);
@@ -156,10 +185,10 @@ void RemoveWiseInstallation(platform::Platform& platform, const std::wstring& sy
   if (run.process_id == 0) return;
   const std::uint32_t wait_start = platform.clock.TickMilliseconds();
   const WaitEnd end = WaitForUninstaller(platform, run.group.get(), run.descendants.get());
-  const std::uint32_t waited = platform::ElapsedSince(platform.clock, wait_start);
+  const std::uint32_t waited_for_it = platform::ElapsedSince(platform.clock, wait_start);
   Trace(platform, (end == WaitEnd::kTimeLimit ? L"wait ended at the 600 s limit, after "
                                               : L"wait ended: the uninstaller has gone, after ") +
-                      Seconds(waited));
+                      Seconds(waited_for_it));
 }
 
 }  // namespace

@@ -4,13 +4,12 @@ namespace tarnweld {
 namespace {
 
 constexpr std::uint32_t kTimeLimitMs = 600'000;
-// The process list is taken at most twice a second; the group, which costs
-// one cheap question, every few hundredths of a second.
-constexpr std::uint32_t kScanIntervalMs = 500;
+// The group, which costs one cheap question, is asked every few hundredths
+// of a second.
 constexpr std::uint32_t kGroupPollMs = 25;
 
-// Lets `duration` pass, answering messages as they arrive instead of only
-// once per poll, without ever shortening the pause.
+}  // namespace
+
 void PauseServicingMessages(platform::Platform& platform, std::uint32_t duration) {
   const std::uint32_t start = platform.clock.TickMilliseconds();
   for (std::uint32_t elapsed = 0; elapsed < duration;
@@ -20,6 +19,8 @@ void PauseServicingMessages(platform::Platform& platform, std::uint32_t duration
     }
   }
 }
+
+namespace {
 
 // What the last look at the process list found, and when it was taken.
 class ProcessWatch {

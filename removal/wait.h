@@ -11,6 +11,13 @@ namespace tarnweld {
 
 enum class WaitEnd { kUninstallerGone, kTimeLimit };
 
+// The process list is taken at most twice a second.
+inline constexpr std::uint32_t kScanIntervalMs = 500;
+
+// Lets `duration` pass, answering window messages as they arrive instead of
+// only once per poll, without ever shortening the pause.
+void PauseServicingMessages(platform::Platform& platform, std::uint32_t duration);
+
 // The uninstaller and every process found to descend from it, by parent,
 // for where no job can follow them. Each is held open only to ask about it,
 // which also keeps its id from being given to another process meanwhile.

@@ -265,6 +265,14 @@ TEST_F(CheckTest, InventoryListsWiseEntriesOfBothViews) {
   EXPECT_EQ(json[2]["entry"], "Other");
   EXPECT_EQ(json[2]["view"], "64-bit");
   EXPECT_EQ(json[2]["readByTarnweld"], false);
+  // Each folder's security read once in the run, however many entries meet it.
+  std::vector<std::wstring> reads = os_.security_reads;
+  std::sort(reads.begin(), reads.end());
+  EXPECT_EQ(std::adjacent_find(reads.begin(), reads.end()), reads.end());
+  EXPECT_EQ(std::count(reads.begin(), reads.end(), L"C:\\W"), 1);
+  EXPECT_EQ(os_.drives_asked, 1) << "every path is on C:";
+  // Of the entries it does not list, the command alone is read.
+  EXPECT_EQ(std::count(os_.events.begin(), os_.events.end(), "query DisplayName"), 3);
   // Each entry opened once, to see whether it is Wise's and to decide.
   for (const wchar_t* name : {L"NotWise", L"OldApp", L"Wise32", L"Other"}) {
     EXPECT_EQ(

@@ -21,9 +21,9 @@ struct Machine {
     os.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
     os.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
   }
-  Decision Decide(const std::wstring& tail) { return tarnweld::Decide(os.sources(), trust, tail); }
+  Decision Decide(const std::wstring& tail) { return tarnweld::Decide(run, tail); }
   FakePlatform os;
-  trust::TrustJudge trust{os.sources(), trust::Judging::kEveryFinding};
+  Deciding run{os.sources(), trust::Judging::kEveryFinding};
 };
 
 TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {

@@ -23,6 +23,7 @@ platform::FileFound FakeFiles::Find(const std::wstring& path) {
 }
 
 platform::DriveKind FakeFiles::DriveOf(const std::wstring& root) {
+  ++drives_asked;
   const auto drive = drives.find(root);
   return drive == drives.end() ? platform::DriveKind::kFixed : drive->second;
 }

@@ -37,6 +37,7 @@ class FakeFiles : public platform::FileSearch,
   std::map<std::wstring, platform::DriveKind> drives;  // fixed unless given
   std::vector<std::wstring> searched_paths;
   std::vector<std::wstring> security_reads;
+  int drives_asked = 0;
   // Each normal file's SHA-256 unless given here: one made from its path.
   std::map<std::wstring, std::wstring> digests;
   std::vector<std::wstring> digested;
@@ -71,6 +72,7 @@ class FakeAccounts : public platform::Accounts {
   explicit FakeAccounts(Recorder& record) : record_(record) {}
 
   std::wstring caller_sid = L"S-1-5-21-7-7-7-1000";
+  bool caller_is_administrator = true;
   platform::SidList administrators{0, {L"S-1-5-21-7-7-7-500"}};
   std::map<std::wstring, MembershipFound> indirect_members;  // kNotMember unless given
   std::map<std::wstring, std::wstring> account_names;
@@ -79,6 +81,7 @@ class FakeAccounts : public platform::Accounts {
   std::vector<std::wstring> looked_up;
 
   std::wstring CallerSid() override { return caller_sid; }
+  bool CallerIsAdministrator() override { return caller_is_administrator; }
   platform::SidList AdministratorsMembers() override;
   std::unique_ptr<platform::AccountLookup> LookUp(const std::wstring& sid) override;
 

@@ -8,6 +8,7 @@ FakePlatform::FakePlatform()
       FakeFiles(static_cast<Recorder&>(*this)),
       FakeAccounts(static_cast<Recorder&>(*this)),
       FakeSystem(static_cast<Recorder&>(*this)),
+      FakeLocks(static_cast<Recorder&>(*this)),
       FakeProcesses(static_cast<Recorder&>(*this)),
       platform_{{*this, *this, *this, *this, *this, *this, *this, *this},
                 *this,
@@ -16,8 +17,15 @@ FakePlatform::FakePlatform()
                 *this,
                 *this,
                 *this,
+                *this,
                 debugger},
-      check_{{*this, *this, *this, *this, *this, *this, *this, *this}, *this, *this, out, err} {}
+      check_{{*this, *this, *this, *this, *this, *this, *this, *this},
+             *this,
+             *this,
+             *this,
+             *this,
+             out,
+             err} {}
 
 void FakePlatform::StartOnEntry(const std::string& text, const std::vector<std::wstring>& files) {
   command_tail = L"OldApp";

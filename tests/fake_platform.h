@@ -37,6 +37,7 @@ class FakePlatform final : public Recorder,
                            public FakeFiles,
                            public FakeAccounts,
                            public FakeSystem,
+                           public FakeLocks,
                            public FakeProcesses {
  public:
   FakePlatform();

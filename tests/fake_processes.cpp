@@ -65,7 +65,81 @@ class FakeGroup final : public platform::ProcessGroup, CountedHandle {
   const FakeProcesses& processes_;
 };
 
+class FakeLock final : public platform::RemovalLock, CountedHandle {
+ public:
+  FakeLock(Recorder& record, FakeLocks& locks, std::wstring maker, bool made)
+      : CountedHandle(record), locks_(locks), maker_(std::move(maker)), made_(made) {}
+  ~FakeLock() override {
+    if (taken_) {
+      record_.events.push_back("lock let go");
+      --locks_.held_now;
+      locks_.exists = false;
+    }
+  }
+
+  // Time passes until the holder lets go, a message arrives, or the timeout.
+  platform::LockWait TakeOrMessage(std::uint32_t milliseconds) override {
+    record_.events.push_back("lock wait");
+    const bool free =
+        made_ || locks_.abandoned ||
+        (!locks_.held_for_ever && (!locks_.held_until || *locks_.held_until <= record_.now));
+    const bool let_go_in_time = !locks_.held_for_ever && locks_.held_until &&
+                                *locks_.held_until - record_.now <= milliseconds &&
+                                NoMessageBefore(*locks_.held_until);
+    if (free || let_go_in_time) {
+      if (!made_ && locks_.held_until && *locks_.held_until > record_.now) {
+        record_.now = *locks_.held_until;
+        if (locks_.on_let_go) locks_.on_let_go();
+      }
+      taken_ = true;
+      ++locks_.held_now;
+      return locks_.abandoned && !made_ ? platform::LockWait::kTakenAbandoned
+                                        : platform::LockWait::kTaken;
+    }
+    for (const std::uint32_t at : locks_.messages) {
+      if (at > record_.now && at - record_.now <= milliseconds) {
+        record_.now = at;
+        ++locks_.messages_while_waiting;
+        return platform::LockWait::kMessage;
+      }
+    }
+    record_.now += milliseconds;
+    return platform::LockWait::kTimeout;
+  }
+  std::wstring MakerSid() override { return maker_; }
+
+ private:
+  bool NoMessageBefore(std::uint32_t moment) const {
+    for (const std::uint32_t at : locks_.messages) {
+      if (at > record_.now && at < moment) return false;
+    }
+    return true;
+  }
+
+  FakeLocks& locks_;
+  std::wstring maker_;
+  bool made_;
+  bool taken_ = false;
+};
+
 }  // namespace
+
+platform::LockOpened FakeLocks::Open(const std::wstring& caller_sid) {
+  record_.events.push_back("lock open");
+  if (open_fails) return {*open_fails, 5, nullptr};
+  if (!exists) {
+    exists = true;
+    return {platform::LockFound::kMade, 0,
+            std::make_unique<FakeLock>(record_, *this, caller_sid, true)};
+  }
+  return {platform::LockFound::kExisting, 0,
+          std::make_unique<FakeLock>(record_, *this, maker_sid, false)};
+}
+
+bool FakeLocks::Exists() {
+  record_.events.push_back("lock exists?");
+  return exists || open_fails == platform::LockFound::kDenied;
+}
 
 FakeProcesses::FakeProcesses(Recorder& record)
     : group_active([](std::uint32_t) { return std::optional<std::uint32_t>(0); }),

@@ -14,6 +14,7 @@
 #include "platform/pause.h"
 #include "platform/process.h"
 #include "platform/process_snapshot.h"
+#include "platform/removal_lock.h"
 #include "tests/fake_record.h"
 
 namespace tarnweld::fake {
@@ -70,6 +71,32 @@ class FakeProcesses : public platform::Launcher, public platform::ProcessList {
   std::unique_ptr<platform::ProcessGroup> CreateGroup() override;
   std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override;
   std::unique_ptr<platform::WatchedProcess> Open(std::uint32_t id) override;
+
+ private:
+  Recorder& record_;
+};
+
+// The machine's removal lock: none until a run makes it, or one that exists,
+// held by another run until a moment (or for ever), or abandoned.
+class FakeLocks : public platform::RemovalLocks, public platform::RemovalLockProbe {
+ public:
+  explicit FakeLocks(Recorder& record) : record_(record) {}
+
+  bool exists = false;                      // made by another run, or someone else
+  std::optional<std::uint32_t> held_until;  // a tick reading when it is let go
+  bool held_for_ever = false;
+  bool abandoned = false;
+  std::wstring maker_sid = L"S-1-5-18";
+  std::optional<platform::LockFound> open_fails;  // kDenied or kFailed
+  // What the other run did before it let go (removed its entry, say).
+  std::function<void()> on_let_go;
+  // Messages that arrive for the program while it waits, as tick readings.
+  std::vector<std::uint32_t> messages;
+  int messages_while_waiting = 0;
+  int held_now = 0;  // by this run
+
+  platform::LockOpened Open(const std::wstring& caller_sid) override;
+  bool Exists() override;
 
  private:
   Recorder& record_;

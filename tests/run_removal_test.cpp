@@ -60,8 +60,10 @@ TEST_F(RunRemovalTest, WorkedExampleLaunchesAfterPauseLookupAndBothSearches) {
         {L"C:\\WINDOWS\\UNWISE.EXE", L"C:\\APP\\LIST.TXT"});
   Run();
   // The one ordering test of the removal: the entry and the key that holds
-  // it, then each file's folders from the drive down, the file found, the
-  // file judged; then the temporary folder, and only then the launch.
+  // it, then each file's folders from the drive down (each read once), the
+  // file found, the file judged; then the temporary folder; the machine's
+  // removal lock, and a look for removals already running; only then the
+  // launch, and the lock let go once the wait is over.
   EXPECT_THAT(
       os_.events,
       ElementsAre("current directory C:\\WINDOWS\\system32", "tail", "sleep 100", "open",
@@ -69,12 +71,12 @@ TEST_F(RunRemovalTest, WorkedExampleLaunchesAfterPauseLookupAndBothSearches) {
                   "key security Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OldApp",
                   "open", "key security Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
                   "security C:\\", "security C:\\WINDOWS", "find C:\\WINDOWS\\UNWISE.EXE",
-                  "security C:\\WINDOWS\\UNWISE.EXE", "security C:\\", "security C:\\APP",
-                  "find C:\\APP\\LIST.TXT", "security C:\\APP\\LIST.TXT", "security C:\\",
-                  "security C:\\Users", "security C:\\Users\\Admin",
+                  "security C:\\WINDOWS\\UNWISE.EXE", "security C:\\APP", "find C:\\APP\\LIST.TXT",
+                  "security C:\\APP\\LIST.TXT", "security C:\\Users", "security C:\\Users\\Admin",
                   "security C:\\Users\\Admin\\AppData", "security C:\\Users\\Admin\\AppData\\Local",
-                  "security C:\\Users\\Admin\\AppData\\Local\\Temp", "error mode 32768", "launch",
-                  "error mode 32771", "group", "join", "resume", "active", "snapshot", "end"));
+                  "security C:\\Users\\Admin\\AppData\\Local\\Temp", "lock open", "lock wait",
+                  "snapshot", "error mode 32768", "launch", "error mode 32771", "group", "join",
+                  "resume", "active", "snapshot", "lock let go", "end"));
   ASSERT_EQ(os_.launches.size(), 1u);
   EXPECT_EQ(os_.launches[0].command_line, L"C:\\WINDOWS\\UNWISE.EXE /a C:\\APP\\LIST.TXT");
   EXPECT_EQ(os_.launches[0].program, L"") << "no space: the command line names it";
@@ -244,12 +246,15 @@ TEST_F(RunRemovalTest, UninstallerJoinsItsGroupBeforeItRunsOrRunsWithoutOne) {
     std::vector<std::string> after_launch;
   };
   const Case cases[] = {
-      {false, false, false, {"group", "join", "resume", "active", "snapshot", "end"}},
+      {false,
+       false,
+       false,
+       {"group", "join", "resume", "active", "snapshot", "lock let go", "end"}},
       // No group, or no joining it: resumed all the same, waited for by name.
-      {true, false, false, {"group", "resume", "snapshot", "end"}},
-      {false, true, false, {"group", "join", "resume", "snapshot", "end"}},
+      {true, false, false, {"group", "resume", "snapshot", "lock let go", "end"}},
+      {false, true, false, {"group", "join", "resume", "snapshot", "lock let go", "end"}},
       // A process that cannot be let run is not waited for.
-      {false, false, true, {"group", "join", "resume", "end"}},
+      {false, false, true, {"group", "join", "resume", "lock let go", "end"}},
   };
   for (const Case& c : cases) {
     FakePlatform os;
@@ -298,7 +303,7 @@ TEST_F(RunRemovalTest, FailedLaunchEndsWithoutWaiting) {
   os_.launch_result = 0;
   Run();
   EXPECT_EQ(os_.launches.size(), 1u);
-  EXPECT_EQ(os_.snapshots_taken, 0);
+  EXPECT_EQ(os_.snapshots_taken, 1) << "the look for other removals, before the launch only";
 }
 
 TEST_F(RunRemovalTest, AnEscapingErrorStillEndsTheProcessOnce) {

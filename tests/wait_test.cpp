@@ -175,10 +175,12 @@ TEST_F(WaitTest, FailingSnapshotEndsTheWait) {
 
 TEST_F(WaitTest, RemovalWaitsOnlyAfterALaunchThatSucceeded) {
   os_.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
-  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 700; });
+  UninstallerRunsWhile(
+      [this](std::uint32_t elapsed) { return !os_.launches.empty() && elapsed < 700; });
   start_ = os_.now;
   RunRemoval(os_.os());
-  EXPECT_EQ(scans_.size(), 3u);
+  // One look for other removals before the launch, then one each half second.
+  EXPECT_EQ(scans_, (std::vector<std::uint32_t>{100, 100, 600, 1100}));
   EXPECT_EQ(os_.events.back(), "end");
   EXPECT_EQ(os_.open_handles, 0);
 

@@ -220,6 +220,18 @@ std::wstring SystemAccounts::CallerSid() {
   return SidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
 }
 
+bool SystemAccounts::CallerIsAdministrator() {
+  std::array<BYTE, SECURITY_MAX_SID_SIZE> sid{};
+  DWORD size = static_cast<DWORD>(sid.size());
+  BOOL member = FALSE;
+  // An elevated token has the group enabled; a filtered one only for deny.
+  if (::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid.data(), &size) &&
+      ::CheckTokenMembership(nullptr, sid.data(), &member) && member) {
+    return true;
+  }
+  return CallerSid() == L"S-1-5-18";
+}
+
 SidList SystemAccounts::AdministratorsMembers() {
   SidList list;
   const Account group = AdministratorsGroup();

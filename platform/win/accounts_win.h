@@ -11,6 +11,7 @@ namespace tarnweld::platform::win {
 class SystemAccounts final : public Accounts {
  public:
   std::wstring CallerSid() override;
+  bool CallerIsAdministrator() override;
   SidList AdministratorsMembers() override;
   std::unique_ptr<AccountLookup> LookUp(const std::wstring& sid) override;
 };

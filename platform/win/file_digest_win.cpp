@@ -18,26 +18,6 @@ namespace {
 constexpr DWORD kChunk = 64 * 1024;
 constexpr DWORD kSha256Size = 32;
 
-class Provider {
- public:
-  // No provider name, whose text differs on XP SP3, and no key container.
-  Provider() {
-    if (!::CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_AES,
-                                CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
-      provider_ = 0;
-    }
-  }
-  ~Provider() {
-    if (provider_) ::CryptReleaseContext(provider_, 0);
-  }
-  Provider(const Provider&) = delete;
-  Provider& operator=(const Provider&) = delete;
-  HCRYPTPROV get() const { return provider_; }
-
- private:
-  HCRYPTPROV provider_ = 0;
-};
-
 class Hash {
  public:
   explicit Hash(HCRYPTPROV provider) {
@@ -56,11 +36,20 @@ class Hash {
 
 }  // namespace
 
+CryptoDigest::~CryptoDigest() {
+  if (provider_) ::CryptReleaseContext(provider_, 0);
+}
+
 std::wstring CryptoDigest::Sha256(const std::wstring& path) {
   ReadOnlyFile file(path);
   if (!file.IsOpen()) return {};
-  const Provider provider;
-  const Hash hash(provider.get());
+  // Acquired once: it costs several milliseconds each time. No provider
+  // name, whose text differs on XP SP3, and no key container.
+  if (!provider_ && !::CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_AES,
+                                            CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
+    provider_ = 0;
+  }
+  const Hash hash(provider_);
   if (!hash.get()) return {};
   std::vector<BYTE> chunk(kChunk);
   for (DWORD read = 0;;) {

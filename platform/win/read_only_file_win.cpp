@@ -1,6 +1,36 @@
 #include "platform/win/read_only_file_win.h"
 
+#include "platform/win/system_library_win.h"
+
 namespace tarnweld::platform::win {
+namespace {
+
+// FILE_ATTRIBUTE_TAG_INFO, class FileAttributeTagInfo: Vista on.
+struct AttributeTag {
+  DWORD attributes;
+  DWORD reparse_tag;
+};
+constexpr int kFileAttributeTagInfo = 9;
+
+// The attributes of what the handle opened, itself; false when unknown.
+bool AttributesOf(HANDLE file, DWORD* attributes) {
+  // Asks for the attributes alone where the system can; the older call also
+  // asks for the volume, which costs far more under some systems.
+  using ByHandleEx = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+  static const auto by_handle_ex =
+      ProcedureOf<ByHandleEx>(::GetModuleHandleW(L"kernel32.dll"), "GetFileInformationByHandleEx");
+  AttributeTag tag{};
+  if (by_handle_ex && by_handle_ex(file, kFileAttributeTagInfo, &tag, sizeof tag)) {
+    *attributes = tag.attributes;
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!::GetFileInformationByHandle(file, &information)) return false;
+  *attributes = information.dwFileAttributes;
+  return true;
+}
+
+}  // namespace
 
 ReadOnlyFile::ReadOnlyFile(const std::wstring& path) {
   // The link itself, were it one, not what it points at: that may be a
@@ -11,14 +41,14 @@ ReadOnlyFile::ReadOnlyFile(const std::wstring& path) {
     error_ = ::GetLastError();
     return;
   }
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!::GetFileInformationByHandle(file_.Get(), &information)) {
+  DWORD attributes = 0;
+  if (!AttributesOf(file_.Get(), &attributes)) {
     error_ = ::GetLastError();
     file_.Reset();
     return;
   }
   if (::GetFileType(file_.Get()) != FILE_TYPE_DISK ||
-      (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+      (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
     error_ = ERROR_INVALID_NAME;
     file_.Reset();
   }

@@ -7,7 +7,6 @@
 
 #include "platform/win/scoped_handle.h"
 #include "platform/win/snapshot_win.h"
-#include "platform/win/watched_process.h"
 
 namespace tarnweld::platform::win {
 namespace {
@@ -49,21 +48,16 @@ class ToolhelpSnapshot final : public ProcessSnapshot {
 
 }  // namespace
 
-std::unique_ptr<WatchedProcess> ToolhelpProcessList::Open(std::uint32_t id) {
-  // The limited right exists from Vista on; XP knows only the full one.
-  // Both only read, and SYNCHRONIZE only waits.
-  HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-  if (!process) process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id);
-  if (!process) return nullptr;
-  return std::make_unique<OpenedProcess>(process, id);
-}
-
-std::unique_ptr<ProcessSnapshot> ToolhelpProcessList::TakeSnapshot() {
+std::unique_ptr<ProcessSnapshot> TakeToolhelpSnapshot() {
   ScopedKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot.IsValid()) return nullptr;
   auto owned = std::make_unique<ToolhelpSnapshot>(snapshot.Get());
   snapshot.Release();
   return owned;
 }
+
+std::unique_ptr<ProcessSnapshot> ProcessListing::TakeSnapshot() { return TakeToolhelpSnapshot(); }
+
+std::unique_ptr<WatchedProcess> ProcessListing::Open(std::uint32_t) { return nullptr; }
 
 }  // namespace tarnweld::platform::win

@@ -7,7 +7,11 @@
 
 namespace tarnweld::platform::win {
 
-class ToolhelpProcessList final : public ProcessList {
+// A snapshot of the system's processes (toolhelp); null when none can be taken.
+std::unique_ptr<ProcessSnapshot> TakeToolhelpSnapshot();
+
+// The process list alone: TarnweldCheck.exe opens no process.
+class ProcessListing final : public ProcessList {
  public:
   std::unique_ptr<ProcessSnapshot> TakeSnapshot() override;
   std::unique_ptr<WatchedProcess> Open(std::uint32_t id) override;

@@ -12,9 +12,10 @@
 #include "platform/win/folders_win.h"
 #include "platform/win/launch_win.h"
 #include "platform/win/pause_win.h"
+#include "platform/win/process_list_win.h"
 #include "platform/win/process_win.h"
 #include "platform/win/registry_win.h"
-#include "platform/win/snapshot_win.h"
+#include "platform/win/removal_lock_win.h"
 #include "platform/win/system_info_win.h"
 
 namespace tarnweld::platform::win {
@@ -68,6 +69,7 @@ Platform& WindowsPlatform() {
   static SystemCodePage code_page;
   static ProcessEnvironment environment;
   static PrivateFolders folders;
+  static MutexLocks locks;
   static SystemLauncher launcher;
   static ToolhelpProcessList processes;
   static DebuggerOutput debugger;
@@ -77,6 +79,7 @@ Platform& WindowsPlatform() {
       pause,
       clock,
       folders,
+      locks,
       launcher,
       processes,
       debugger};

@@ -2,7 +2,8 @@
 // as "<own path>.record", then lingers for as many milliseconds as the file
 // "linger-ms.txt" beside it says (none when absent), and writes the moment
 // it ends to "<own path>.exit". Moments are QueryPerformanceCounter readings.
-// The record ends with the TEMP and TMP it was given.
+// The record ends with the TEMP and TMP it was given. Each start also adds a
+// line to "<own path>.starts".
 // When the file "handoff.txt" lies beside it, it hands its work off as a
 // real Wise uninstaller does: copies itself to GLB1A2B.EXE beside itself,
 // starts the copy with its own arguments and ends at once; the copy works.
@@ -107,6 +108,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // the process error mode it was given, its id, when it started, and its
   // current directory, and its TEMP and TMP.
   const UINT error_mode = SetErrorMode(0);
+  if (FILE* starts = _wfopen((own_path + L".starts").c_str(), L"ab")) {
+    std::fprintf(starts, "%lu\n", GetCurrentProcessId());
+    std::fclose(starts);
+  }
   const std::wstring record = own_path + L".record";
   const std::wstring partial = record + L".partial";
   FILE* out = _wfopen(partial.c_str(), L"wb");

@@ -72,9 +72,10 @@ case $1 in
       console)
         # It writes its own standard output and error (WriteFile on an
         # inherited handle), opens existing files to read them only (see
-        # "calls"), and starts nothing at all.
+        # "calls"), starts nothing at all, and asks whether the removal lock
+        # exists without ever taking it (OpenMutexW, closed at once).
         expected_dlls="advapi32.dll kernel32.dll msvcrt.dll "
-        harmful+='|CreateDirectory|RemoveDirectory|'
+        harmful+='|CreateDirectory|RemoveDirectory|CreateMutex|ReleaseMutex|'
         harmful+='CreateProcess|ShellExecute|WinExec|LoadModule|CreateJobObject|'
         harmful+='AssignProcessToJobObject|ResumeThread|OpenProcess$)'
         ;;

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/process_snapshot.h"
+
+namespace tarnweld::platform::win {
+
+// The process list, and processes opened to ask about them and wait for them.
+class ToolhelpProcessList final : public ProcessList {
+ public:
+  std::unique_ptr<ProcessSnapshot> TakeSnapshot() override;
+  std::unique_ptr<WatchedProcess> Open(std::uint32_t id) override;
+};
+
+}  // namespace tarnweld::platform::win

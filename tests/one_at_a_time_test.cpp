@@ -1,0 +1,156 @@
+#include "removal/one_at_a_time.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <nlohmann/json.hpp>
+
+#include "check/check.h"
+#include "removal/run_removal.h"
+#include "tests/fake_platform.h"
+
+namespace tarnweld {
+namespace {
+
+using fake::FakePlatform;
+using fake::Narrow;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+TEST(OneAtATime, OneRemovalAtATimeAndAfreshAfterEachWait) {
+  struct Case {
+    const char* what;
+    std::function<void(FakePlatform&)> arrange;
+    bool launched;
+    std::size_t decisions;      // how often the entry was read
+    std::uint32_t launched_at;  // ms after the start, at least
+    const char* trace;
+  };
+  const auto running = [](const wchar_t* name, std::optional<std::uint32_t> until) {
+    return [=](FakePlatform& os) {
+      const std::uint32_t start = os.now;
+      os.processes = [=](std::uint32_t now) {
+        std::vector<platform::ImageName> list{FakePlatform::Image(L"explorer.exe")};
+        if (!until || now - start < *until) list.push_back(FakePlatform::Image(name));
+        return list;
+      };
+    };
+  };
+  const Case cases[] = {
+      {"no other removal", [](FakePlatform&) {}, true, 1, 0, "started process"},
+      // The other run removed its entry, which was this one's too.
+      {"held, then let go with the entry gone",
+       [](FakePlatform& os) {
+         os.exists = true;
+         os.held_until = os.now + 30'000;
+         os.on_let_go = [&os] { os.keys.clear(); };
+       },
+       false, 2, 0, "removal lock: waited 29.9 s for another removal to end"},
+      {"held, then let go with the entry still there",
+       [](FakePlatform& os) {
+         os.exists = true;
+         os.held_until = os.now + 30'000;
+       },
+       true, 2, 30'000, "removal lock: waited 29.9 s"},
+      {"held past the limit",
+       [](FakePlatform& os) {
+         os.exists = true;
+         os.held_for_ever = true;
+       },
+       false, 1, 0, "another removal still holds it after 600.0 s; nothing is launched"},
+      // Its Tarnweld.exe was ended while its uninstaller went on: see below.
+      {"abandoned", [](FakePlatform& os) { os.exists = os.abandoned = os.held_for_ever = true; },
+       true, 1, 0, "started process"},
+      {"squatted by a user",
+       [](FakePlatform& os) {
+         os.exists = os.held_for_ever = true;
+         os.maker_sid = L"S-1-5-21-9-9-9-1200";
+       },
+       true, 1, 0, "made by S-1-5-21-9-9-9-1200, whom only administrators are trusted to be"},
+      {"not to be opened by an administrator",
+       [](FakePlatform& os) { os.open_fails = platform::LockFound::kDenied; }, true, 1, 0,
+       "may not be opened (error 5); made by someone else, so ignored"},
+      {"another kind of object of that name",
+       [](FakePlatform& os) { os.open_fails = platform::LockFound::kFailed; }, true, 1, 0,
+       "so ignored"},
+      {"not to be opened by a standard user",
+       [](FakePlatform& os) {
+         os.open_fails = platform::LockFound::kDenied;
+         os.caller_is_administrator = false;
+       },
+       false, 1, 0, "this run, not an administrator's, launches nothing"},
+      // A removal started by hand, or one whose Tarnweld.exe was ended.
+      {"an uninstaller's copy at work", running(L"glb1a2b.exe", 5'000), true, 2, 5'000,
+       "waited 5.0 s for an uninstaller that was running"},
+      {"an uninstaller at work for ever", running(L"UNWISE32.EXE", std::nullopt), false, 1, 0,
+       "an uninstaller still runs after 600.0 s; nothing is launched beside it"},
+      {"names that only look alike", running(L"xglb1.exe", std::nullopt), true, 1, 0,
+       "started process"},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+    const std::uint32_t start = os.now;
+    std::uint32_t launched_at = 0;
+    os.family = [&](std::uint32_t now) {
+      if (!os.launches.empty() && launched_at == 0) launched_at = now - start;
+      return std::vector<platform::ProcessEntry>{};
+    };
+    c.arrange(os);
+    RunRemoval(os.os());
+    EXPECT_EQ(os.launches.size(), c.launched ? 1u : 0u) << c.what;
+    EXPECT_EQ(os.opened_paths.size(), c.decisions) << c.what;
+    EXPECT_GE(launched_at, c.launched_at) << c.what;
+    EXPECT_THAT(Narrow(os.debugger.text), HasSubstr(c.trace)) << c.what;
+    EXPECT_EQ(os.held_now, 0) << c.what << ": let go by the end";
+    EXPECT_EQ(os.open_handles, 0) << c.what;
+    EXPECT_LE(os.now - start, 600'000u + 700u) << c.what;
+  }
+}
+
+TEST(OneAtATime, WaitingForTheLockAnswersMessages) {
+  FakePlatform os;
+  os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+  os.exists = true;
+  os.held_until = os.now + 10'000;
+  os.messages = {os.now + 2'000, os.now + 7'000};
+  RunRemoval(os.os());
+  EXPECT_EQ(os.messages_while_waiting, 2);
+  EXPECT_EQ(os.launches.size(), 1u);
+}
+
+TEST(OneAtATime, TheCheckSaysWhetherARemovalIsUnderWayWithoutWaiting) {
+  struct Case {
+    std::function<void(FakePlatform&)> arrange;
+    bool in_progress;
+  };
+  const Case cases[] = {
+      {[](FakePlatform&) {}, false},
+      {[](FakePlatform& os) { os.exists = os.held_for_ever = true; }, true},
+      {[](FakePlatform& os) { os.open_fails = platform::LockFound::kDenied; }, true},
+      {[](FakePlatform& os) {
+         os.processes = [](std::uint32_t) {
+           return std::vector<platform::ImageName>{FakePlatform::Image(L"GLB0F3C.EXE")};
+         };
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+    c.arrange(os);
+    const std::uint32_t start = os.now;
+    EXPECT_EQ(check::RunCheck(os.check(), L"/json OldApp"), 0);
+    EXPECT_EQ(nlohmann::json::parse(Narrow(os.out.text))["removalInProgress"], c.in_progress);
+    EXPECT_EQ(os.now, start) << "the check never waits";
+    EXPECT_THAT(os.events, Not(::testing::Contains("lock wait")));
+    os.out.text.clear();
+    check::RunCheck(os.check(), L"OldApp");
+    EXPECT_EQ(Narrow(os.out.text).find("Hint: a removal is under way") != std::string::npos,
+              c.in_progress);
+  }
+}
+
+}  // namespace
+}  // namespace tarnweld
