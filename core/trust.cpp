@@ -122,6 +122,9 @@ bool IsOnDrive(const std::wstring& path) {
   return path.size() >= 3 && IsLetter(path[0]) && path[1] == L':' && path[2] == L'\\';
 }
 
+Standing Trusted() { return {Standing::Kind::kTrusted, {}}; }
+Standing Untrusted(std::wstring why = {}) { return {Standing::Kind::kUntrusted, std::move(why)}; }
+
 }  // namespace
 
 std::uint32_t MapGenericRights(std::uint32_t mask, ObjectType type) {
@@ -165,27 +168,26 @@ unsigned Principals::MajorVersion() {
 
 std::optional<Standing> Principals::Decided(const std::wstring& sid) {
   for (const wchar_t* trusted : {kLocalSystem, kAdministrators, kTrustedInstaller}) {
-    if (sid == trusted) return Standing{true, false, {}};
+    if (sid == trusted) return Trusted();
   }
   // Power Users could install software only on XP and Server 2003.
-  if (sid == kPowerUsers) return Standing{MajorVersion() == kWindowsXpMajor, false, {}};
+  if (sid == kPowerUsers) return MajorVersion() == kWindowsXpMajor ? Trusted() : Untrusted();
   // In the default access lists of XP and 2003, HKLM\SOFTWARE included, but
   // only tokens on a terminal server in relaxed mode carry it.
   if (sid == kTerminalServerUser) {
     if (!terminal_server_users_) terminal_server_users_ = system_.TerminalServerUsersEnabled();
-    return Standing{false, !*terminal_server_users_, {}};
+    return *terminal_server_users_ ? Untrusted() : Standing{Standing::Kind::kNobody, {}};
   }
-  if (!CallerSid().empty() && sid == CallerSid()) return Standing{true, false, {}};
-  if (!IsAccountSid(sid)) return Standing{false, false, {}};
+  if (!CallerSid().empty() && sid == CallerSid()) return Trusted();
+  if (!IsAccountSid(sid)) return Untrusted();
   if (!members_) members_ = accounts_.AdministratorsMembers();
   if (members_->error != 0) {
-    return Standing{false, false,
-                    L"the Administrators group's members cannot be listed, error " +
-                        text::Decimal(members_->error)};
+    return Untrusted(L"the Administrators group's members cannot be listed, error " +
+                     text::Decimal(members_->error));
   }
   const auto& members = members_->sids;
   if (std::find(members.begin(), members.end(), sid) != members.end()) {
-    return Standing{true, false, {}};
+    return Trusted();
   }
   return std::nullopt;
 }
@@ -224,20 +226,18 @@ void Principals::Prefetch(const std::vector<std::wstring>& sids) {
 Standing Principals::Of(const std::wstring& sid) {
   if (const std::optional<Standing> decided = Decided(sid)) return *decided;
   if (!Count(sid)) {
-    return Standing{false, false,
-                    L"more than " + text::Decimal(kMostLookupsPerEntry) +
-                        L" accounts to look up for one entry"};
+    return Untrusted(L"more than " + text::Decimal(kMostLookupsPerEntry) +
+                     L" accounts to look up for one entry");
   }
   const platform::AccountFound* found = Await(Started(sid));
   if (!found) {
-    return Standing{false, false,
-                    L"no answer within " + text::Decimal(kLookupDeadlineMs / 1000) + L" s"};
+    return Untrusted(L"no answer within " + text::Decimal(kLookupDeadlineMs / 1000) + L" s");
   }
-  if (found->membership == platform::Membership::kMember) return Standing{true, false, {}};
+  if (found->membership == platform::Membership::kMember) return Trusted();
   if (found->membership == platform::Membership::kUnknown) {
-    return Standing{false, false, L"error " + text::Decimal(found->error)};
+    return Untrusted(L"error " + text::Decimal(found->error));
   }
-  return Standing{false, false, {}};
+  return Untrusted();
 }
 
 std::wstring Principals::NameOf(const std::wstring& sid) {
@@ -315,7 +315,7 @@ std::vector<Finding> Judge(const platform::SecurityRead& security, Role role,
   // entry says what the owner may do instead.
   if (!security.owner.empty() && !owner_rights_entry) {
     const Standing owner = principals.Of(security.owner);
-    if (!owner.trusted && !owner.nobody) {
+    if (owner.counts()) {
       const std::wstring rights =
           L"owns it, so may change its permissions" + UnresolvedNote(owner.unresolved);
       if (add(security.owner, rights, true, true)) return findings;
@@ -330,7 +330,7 @@ std::vector<Finding> Judge(const platform::SecurityRead& security, Role role,
       continue;
     }
     const Standing standing = principals.Of(entry.sid);
-    if (standing.trusted || standing.nobody) continue;
+    if (!standing.counts()) continue;
     if (add(entry.sid, RightsWords(entry.mask, role) + UnresolvedNote(standing.unresolved))) {
       return findings;
     }
@@ -405,7 +405,7 @@ Walk TrustJudge::CheckFile(const std::wstring& path, const ObjectNames& names, R
   const std::wstring folder = ParentOf(*full);
   const bool go_on = folder.empty() || Down(Folders(folder, names, folder_role), &walk);
   walk.refused_on_the_way = !walk.check.trusted();
-  if (!go_on || walk.missing) return walk;
+  if (!go_on) return walk;
   const platform::FileFound found = files_.Find(path);
   walk.found = found.kind;
   walk.error = found.error;
@@ -438,8 +438,7 @@ std::vector<std::wstring> TrustJudge::UntrustedExplicitSids(const std::wstring& 
                         entry.kind == platform::EntryKind::kAllowUnread;
     if (!allows || entry.inherited || entry.sid.empty()) continue;
     if (std::find(sids.begin(), sids.end(), entry.sid) != sids.end()) continue;
-    const Standing standing = principals_.Of(entry.sid);
-    if (!standing.trusted && !standing.nobody) sids.push_back(entry.sid);
+    if (principals_.Of(entry.sid).counts()) sids.push_back(entry.sid);
   }
   return sids;
 }

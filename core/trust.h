@@ -80,9 +80,17 @@ inline constexpr std::size_t kMostLookupsPerEntry = 8;
 inline constexpr std::uint32_t kLookupDeadlineMs = 15'000;
 
 struct Standing {
-  bool trusted = false;
-  bool nobody = false;      // stands for no one on this system: its entries grant nothing
+  enum class Kind {
+    kTrusted,
+    kUntrusted,
+    kNobody,  // stands for no one on this system: its entries grant nothing
+  };
+  Kind kind = Kind::kUntrusted;
   std::wstring unresolved;  // why membership could not be resolved; empty when it was
+
+  bool trusted() const { return kind == Kind::kTrusted; }
+  // Whether what it may do counts against what is used.
+  bool counts() const { return kind == Kind::kUntrusted; }
 };
 
 // Who counts as trusted: LocalSystem, Administrators, TrustedInstaller,

@@ -37,7 +37,7 @@ Turn TakeTurn(platform::Platform& platform, trust::Principals& principals) {
   if (opened.found == platform::LockFound::kExisting) {
     const std::wstring maker = opened.lock->MakerSid();
     const trust::Standing standing = principals.Of(maker);
-    if (!standing.trusted) {
+    if (!standing.trusted()) {
       // Opened all the same: going on without it must not look like a wait.
       opened.lock.reset();
       Turn turn;

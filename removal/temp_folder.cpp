@@ -23,11 +23,9 @@ std::wstring_view NameOf(std::wstring_view variable) {
 
 // Environment blocks are sorted by name, without regard to case.
 bool NameBefore(std::wstring_view a, std::wstring_view b) {
-  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    const wchar_t x = text::UpperAscii(a[i]), y = text::UpperAscii(b[i]);
-    if (x != y) return x < y;
-  }
-  return a.size() < b.size();
+  return std::lexicographical_compare(
+      a.begin(), a.end(), b.begin(), b.end(),
+      [](wchar_t x, wchar_t y) { return text::UpperAscii(x) < text::UpperAscii(y); });
 }
 
 }  // namespace

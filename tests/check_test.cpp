@@ -273,6 +273,12 @@ TEST_F(CheckTest, InventoryListsWiseEntriesOfBothViews) {
   EXPECT_EQ(os_.drives_asked, 1) << "every path is on C:";
   // Of the entries it does not list, the command alone is read.
   EXPECT_EQ(std::count(os_.events.begin(), os_.events.end(), "query DisplayName"), 3);
+  const auto security_of = [&](const wchar_t* name) {
+    return std::count(os_.events.begin(), os_.events.end(),
+                      "key security " + Narrow(fake::UninstallKey(name)));
+  };
+  EXPECT_EQ(security_of(L"NotWise"), 0);
+  EXPECT_EQ(security_of(L"Wise32"), 1);
   // Each entry opened once, to see whether it is Wise's and to decide.
   for (const wchar_t* name : {L"NotWise", L"OldApp", L"Wise32", L"Other"}) {
     EXPECT_EQ(

@@ -127,6 +127,37 @@ TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
   }
 }
 
+TEST(Decision, TheCheckListsWhatIsWrongWithBothKeysTarnweldTheFirst) {
+  struct Case {
+    trust::Judging judging;
+    std::vector<const char*> findings;
+  };
+  const Case cases[] = {
+      {trust::Judging::kEveryFinding,
+       {"uninstall key [HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall]: its "
+        "security cannot be read (error 5)",
+        "entry [HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OldApp]: "
+        "S-1-5-21-9-9-9-1200 owns it"}},
+      {trust::Judging::kUntilFirstFinding,
+       {"uninstall key [HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall]: its "
+        "security cannot be read (error 5)"}},
+  };
+  for (const Case& c : cases) {
+    Machine machine;
+    machine.os.uninstall_key_status = platform::kRegAccessDenied;
+    machine.os.key_security[fake::UninstallKey(L"OldApp")] =
+        fake::Owned(L"S-1-5-21-9-9-9-1200", {});
+    Deciding run(machine.os.sources(), c.judging);
+    const Decision decision = tarnweld::Decide(run, L"OldApp");
+    EXPECT_EQ(decision.verdict, Verdict::kEntryUntrusted);
+    ASSERT_EQ(decision.entry_trust->findings.size(), c.findings.size());
+    for (std::size_t i = 0; i < c.findings.size(); ++i) {
+      EXPECT_THAT(fake::Narrow(trust::Describe(decision.entry_trust->findings[i])),
+                  HasSubstr(c.findings[i]));
+    }
+  }
+}
+
 TEST(Decision, NamesTheEntryThatMatchedAndWhatWouldStart) {
   Machine machine;
   machine.os.AddUninstallValue(L"OldApp", "\"C:\\P F\\UNWISE.EXE\" C:\\L.TXT");

@@ -105,9 +105,20 @@ TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
     EXPECT_EQ(Narrow(VerdictName(c.verdict)), c.name);
     EXPECT_EQ(VerdictExitCode(c.verdict), c.exit_code) << c.name;
     EXPECT_EQ(Narrow(Summary(decision)), c.summary) << c.name;
-    EXPECT_EQ(Narrow(DescribeSteps(decision).at(DescribeSteps(decision).size() -
-                                                (c.verdict == Verdict::kWouldLaunch ? 2 : 1))),
+    const std::vector<std::wstring> steps = DescribeSteps(decision);
+    EXPECT_EQ(Narrow(steps.at(steps.size() - (c.verdict == Verdict::kWouldLaunch ? 2 : 1))),
               std::string("verdict: ") + c.name);
+    // What someone else may change is never also said to be the administrators' alone.
+    const bool uninstaller_trusted =
+        decision.uninstaller_trust->trusted() && decision.uninstaller->found();
+    EXPECT_EQ(std::count_if(steps.begin(), steps.end(),
+                            [](const std::wstring& step) {
+                              return Narrow(step).rfind(
+                                         "uninstaller [C:\\W\\UNWISE.EXE]: only administrators",
+                                         0) == 0;
+                            }),
+              uninstaller_trusted ? 1 : 0)
+        << c.name;
   }
   EXPECT_EQ(Narrow(ExitCodeList()),
             "0 would-launch, 10 name-too-short, 11 no-entry, 12 unreadable, 13 not-wise, "

@@ -33,7 +33,7 @@ platform::SecurityRead FakeFiles::Read(const std::wstring& path) {
   security_reads.push_back(path);
   if (missing_folders.count(path) != 0) {
     platform::SecurityRead missing;
-    missing.error = platform::kPathNotFound;
+    missing.error = platform::kFileNotFound;  // as for a missing last name
     return missing;
   }
   const auto given = security.find(path);

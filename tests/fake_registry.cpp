@@ -83,6 +83,7 @@ long FakeRegistry::OpenLocalMachineKey(const std::wstring& path, platform::Regis
   auto& in_view = KeysIn(view);
   auto found = in_view.find(path);
   if (found == in_view.end() && path == wise::kUninstallKey) {
+    if (uninstall_key_status != platform::kRegSuccess) return uninstall_key_status;
     found = uninstall_keys_.emplace(path, FakeKeyValues{}).first;
   } else if (found == in_view.end()) {
     return platform::kRegFileNotFound;

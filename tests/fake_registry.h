@@ -44,7 +44,8 @@ class FakeRegistry : public platform::Registry, public platform::RegistryListing
   // alone may change it. The Uninstall key itself always exists.
   std::map<std::wstring, platform::SecurityRead> key_security;
   long open_status_for_existing_key = platform::kRegSuccess;
-  bool listing_fails = false;  // as access denied
+  long uninstall_key_status = platform::kRegSuccess;  // opening the Uninstall key itself
+  bool listing_fails = false;                         // as access denied
   long listing_status = platform::kRegSuccess;
   std::vector<std::wstring> opened_paths;  // the entries' keys, as opened
 

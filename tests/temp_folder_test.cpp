@@ -71,6 +71,14 @@ TEST(TempFolder, TheFirstOneOnlyAdministratorsAndTheCallerCanChangeElseNothingSt
        [](FakePlatform& os) { os.temp_path = L"C:\\\xFF34emp\\"; }, kSystemTemp},
       {"the caller's unknown", [](FakePlatform& os) { os.temp_path.clear(); }, kSystemTemp},
       {"the profile's", missing({kCallers, kSystemTemp}), kProfile},
+      {"the profile's on Vista",
+       [](FakePlatform& os) {
+         os.major_version = 6;
+         os.missing_folders = {kCallers, kSystemTemp};
+       },
+       kProfile},
+      {"the caller's, given without its trailing backslash",
+       [](FakePlatform& os) { os.temp_path = kCallers; }, kCallers},
       {"the profile's on XP",
        [](FakePlatform& os) {
          os.major_version = 5;

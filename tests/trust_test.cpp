@@ -90,6 +90,10 @@ TEST(Trust, OnlyTrustedPrincipalsMayChangeTheFileItsFolderOrAFolderAbove) {
        L"[C:\\App\\Bin]: S-1-5-32-545 may add subfolders"},
       {"folder: take ownership", on(kFolder, AdminsWith(kUsers, rights::kWriteOwner)),
        L"may take ownership"},
+      // Generic rights as a folder maps them, where deleting what it holds is one.
+      {"folder: generic all", on(kFolder, AdminsWith(kUsers, rights::kGenericAll)),
+       L"S-1-5-32-545 may add files, add subfolders, delete what it holds, delete, change "
+       L"permissions, take ownership"},
       {"folder: permissions", on(kFolder, AdminsWith(kUsers, rights::kWriteDac)),
        L"[C:\\App\\Bin]: S-1-5-32-545 may change permissions"},
       // Folders above: replacing one counts, a new sibling does not.
@@ -315,6 +319,31 @@ TEST(Trust, UntilTheFirstFindingOrEveryOneWithinOneEntrysLookups) {
           << fake::Narrow(Describe(walk.check.findings.back()));
     }
   }
+}
+
+TEST(Trust, TheDeadlineIsTheEntrysNotEachLookups) {
+  // The folder's account never answers: the entry's 15 s pass there. The
+  // file's owner answers at once when asked, but is asked too late.
+  Machine machine;
+  machine.os.answers[kUnresolvable] = {{}, std::nullopt};
+  machine.os.answers[kDomainAdmin] = {{0, Membership::kMember, L"DOM\\admin"}, 0};
+  machine.os.security[kFolder] = AdminsWith(kUnresolvable, rights::kWriteData);
+  machine.os.security[kFile] = Owned(kDomainAdmin, {});
+  const Walk walk = machine.Check();
+  ASSERT_EQ(walk.check.findings.size(), 2u);
+  EXPECT_NE(Describe(walk.check.findings[1])
+                .find(L"owns it, so may change its permissions (whether "
+                      L"it belongs to Administrators could not be "
+                      L"resolved: no answer within 15 s)"),
+            std::wstring::npos)
+      << fake::Narrow(Describe(walk.check.findings[1]));
+
+  // The next entry has 15 s of its own.
+  TrustJudge judge(machine.os.sources(), Judging::kEveryFinding);
+  judge.BeginEntry();
+  machine.os.security[kFolder] = AdminsWith(kAdmins, rights::kWriteData);
+  EXPECT_TRUE(
+      judge.CheckFile(kFile, NamesFor(L"uninstaller"), Role::kProgramFolder).check.trusted());
 }
 
 // Whoever may write the entry chooses which uninstaller runs on which log.
