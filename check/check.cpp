@@ -6,6 +6,7 @@
 
 #include "check/json.h"
 #include "check/mending.h"
+#include "check/plan_report.h"
 #include "core/text.h"
 #include "core/wise.h"
 #include "queries/read_reg.h"
@@ -63,6 +64,14 @@ bool Readable(const std::optional<FileCheck>& file, const std::optional<trust::T
                       });
 }
 
+// Whether the log was read and its lines parsed: only then is there a plan
+// to show.
+bool Parsed(const Decision& decision) {
+  if (!decision.plan) return false;
+  const LogPlan& plan = *decision.plan;
+  return plan.read_error == 0 && plan.bound != LogBound::kBytes && plan.bound != LogBound::kLines;
+}
+
 // Names that differ only in quotation marks, blanks at either end, or
 // letter case, which people cannot tell apart in a batch file.
 std::wstring Loose(std::wstring_view name) {
@@ -109,7 +118,8 @@ class Checker {
                             views_.front());
     AddEntryHints(&report);
     AddRemovalHint(&report);
-    const bool written = platform_.out.Write(options.json ? Json(report) + L"\n" : Text(report));
+    const bool written =
+        platform_.out.Write(options.json ? Json(report, false) + L"\n" : Text(report));
     return written ? VerdictExitCode(report.decision.verdict) : kFailed;
   }
 
@@ -237,8 +247,10 @@ class Checker {
     return similar;
   }
 
-  static std::wstring Json(const Report& report) {
+  // The inventory counts each plan's kinds; one entry's check lists them.
+  static std::wstring Json(const Report& report, bool inventory) {
     const Decision& decision = report.decision;
+    const bool parsed = Parsed(decision);
     JsonObject json;
     json.Text(L"entry", report.entry)
         .Text(L"view", ViewName(report.view))
@@ -259,19 +271,36 @@ class Checker {
         .Text(L"detail", Summary(decision))
         .Boolean(L"removalInProgress", report.removal_in_progress)
         .Texts(L"hints", report.hints)
-        .Raw(L"untrusted", UntrustedJson(UntrustedFindings(decision)));
+        .Raw(L"untrusted", UntrustedJson(decision));
+    if (inventory) {
+      json.Raw(L"planCounts", parsed ? PlanCountsJson(*decision.plan) : L"null");
+    } else {
+      json.Raw(L"plan", parsed ? PlanJson(*decision.plan) : L"null");
+    }
+    json.Raw(L"notUnderstood",
+             parsed ? text::Decimal(decision.plan->log.not_understood.size()) : L"null");
     return json.Close();
   }
 
-  static std::wstring UntrustedJson(const std::vector<trust::Finding>& findings) {
+  static std::wstring UntrustedJson(const Decision& decision) {
     std::wstring json = L"[";
-    for (const trust::Finding& finding : findings) {
+    const auto add = [&](const trust::Finding& finding, const OrderFinding* order) {
       JsonObject object;
+      if (order) {
+        object.Number(L"line", static_cast<int>(order->line))
+            .Text(L"kind", order->kind)
+            .Text(L"order", order->order);
+      }
       object.Text(L"path", finding.path)
           .TextOrNull(L"principal", finding.principal)
           .TextOrNull(L"sid", finding.sid)
           .Text(L"rights", finding.rights);
       json += (json.size() > 1 ? L", " : L"") + object.Close();
+    };
+    if (decision.verdict == Verdict::kLogOrdersUntrusted) {
+      for (const OrderFinding& found : decision.plan->findings) add(found.finding, &found);
+    } else {
+      for (const trust::Finding& finding : UntrustedFindings(decision)) add(finding, nullptr);
     }
     return json + L"]";
   }
@@ -279,7 +308,7 @@ class Checker {
   static std::wstring JsonArray(const std::vector<Report>& reports) {
     std::wstring json = L"[";
     for (const Report& report : reports) {
-      json += (json.size() > 1 ? L",\n" : L"\n") + Json(report);
+      json += (json.size() > 1 ? L",\n" : L"\n") + Json(report, true);
     }
     return json + L"\n]\n";
   }
@@ -307,6 +336,7 @@ class Checker {
       text += L"Tarnweld.exe would start: " + decision.command_line + L"\n";
     }
     text += Advice(decision);
+    if (Parsed(decision)) text += PlanText(*decision.plan);
     if (decision.temp) text += TempAccount();
     for (const std::wstring& hint : report.hints) text += L"Hint: " + hint + L"\n";
     return text;
@@ -326,6 +356,7 @@ class Checker {
              L"Tarnweld.exe name a folder only administrators can change, or let "
              L"%SystemRoot%\\Temp be one that only administrators can delete or take over.\n";
     }
+    if (decision.verdict == Verdict::kLogOrdersUntrusted) return OrdersAdvice(*decision.plan);
     if (findings.empty()) return {};
     std::wstring text =
         L"Mending the permissions does not make these files trustworthy: while others could "
@@ -343,6 +374,55 @@ class Checker {
     }
     text += L"Then, to mend the permissions (Windows Vista and later), as an administrator:\n";
     for (const std::wstring& line : mending.lines) text += L"  " + line + L"\n";
+    return text;
+  }
+
+  // What to do about a log whose orders reach what others control: the
+  // lines for each order's objects, which may lie far apart.
+  std::wstring OrdersAdvice(const LogPlan& plan) {
+    if (plan.read_error != 0 || plan.bound != LogBound::kNone) {
+      return L"No command here mends this: Tarnweld.exe runs no uninstaller on a log it cannot "
+             L"judge whole. Read the plan below, and remove this installation another way.\n";
+    }
+    std::wstring text =
+        L"Mending the permissions does not make what the log orders trustworthy: while others "
+        L"could change them, a program it runs may have been replaced, a DLL planted beside it, "
+        L"or a folder it deletes in turned into a junction. First compare the programs it runs "
+        L"with copies known to be good, and look for junctions (dir /AL /S) and files that do "
+        L"not belong in the folders named.\n";
+    std::vector<std::wstring> lines, words;
+    const auto add_once = [](std::vector<std::wstring>* list, const std::wstring& line) {
+      if (std::find(list->begin(), list->end(), line) == list->end()) list->push_back(line);
+    };
+    const auto& found = plan.findings;
+    for (std::size_t at = 0; at < found.size();) {
+      std::size_t end = at;
+      std::vector<trust::Finding> group;
+      for (; end < found.size() && found[end].line == found[at].line; ++end) {
+        group.push_back(found[end].finding);
+      }
+      const std::wstring order = L"line " + text::Decimal(found[at].line);
+      if (group.front().role == trust::Role::kOrderKey) {
+        add_once(&words, order + L": make Administrators the owner of the key " +
+                             Bracketed(group.front().path) +
+                             L" and let only Administrators, SYSTEM and TrustedInstaller change "
+                             L"it (regedit, Permissions)");
+      } else {
+        const Mending mending = Mend(group, protected_, [this](const std::wstring& folder) {
+          return run_.trust().UntrustedExplicitSids(folder);
+        });
+        for (const std::wstring& line : mending.lines) add_once(&lines, line);
+        if (mending.lines.empty()) {
+          add_once(&words, order + L": no command here mends this (" + mending.why_none + L")");
+        }
+      }
+      at = end;
+    }
+    if (!lines.empty()) {
+      text += L"Then, to mend the permissions (Windows Vista and later), as an administrator:\n";
+      for (const std::wstring& line : lines) text += L"  " + line + L"\n";
+    }
+    for (const std::wstring& line : words) text += L"For " + line + L".\n";
     return text;
   }
 
@@ -368,8 +448,17 @@ class Checker {
       if (!report.uninstaller_sha256.empty()) {
         text += L"  uninstaller SHA-256 " + report.uninstaller_sha256 + L"\n";
       }
-      for (const trust::Finding& finding : UntrustedFindings(report.decision)) {
-        text += L"  " + trust::Describe(finding) + L"\n";
+      if (Parsed(report.decision)) {
+        text += L"  the log orders: " + PlanCountsText(*report.decision.plan) + L"\n";
+      }
+      if (report.decision.verdict == Verdict::kLogOrdersUntrusted) {
+        for (const OrderFinding& found : report.decision.plan->findings) {
+          text += L"  " + Describe(found) + L"\n";
+        }
+      } else {
+        for (const trust::Finding& finding : UntrustedFindings(report.decision)) {
+          text += L"  " + trust::Describe(finding) + L"\n";
+        }
       }
       for (const std::wstring& hint : report.hints) text += L"  Hint: " + hint + L"\n";
     }

@@ -7,7 +7,9 @@ add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
                     # GCC 12's whole-program optimisation then fails inside
                     # them (binds_to_current_def_p), and keeping both costs
                     # no size at all here.
-                    -fno-declone-ctor-dtor)
+                    -fno-declone-ctor-dtor
+                    # Nothing asks a type its name at run time.
+                    -fno-rtti)
 add_link_options(-static -static-libgcc -static-libstdc++
                  -Wl,--no-insert-timestamp -Wl,--gc-sections
                  -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,1

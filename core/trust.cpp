@@ -28,7 +28,9 @@ bool IsAccountSid(std::wstring_view sid) {
   return sid.rfind(L"S-1-5-21-", 0) == 0 || sid.rfind(L"S-1-12-1-", 0) == 0;
 }
 
-bool IsKey(Role role) { return role == Role::kEntryKey || role == Role::kUninstallKey; }
+bool IsKey(Role role) {
+  return role == Role::kEntryKey || role == Role::kUninstallKey || role == Role::kOrderKey;
+}
 
 // The rights that let someone replace what is used, for each role. A new
 // file or folder beside a folder above does not replace the path; deleting
@@ -50,6 +52,12 @@ std::uint32_t ReplacingRights(Role role) {
       return kKeySetValue | kKeyCreateSubKey | kOwnership;
     case Role::kUninstallKey:
       return kWriteDac | kWriteOwner;
+    case Role::kOrderKey:
+      return kKeySetValue | kKeyCreateSubKey | kKeyCreateLink | kOwnership;
+    case Role::kNearestForFile:
+      return kWriteData | kOwnership;
+    case Role::kNearestForFolder:
+      return kAppendData | kOwnership;
   }
   return 0;
 }
@@ -109,6 +117,8 @@ const wchar_t* DriveWords(platform::DriveKind kind) {
       return L"is on a CD or DVD drive, not a fixed local disk";
     case platform::DriveKind::kRamDisk:
       return L"is on a RAM disk, not a fixed local disk";
+    case platform::DriveKind::kMissing:
+      return L"is on a drive that does not exist, whose letter a removable disk could take";
     case platform::DriveKind::kUnknown:
       return L"is on a drive of unknown kind, not a fixed local disk";
   }

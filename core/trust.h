@@ -55,6 +55,11 @@ enum class Role {
   kAbove,          // any folder above those, up to the drive's root
   kEntryKey,       // the uninstall entry's key
   kUninstallKey,   // the key that holds every entry
+  kOrderKey,       // a key the uninstaller deletes or writes an old value back to
+  // The nearest existing folder above a missing file or folder that is used:
+  // whoever may add it there decides what it is.
+  kNearestForFile,
+  kNearestForFolder,
 };
 
 // One way someone other than a trusted principal could change what is used.

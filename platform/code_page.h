@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tarnweld::platform {
@@ -13,6 +15,9 @@ class AnsiCodePage {
   // Whether `text` converts to the code page and back unchanged: nothing
   // best-fit into a look-alike, nothing replaced by a default character.
   virtual bool RoundTrips(std::wstring_view text) = 0;
+
+  // `bytes` as an ANSI program reads them; nothing when they do not decode.
+  virtual std::optional<std::wstring> Decode(std::string_view bytes) = 0;
 };
 
 }  // namespace tarnweld::platform

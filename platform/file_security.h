@@ -7,7 +7,7 @@
 namespace tarnweld::platform {
 
 // What kind of drive a root such as C:\ is (GetDriveTypeW).
-enum class DriveKind { kFixed, kRemovable, kRemote, kCdRom, kRamDisk, kUnknown };
+enum class DriveKind { kFixed, kRemovable, kRemote, kCdRom, kRamDisk, kMissing, kUnknown };
 
 enum class EntryKind {
   kAllow,

@@ -41,6 +41,9 @@ enum class RegistryView {
   k64Bit,    // KEY_WOW64_64KEY
 };
 
+// The registry's roots that an installation log names.
+enum class RegistryRoot { kClassesRoot, kCurrentUser, kLocalMachine, kUsers };
+
 class Registry {
  public:
   virtual ~Registry() = default;
@@ -49,6 +52,9 @@ class Registry {
   // `*key` is set on success only.
   virtual long OpenLocalMachineKey(const std::wstring& path, RegistryView view,
                                    std::unique_ptr<RegistryKey>* key) = 0;
+  // The same under any root, to read the key's security.
+  virtual long OpenKey(RegistryRoot root, const std::wstring& path, RegistryView view,
+                       std::unique_ptr<RegistryKey>* key) = 0;
 };
 
 // Listing keys, which only the inventory needs.

@@ -149,6 +149,17 @@ void DecideFrom(Find&& found, Deciding& run, Decision* decision) {
                    &decision->uninstaller, &decision->uninstaller_trust, decision) ||
       !CheckUsable(sources, trust, decision->command->arguments, L"log", Verdict::kLogMissing,
                    Verdict::kLogUntrusted, &decision->log, &decision->log_trust, decision)) {
+    if (decision->verdict == Verdict::kLogUntrusted && run.explains() && decision->log->found()) {
+      decision->plan = ReadLog(sources, decision->log->searched);
+    }
+    return;
+  }
+  // The log is the uninstaller's program: read only once it is trusted.
+  decision->plan = ReadLog(sources, decision->log->searched);
+  JudgeOrders(sources, trust, &*decision->plan);
+  if (!decision->plan->trusted()) {
+    decision->verdict = Verdict::kLogOrdersUntrusted;
+    decision->system_error = decision->plan->read_error;
     return;
   }
   decision->temp = run.Temp();
@@ -156,6 +167,7 @@ void DecideFrom(Find&& found, Deciding& run, Decision* decision) {
     decision->verdict = Verdict::kTempUntrusted;
     return;
   }
+  decision->path = run.Path();
   decision->verdict = Verdict::kWouldLaunch;
   decision->program = ExplicitProgram(decision->command->uninstaller_path);
   decision->command_line = AutomaticCommandLine(*decision->command);
@@ -166,6 +178,11 @@ void DecideFrom(Find&& found, Deciding& run, Decision* decision) {
 const TempChoice& Deciding::Temp() {
   if (!temp_) temp_ = ChooseTempFolder(sources_, trust_);
   return *temp_;
+}
+
+const PathChoice& Deciding::Path() {
+  if (!path_) path_ = ChoosePath(sources_, trust_);
+  return *path_;
 }
 
 Decision Decide(Deciding& run, const std::wstring& tail, platform::RegistryView view,
@@ -206,6 +223,11 @@ std::vector<trust::Finding> UntrustedFindings(const Decision& decision) {
       return decision.uninstaller_trust->findings;
     case Verdict::kLogUntrusted:
       return decision.log_trust->findings;
+    case Verdict::kLogOrdersUntrusted: {
+      std::vector<trust::Finding> findings;
+      for (const OrderFinding& found : decision.plan->findings) findings.push_back(found.finding);
+      return findings;
+    }
     case Verdict::kTempUntrusted: {
       std::vector<trust::Finding> findings;
       for (const TempCandidate& candidate : decision.temp->tried) {

@@ -8,6 +8,7 @@
 #include "core/trust.h"
 #include "platform/platform.h"
 #include "queries/uninstall_entry.h"
+#include "removal/log_orders.h"
 #include "removal/temp_folder.h"
 #include "removal/uninstall_command.h"
 
@@ -25,7 +26,8 @@ enum class Verdict {
   kUninstallerUntrusted,  // someone other than an administrator could have changed it
   kLogMissing,
   kLogUntrusted,
-  kTempUntrusted,  // no temporary folder only administrators and the caller can change
+  kLogOrdersUntrusted,  // the log orders something others than administrators control
+  kTempUntrusted,       // no temporary folder only administrators and the caller can change
 };
 
 // "would-launch", "name-too-short", ...: the names scripts and people see.
@@ -54,7 +56,9 @@ struct Decision {
   std::optional<trust::TrustCheck> uninstaller_trust;
   std::optional<FileCheck> log;
   std::optional<trust::TrustCheck> log_trust;
+  std::optional<LogPlan> plan;  // read where the log was found; judged where it was trusted
   std::optional<TempChoice> temp;
+  std::optional<PathChoice> path;  // the uninstaller's PATH, where it would launch
   Verdict verdict = Verdict::kNameTooShort;
   std::uint32_t system_error = 0;  // behind the verdict, where there is one
   std::wstring program;            // named explicitly to the system; empty: the line names it
@@ -64,7 +68,7 @@ struct Decision {
 };
 
 // One run's deciding: the judge, whose reads it keeps for the run, and the
-// temporary folder, chosen once, the same for every entry.
+// temporary folder and PATH, chosen once, the same for every entry.
 class Deciding {
  public:
   Deciding(const platform::Sources& sources, trust::Judging judging)
@@ -72,11 +76,15 @@ class Deciding {
   const platform::Sources& sources() const { return sources_; }
   trust::TrustJudge& trust() { return trust_; }
   const TempChoice& Temp();
+  const PathChoice& Path();
+  // TarnweldCheck shows the plan of a log it found, trusted or not.
+  bool explains() const { return trust_.judging() == trust::Judging::kEveryFinding; }
 
  private:
   const platform::Sources& sources_;
   trust::TrustJudge trust_;
   std::optional<TempChoice> temp_;
+  std::optional<PathChoice> path_;
 };
 
 // Decides for `tail`, read from the registry's `view`: the name test, the

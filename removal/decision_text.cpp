@@ -118,6 +118,49 @@ void AddTempSteps(const Decision& decision, std::vector<std::wstring>* steps) {
   }
 }
 
+void AddPlanSteps(const Decision& decision, std::vector<std::wstring>* steps) {
+  if (!decision.plan) return;
+  const LogPlan& plan = *decision.plan;
+  const std::wstring log = L"log " + Bracketed(decision.log->searched) + L": ";
+  if (plan.read_error != 0) {
+    steps->push_back(log + L"cannot be read (" + ErrorText(plan.read_error) + L")");
+    return;
+  }
+  if (plan.bound != LogBound::kNone) {
+    steps->push_back(log + BoundWords(plan.bound) + L"; not judged");
+    return;
+  }
+  steps->push_back(log + text::Decimal(plan.log.lines) + L" lines, " +
+                   text::Decimal(plan.log.orders.size()) + L" orders, " +
+                   text::Decimal(plan.log.not_understood.size()) + L" lines not understood");
+  if (!plan.judged) return;
+  if (plan.trusted()) {
+    steps->push_back(L"log orders: only administrators and the caller can change what they reach");
+  }
+  for (const OrderFinding& finding : plan.findings) steps->push_back(Describe(finding));
+}
+
+void AddPathSteps(const Decision& decision, std::vector<std::wstring>* steps) {
+  if (!decision.path || !decision.path->set) return;
+  for (const PathChoice::Dropped& dropped : decision.path->dropped) {
+    steps->push_back(L"PATH folder " + Bracketed(dropped.folder) + L" left out: " + dropped.why);
+  }
+  steps->push_back(L"PATH for the uninstaller: " + text::Decimal(decision.path->kept.size()) +
+                   L" folders kept, " + text::Decimal(decision.path->dropped.size()) +
+                   L" left out");
+}
+
+std::wstring PlanSummary(const Decision& d) {
+  const LogPlan& plan = *d.plan;
+  const std::wstring log = L"The log " + Bracketed(d.log->searched);
+  if (plan.read_error != 0) return log + L" cannot be read (" + ErrorText(plan.read_error) + L").";
+  if (plan.bound != LogBound::kNone) {
+    return log + L" was not judged, so nothing is launched: " + BoundWords(plan.bound) + L".";
+  }
+  return log + L" orders what others than administrators could change: " +
+         Describe(plan.findings.front()) + L".";
+}
+
 std::wstring UntrustedSummary(const wchar_t* what, const FileCheck& file,
                               const trust::TrustCheck& trust) {
   return std::wstring(what) + Bracketed(file.searched) +
@@ -179,7 +222,9 @@ std::vector<std::wstring> DescribeSteps(const Decision& decision) {
     steps.push_back(L"log " + Bracketed(decision.log->searched) + L": " + FileText(*decision.log));
   }
   AddTrustSteps(L"log ", decision.log, decision.log_trust, &steps);
+  AddPlanSteps(decision, &steps);
   AddTempSteps(decision, &steps);
+  AddPathSteps(decision, &steps);
   steps.push_back(std::wstring(L"verdict: ") + VerdictName(decision.verdict));
   if (decision.verdict == Verdict::kWouldLaunch) {
     std::wstring line = L"command line " + Bracketed(decision.command_line);
@@ -247,6 +292,7 @@ const VerdictRow kVerdicts[] = {
      }},
     {Verdict::kLogUntrusted, L"log-untrusted", 17,
      [](const Decision& d) { return UntrustedSummary(L"The log ", *d.log, *d.log_trust); }},
+    {Verdict::kLogOrdersUntrusted, L"log-orders-untrusted", 20, PlanSummary},
     {Verdict::kTempUntrusted, L"temp-untrusted", 19,
      [](const Decision& d) {
        return L"No temporary folder for the uninstaller can be trusted, nor made: " +

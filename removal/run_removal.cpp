@@ -64,7 +64,7 @@ UninstallerRun StartUninstaller(platform::Platform& platform, const Decision& de
   platform::Started started =
       Start(platform,
             {decision.program, decision.command_line, current_directory, false,
-             UninstallerEnvironment(platform.sources.environment.Block(), temp)},
+             UninstallerEnvironment(platform.sources.environment.Block(), temp, *decision.path)},
             &run.broke_away);
   if (!started.process) {
     run.error = started.error;

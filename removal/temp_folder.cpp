@@ -82,9 +82,52 @@ TempChoice ChooseTempFolder(const platform::Sources& sources, trust::TrustJudge&
   return choice;
 }
 
+std::wstring PathChoice::value() const {
+  std::wstring joined;
+  for (const std::wstring& folder : kept) joined += (joined.empty() ? L"" : L";") + folder;
+  return joined;
+}
+
+PathChoice ChoosePath(const platform::Sources& sources, trust::TrustJudge& trust) {
+  PathChoice choice;
+  const std::wstring path = sources.environment.Variable(L"PATH");
+  choice.set = !path.empty();
+  const trust::ObjectNames names{L"", L"PATH folder", L"folder above a PATH folder"};
+  for (std::size_t at = 0; at <= path.size();) {
+    std::size_t end = path.find(L';', at);
+    if (end == std::wstring::npos) end = path.size();
+    const std::wstring folder = path.substr(at, end - at);
+    at = end + 1;
+    if (folder.empty()) continue;
+    const FileCheck text = CheckPath(sources.code_page, folder);
+    if (text.status != FileStatus::kNotSearched) {
+      choice.dropped.push_back({folder, L"not a fully qualified path to a folder"});
+      continue;
+    }
+    const trust::Walk walk = trust.CheckFolder(WithoutTrailingBackslash(text.searched), names,
+                                               trust::Role::kProgramFolder);
+    if (!walk.check.trusted()) {
+      choice.dropped.push_back({folder, trust::Describe(walk.check.findings.front())});
+    } else if (walk.missing) {
+      choice.dropped.push_back(
+          {folder, L"not found, so whoever may make it decides what it holds"});
+    } else {
+      choice.kept.push_back(folder);
+    }
+  }
+  return choice;
+}
+
 std::vector<std::wstring> UninstallerEnvironment(const std::vector<std::wstring>& own,
-                                                 const std::wstring& temp) {
+                                                 const std::wstring& temp, const PathChoice& path) {
   std::vector<std::wstring> environment = own;
+  if (path.set) {
+    for (std::wstring& variable : environment) {
+      if (text::EqualsIgnoringAsciiCase(NameOf(variable), std::wstring_view(L"PATH"))) {
+        variable = std::wstring(NameOf(variable)) + L"=" + path.value();
+      }
+    }
+  }
   for (const std::wstring_view name : {std::wstring_view(L"TEMP"), std::wstring_view(L"TMP")}) {
     const std::wstring variable = std::wstring(name) + L"=" + temp;
     const auto same = std::find_if(

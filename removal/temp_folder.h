@@ -50,10 +50,28 @@ const wchar_t* TempSourceWords(TempSource source);
 // The names the temporary folder's findings give its objects.
 trust::ObjectNames TempFolderNames();
 
+// The folders of PATH the uninstaller keeps: every program it runs looks
+// for missing DLLs along them, so only folders that exist and that only
+// administrators and the caller can change stay, in their order.
+struct PathChoice {
+  struct Dropped {
+    std::wstring folder;  // as PATH names it
+    std::wstring why;
+  };
+  bool set = false;  // PATH is set at all
+  std::vector<std::wstring> kept;
+  std::vector<Dropped> dropped;
+  std::wstring value() const;  // the kept folders, joined by ';'
+};
+
+PathChoice ChoosePath(const platform::Sources& sources, trust::TrustJudge& trust);
+
 // The uninstaller's environment: a copy of `own` (NAME=value strings, the
 // hidden =C: ones included) with TEMP and TMP, whatever their letter case,
-// naming `temp`, and added in order where absent.
+// naming `temp`, and added in order where absent; PATH, where `path` says it
+// is set, holding only its kept folders.
 std::vector<std::wstring> UninstallerEnvironment(const std::vector<std::wstring>& own,
-                                                 const std::wstring& temp);
+                                                 const std::wstring& temp,
+                                                 const PathChoice& path = {});
 
 }  // namespace tarnweld

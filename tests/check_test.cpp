@@ -250,6 +250,72 @@ TEST_F(CheckTest, UntrustedFilesSayWhoMayChangeThemWarnAndMendExactlyThat) {
   EXPECT_FALSE(json["logSha256"].is_null());
 }
 
+TEST_F(CheckTest, ShowsWhatTheUninstallerWillDoAndWhichOrderReachesWhatOthersControl) {
+  std::string log = "Execute path: C:\\APP\\GONE.EXE\r\nFile Copy: C:\\APP\\GONE.EXE\r\n";
+  for (int i = 1; i <= 21; ++i) log += "File Copy: C:\\APP\\F" + std::to_string(i) + ".DLL | 1\r\n";
+  for (int i = 1; i <= 6; ++i) log += "Odd " + std::to_string(i) + "\r\n";
+  log +=
+      "RegDB Key: Software\\Old\r\nRegDB Old: 1\r\nRegDB Root: 2\r\n"
+      "Execute path: C:\\OPEN\\SETUP.EXE /U\r\n";
+  os_.contents[L"C:\\L.TXT"] = log;
+  os_.normal_files.insert({L"C:\\APP\\GONE.EXE", L"C:\\OPEN\\SETUP.EXE"});
+  os_.security[L"C:\\OPEN"] =
+      fake::Owned(L"S-1-5-32-544", {{L"S-1-5-32-544", 0x10000000}, {L"S-1-1-0", 0x2}});
+  os_.log_keys[L"HKLM\\Software\\Old"] = fake::Owned(L"S-1-5-32-544", {});
+
+  EXPECT_EQ(Run(L"/json OldApp"), 20);
+  auto json = Json();
+  EXPECT_EQ(json["verdict"], "log-orders-untrusted");
+  EXPECT_EQ(json["notUnderstood"], 6);
+  const auto& plan = json["plan"];
+  ASSERT_EQ(plan.size(), 25u);
+  EXPECT_EQ(plan[0], nlohmann::json::parse(
+                         R"({"line": 33, "kind": "run", "path": "C:\\OPEN\\SETUP.EXE /U"})"));
+  EXPECT_EQ(plan[1], nlohmann::json::parse(R"({"line": 30, "kind": "registry", "path": )"
+                                           R"("Software\\Old", "root": "HKLM", "name": "", )"
+                                           R"("restore": true})"));
+  EXPECT_EQ(plan[23],
+            nlohmann::json::parse(R"({"line": 2, "kind": "file", "path": "C:\\APP\\GONE.EXE"})"));
+  EXPECT_EQ(plan[24]["deletedBy"], 2);
+  EXPECT_EQ(
+      json["untrusted"],
+      nlohmann::json::parse(R"([{"line": 33, "kind": "run", "order": )"
+                            R"("C:\\OPEN\\SETUP.EXE /U", "path": "C:\\OPEN", )"
+                            R"("principal": null, "sid": "S-1-1-0", "rights": "may add files"}])"));
+
+  os_.out.text.clear();
+  EXPECT_EQ(Run(L"OldApp"), 20);
+  const std::string text = Narrow(os_.out.text);
+  EXPECT_THAT(text, HasSubstr("log line 33, run [C:\\OPEN\\SETUP.EXE /U]: program folder "
+                              "[C:\\OPEN]: S-1-1-0 may add files"));
+  EXPECT_THAT(text, HasSubstr("  icacls \"C:\\OPEN\" /inheritance:r"));
+  EXPECT_THAT(text, HasSubstr("What the uninstaller will do, from the log's last line up (25 "
+                              "orders):\n  2 run (run, and waited for):\n    line 33 "
+                              "[C:\\OPEN\\SETUP.EXE /U]\n    line 1 [C:\\APP\\GONE.EXE], already "
+                              "deleted by line 2 when it runs\n  22 file (deleted), the first 20:\n"
+                              "    line 23 [C:\\APP\\F21.DLL]\n"));
+  EXPECT_THAT(text, HasSubstr("    line 4 [C:\\APP\\F2.DLL]\n  1 registry (value deleted, or its "
+                              "old value written back):\n    line 30 [HKLM\\Software\\Old], its "
+                              "default value, its old value written back\n  6 lines not "
+                              "understood, the first 5:\n    line 24 [Odd 1]\n"));
+  EXPECT_THAT(text, Not(HasSubstr("[Odd 6]")));
+
+  os_.out.text.clear();
+  EXPECT_EQ(Run(L"/all /json"), 0);
+  EXPECT_EQ(Json()[0]["planCounts"],
+            nlohmann::json::parse(R"({"run": 2, "self-register": 0, "file": 22, "overwritten": 0, )"
+                                  R"("kept": 0, "link": 0, "tree": 0, "folder": 0, "registry": 1, )"
+                                  R"("registry-tree": 0})"));
+  EXPECT_TRUE(Json()[0]["plan"].is_null());
+
+  // The plan of a log others could have changed is shown; nothing is judged in it.
+  os_.security[L"C:\\L.TXT"] = os_.security[L"C:\\OPEN"];
+  os_.out.text.clear();
+  EXPECT_EQ(Run(L"/json OldApp"), 17);
+  EXPECT_EQ(Json()["plan"].size(), 25u);
+  EXPECT_EQ(Json()["untrusted"][0]["path"], "C:\\L.TXT");
+}
+
 TEST_F(CheckTest, InventoryListsWiseEntriesOfBothViews) {
   os_.AddUninstallValue(L"NotWise", "MsiExec.exe /X{1}");
   os_.AddUninstallValue(L"Wise32", "C:\\W\\unwise32.exe C:\\X.TXT");

@@ -88,6 +88,29 @@ TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
        "The log [C:\\L.TXT] could have been changed by others than administrators: log "
        "[C:\\L.TXT]: Everyone (S-1-1-0) may write."},
       {[](Decision& d) {
+         d.plan = LogPlan{};
+         d.plan->judged = true;
+         d.plan->findings.push_back(
+             {12, L"run", L"C:\\OPEN\\SETUP.EXE /U",
+              ChangeableByEveryone(L"program folder", L"C:\\OPEN").findings[0]});
+       },
+       Verdict::kLogOrdersUntrusted, "log-orders-untrusted", 20,
+       "The log [C:\\L.TXT] orders what others than administrators could change: log line 12, "
+       "run [C:\\OPEN\\SETUP.EXE /U]: program folder [C:\\OPEN]: Everyone (S-1-1-0) may write."},
+      {[](Decision& d) {
+         d.plan = LogPlan{};
+         d.plan->bound = LogBound::kFolders;
+       },
+       Verdict::kLogOrdersUntrusted, "log-orders-untrusted", 20,
+       "The log [C:\\L.TXT] was not judged, so nothing is launched: its orders reach more than "
+       "20,000 folders, more than are read."},
+      {[](Decision& d) {
+         d.plan = LogPlan{};
+         d.plan->read_error = 32;
+       },
+       Verdict::kLogOrdersUntrusted, "log-orders-untrusted", 20,
+       "The log [C:\\L.TXT] cannot be read (error 32)."},
+      {[](Decision& d) {
          d.temp->tried.back().walk.check = ChangeableByEveryone(L"temporary folder", L"C:\\T");
          d.temp->tried.push_back({TempSource::kMadeForTheRun,
                                   L"C:\\WINDOWS\\Temp",
@@ -123,7 +146,7 @@ TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
   EXPECT_EQ(Narrow(ExitCodeList()),
             "0 would-launch, 10 name-too-short, 11 no-entry, 12 unreadable, 13 not-wise, "
             "18 entry-untrusted, 14 uninstaller-missing, 16 uninstaller-untrusted, 15 log-missing, "
-            "17 log-untrusted, 19 temp-untrusted");
+            "17 log-untrusted, 20 log-orders-untrusted, 19 temp-untrusted");
 }
 
 TEST(DecisionText, EachFileStatusInWords) {

@@ -22,6 +22,22 @@ platform::FileFound FakeFiles::Find(const std::wstring& path) {
   return {platform::FileKind::kMissing, 2};
 }
 
+platform::Subfolders FakeFiles::FoldersIn(const std::wstring& folder) {
+  record_.events.push_back("list " + Narrow(folder));
+  listed.push_back(folder);
+  const auto inside = subfolders.find(folder);
+  return {0, inside == subfolders.end() ? std::vector<platform::Subfolder>{} : inside->second};
+}
+
+platform::FileRead FakeFiles::ReadWhole(const std::wstring& path, std::size_t most_bytes) {
+  record_.events.push_back("read " + Narrow(path));
+  if (read_error != 0) return {read_error, false, {}};
+  const auto found = contents.find(path);
+  if (found == contents.end()) return {normal_files.count(path) ? 0u : 2u, false, {}};
+  if (found->second.size() > most_bytes) return {0, true, {}};
+  return {0, false, found->second};
+}
+
 platform::DriveKind FakeFiles::DriveOf(const std::wstring& root) {
   ++drives_asked;
   const auto drive = drives.find(root);
@@ -31,6 +47,7 @@ platform::DriveKind FakeFiles::DriveOf(const std::wstring& root) {
 platform::SecurityRead FakeFiles::Read(const std::wstring& path) {
   record_.events.push_back("security " + Narrow(path));
   security_reads.push_back(path);
+  record_.now += read_ms;
   if (missing_folders.count(path) != 0) {
     platform::SecurityRead missing;
     missing.error = platform::kFileNotFound;  // as for a missing last name

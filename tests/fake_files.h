@@ -38,11 +38,19 @@ class FakeFiles : public platform::FileSearch,
   std::vector<std::wstring> searched_paths;
   std::vector<std::wstring> security_reads;
   int drives_asked = 0;
+  // What is inside folders, and inside files read whole; nothing unless given.
+  std::map<std::wstring, std::vector<platform::Subfolder>> subfolders;
+  std::map<std::wstring, std::string> contents;
+  std::uint32_t read_error = 0;  // reading any file whole fails so
+  std::uint32_t read_ms = 0;     // what each security read takes on the clock
+  std::vector<std::wstring> listed;
   // Each normal file's SHA-256 unless given here: one made from its path.
   std::map<std::wstring, std::wstring> digests;
   std::vector<std::wstring> digested;
 
   platform::FileFound Find(const std::wstring& path) override;
+  platform::Subfolders FoldersIn(const std::wstring& folder) override;
+  platform::FileRead ReadWhole(const std::wstring& path, std::size_t most_bytes) override;
   std::wstring FullPath(const std::wstring& path) override { return path; }
   platform::DriveKind DriveOf(const std::wstring& root) override;
   platform::SecurityRead Read(const std::wstring& path) override;

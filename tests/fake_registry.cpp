@@ -97,6 +97,19 @@ long FakeRegistry::OpenLocalMachineKey(const std::wstring& path, platform::Regis
   return platform::kRegSuccess;
 }
 
+long FakeRegistry::OpenKey(platform::RegistryRoot root, const std::wstring& path,
+                           platform::RegistryView, std::unique_ptr<platform::RegistryKey>* key) {
+  static const wchar_t* const kRoots[] = {L"HKCR", L"HKCU", L"HKLM", L"HKU"};
+  const std::wstring name = std::wstring(kRoots[static_cast<int>(root)]) + L"\\" + path;
+  record_.events.push_back("open key " + Narrow(name));
+  const auto found = log_keys.find(name);
+  if (found == log_keys.end() && !path.empty()) return platform::kRegFileNotFound;
+  const platform::SecurityRead security =
+      found != log_keys.end() ? found->second : AdministratorsKey();
+  *key = std::make_unique<FakeKey>(record_, uninstall_keys_[L""], security, name);
+  return platform::kRegSuccess;
+}
+
 long FakeRegistry::SubkeyNames(const std::wstring& path, platform::RegistryView view,
                                std::vector<std::wstring>* names) {
   names->clear();

@@ -43,6 +43,10 @@ class FakeRegistry : public platform::Registry, public platform::RegistryListing
   // Each key's security, by path; unless given, owned by Administrators, who
   // alone may change it. The Uninstall key itself always exists.
   std::map<std::wstring, platform::SecurityRead> key_security;
+  // Keys an installation log names, by root and path ("HKLM\\Software\\X"),
+  // with their security; no other such key exists but the roots themselves,
+  // which only administrators may change.
+  std::map<std::wstring, platform::SecurityRead> log_keys;
   long open_status_for_existing_key = platform::kRegSuccess;
   long uninstall_key_status = platform::kRegSuccess;  // opening the Uninstall key itself
   bool listing_fails = false;                         // as access denied
@@ -56,6 +60,8 @@ class FakeRegistry : public platform::Registry, public platform::RegistryListing
 
   long OpenLocalMachineKey(const std::wstring& path, platform::RegistryView view,
                            std::unique_ptr<platform::RegistryKey>* key) override;
+  long OpenKey(platform::RegistryRoot root, const std::wstring& path, platform::RegistryView view,
+               std::unique_ptr<platform::RegistryKey>* key) override;
   long SubkeyNames(const std::wstring& path, platform::RegistryView view,
                    std::vector<std::wstring>* names) override;
   std::vector<platform::RegistryView> Views() override { return views; }

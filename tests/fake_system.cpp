@@ -11,6 +11,23 @@ bool FakeSystem::RoundTrips(std::wstring_view text) {
   return true;
 }
 
+std::optional<std::wstring> FakeSystem::Decode(std::string_view bytes) {
+  std::wstring text;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    const bool is_lead = double_byte && ((lead >= 0x81 && lead <= 0x9F) || lead >= 0xE0);
+    if (!is_lead) {
+      text += static_cast<wchar_t>(lead);
+      continue;
+    }
+    if (i + 1 == bytes.size()) return std::nullopt;
+    const auto trail = static_cast<unsigned char>(bytes[++i]);
+    if (trail < 0x40 || trail == 0x7F || trail > 0xFC || lead > 0xFC) return std::nullopt;
+    text += static_cast<wchar_t>(0x4E00 + ((lead << 8 | trail) & 0x0FFF));
+  }
+  return text;
+}
+
 std::wstring FakeSystem::Variable(const std::wstring& name) {
   for (const std::wstring& variable : block) {
     if (variable.size() > name.size() && variable[name.size()] == L'=' &&

@@ -27,6 +27,10 @@ class FakeSystem : public platform::SystemInfo,
   // A code page such as 1252: every character below U+0100 and those added
   // here come back unchanged.
   std::set<wchar_t> also_in_code_page;
+  // Decoding a log's bytes: one character a byte, or, as in code page 932,
+  // lead bytes 0x81-0x9F and 0xE0-0xFC that make one character with the
+  // byte after them (0x40-0xFC but 0x7F; 0x5C and 0x7C among them).
+  bool double_byte = false;
   std::wstring temp_path = L"C:\\Users\\Admin\\AppData\\Local\\Temp\\";
   std::vector<std::wstring> block{L"=C:=C:\\WINDOWS\\system32", L"PATH=C:\\WINDOWS\\system32",
                                   L"TEMP=C:\\Users\\Admin\\AppData\\Local\\Temp",
@@ -41,6 +45,7 @@ class FakeSystem : public platform::SystemInfo,
   bool TerminalServerUsersEnabled() override { return terminal_server_users; }
   std::wstring WindowsDirectory() override { return windows_directory; }
   bool RoundTrips(std::wstring_view text) override;
+  std::optional<std::wstring> Decode(std::string_view bytes) override;
   std::wstring Variable(const std::wstring& name) override;
   std::vector<std::wstring> Block() override { return block; }
   std::wstring TempPath() override;

@@ -61,7 +61,8 @@ TEST_F(RunRemovalTest, WorkedExampleLaunchesAfterPauseLookupAndBothSearches) {
   Run();
   // The one ordering test of the removal: the entry and the key that holds
   // it, then each file's folders from the drive down (each read once), the
-  // file found, the file judged; then the temporary folder; the machine's
+  // file found, the file judged; the log read whole; then the temporary
+  // folder and the folders of PATH; the machine's
   // removal lock, and a look for removals already running; only then the
   // launch, and the lock let go once the wait is over.
   EXPECT_THAT(
@@ -72,11 +73,13 @@ TEST_F(RunRemovalTest, WorkedExampleLaunchesAfterPauseLookupAndBothSearches) {
                   "open", "key security Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
                   "security C:\\", "security C:\\WINDOWS", "find C:\\WINDOWS\\UNWISE.EXE",
                   "security C:\\WINDOWS\\UNWISE.EXE", "security C:\\APP", "find C:\\APP\\LIST.TXT",
-                  "security C:\\APP\\LIST.TXT", "security C:\\Users", "security C:\\Users\\Admin",
-                  "security C:\\Users\\Admin\\AppData", "security C:\\Users\\Admin\\AppData\\Local",
-                  "security C:\\Users\\Admin\\AppData\\Local\\Temp", "lock open", "lock wait",
-                  "snapshot", "error mode 32768", "launch", "error mode 32771", "group", "join",
-                  "resume", "active", "snapshot", "lock let go", "end"));
+                  "security C:\\APP\\LIST.TXT", "read C:\\APP\\LIST.TXT", "security C:\\Users",
+                  "security C:\\Users\\Admin", "security C:\\Users\\Admin\\AppData",
+                  "security C:\\Users\\Admin\\AppData\\Local",
+                  "security C:\\Users\\Admin\\AppData\\Local\\Temp",
+                  "security C:\\WINDOWS\\system32", "lock open", "lock wait", "snapshot",
+                  "error mode 32768", "launch", "error mode 32771", "group", "join", "resume",
+                  "active", "snapshot", "lock let go", "end"));
   ASSERT_EQ(os_.launches.size(), 1u);
   EXPECT_EQ(os_.launches[0].command_line, L"C:\\WINDOWS\\UNWISE.EXE /a C:\\APP\\LIST.TXT");
   EXPECT_EQ(os_.launches[0].program, L"") << "no space: the command line names it";

@@ -193,5 +193,24 @@ TEST(TempFolder, TheUninstallersEnvironmentDiffersOnlyInTempAndTmp) {
   }
 }
 
+TEST(TempFolder, ThePathKeepsOnlyFoldersOnlyAdministratorsCanChange) {
+  FakePlatform os;
+  os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+  os.block[1] = L"Path=C:\\WINDOWS\\system32;C:\\Open;bin;;C:\\Missing;\"C:\\Tools\";C:\\Open\\Sub";
+  os.security[L"C:\\Open"] = OpenToUsers();
+  os.missing_folders = {L"C:\\Missing"};
+  RunRemoval(os.os());
+  ASSERT_EQ(os.launches.size(), 1u);
+  EXPECT_THAT(os.launches[0].environment,
+              ::testing::Contains(L"Path=C:\\WINDOWS\\system32;\"C:\\Tools\""));
+  EXPECT_THAT(Narrow(os.debugger.text),
+              ::testing::AllOf(HasSubstr("PATH folder [C:\\Open] left out: PATH folder [C:\\Open]: "
+                                         "S-1-5-32-545 may add files"),
+                               HasSubstr("PATH folder [bin] left out: not a fully qualified"),
+                               HasSubstr("PATH folder [C:\\Missing] left out: not found"),
+                               HasSubstr("PATH folder [C:\\Open\\Sub] left out: folder above"),
+                               HasSubstr("PATH for the uninstaller: 2 folders kept, 4 left out")));
+}
+
 }  // namespace
 }  // namespace tarnweld

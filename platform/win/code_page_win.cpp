@@ -23,4 +23,20 @@ bool SystemCodePage::RoundTrips(std::wstring_view text) {
       });
 }
 
+std::optional<std::wstring> SystemCodePage::Decode(std::string_view bytes) {
+  if (bytes.empty()) return std::wstring();
+  if (bytes.size() > INT_MAX / 2) return std::nullopt;
+  const UINT code_page = ::GetACP();
+  const int length = static_cast<int>(bytes.size());
+  const int units =
+      ::MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
+  if (units <= 0) return std::nullopt;
+  std::wstring text(static_cast<std::size_t>(units), L'\0');
+  if (::MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data(), length, &text[0],
+                            units) != units) {
+    return std::nullopt;
+  }
+  return text;
+}
+
 }  // namespace tarnweld::platform::win

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/code_page.h"
@@ -9,6 +11,7 @@ namespace tarnweld::platform::win {
 class SystemCodePage final : public AnsiCodePage {
  public:
   bool RoundTrips(std::wstring_view text) override;
+  std::optional<std::wstring> Decode(std::string_view bytes) override;
 };
 
 }  // namespace tarnweld::platform::win

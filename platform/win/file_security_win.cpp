@@ -129,6 +129,8 @@ DriveKind SystemFileSecurity::DriveOf(const std::wstring& root) {
       return DriveKind::kCdRom;
     case DRIVE_RAMDISK:
       return DriveKind::kRamDisk;
+    case DRIVE_NO_ROOT_DIR:
+      return DriveKind::kMissing;
     default:
       return DriveKind::kUnknown;
   }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/win/read_only_file_win.h"
 #include "platform/win/scoped_handle.h"
 
 #ifndef FILE_ATTRIBUTE_DEVICE
@@ -46,6 +47,53 @@ FileFound SystemFileSearch::Find(const std::wstring& path) {
     return {FileKind::kHiddenOrSystem, 0};
   }
   return {FileKind::kNormalFile, 0};
+}
+
+Subfolders SystemFileSearch::FoldersIn(const std::wstring& folder) {
+  Subfolders listed;
+  WIN32_FIND_DATAW found;
+  const HANDLE first = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (first == INVALID_HANDLE_VALUE) {
+    listed.error = ::GetLastError();
+    if (listed.error == ERROR_FILE_NOT_FOUND) listed.error = 0;  // nothing inside
+    return listed;
+  }
+  const ScopedFindHandle search(first);
+  do {
+    const std::wstring name = found.cFileName;
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..") {
+      continue;
+    }
+    listed.folders.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+  } while (::FindNextFileW(search.Get(), &found));
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_NO_MORE_FILES) listed.error = error;
+  return listed;
+}
+
+FileRead SystemFileSearch::ReadWhole(const std::wstring& path, std::size_t most_bytes) {
+  FileRead read;
+  ReadOnlyFile file(path);
+  if (!file.IsOpen()) {
+    read.error = file.error();
+    return read;
+  }
+  constexpr DWORD kChunk = 64 * 1024;
+  std::vector<char> chunk(kChunk);
+  for (DWORD got = 0;;) {
+    if (!file.Read(chunk.data(), kChunk, &got)) {
+      read.error = file.error();
+      read.bytes.clear();
+      return read;
+    }
+    if (got == 0) return read;
+    if (read.bytes.size() + got > most_bytes) {
+      read.too_large = true;
+      read.bytes.clear();
+      return read;
+    }
+    read.bytes.append(chunk.data(), got);
+  }
 }
 
 }  // namespace tarnweld::platform::win

@@ -9,6 +9,8 @@ namespace tarnweld::platform::win {
 class SystemFileSearch final : public FileSearch {
  public:
   FileFound Find(const std::wstring& path) override;
+  Subfolders FoldersIn(const std::wstring& folder) override;
+  FileRead ReadWhole(const std::wstring& path, std::size_t most_bytes) override;
 };
 
 // GetFullPathNameW at any length; empty, with `*error` set, when it fails.

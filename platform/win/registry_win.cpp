@@ -60,17 +60,46 @@ unsigned long RegistryViewFlag(RegistryView view) {
   return 0;
 }
 
-long SystemRegistry::OpenLocalMachineKey(const std::wstring& path, RegistryView view,
-                                         std::unique_ptr<RegistryKey>* key) {
+namespace {
+
+long Open(HKEY root, const std::wstring& path, REGSAM access, RegistryView view,
+          std::unique_ptr<RegistryKey>* key) {
   HKEY opened = nullptr;
-  const LONG status = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0,
-                                      KEY_READ | RegistryViewFlag(view), &opened);
+  const LONG status =
+      ::RegOpenKeyExW(root, path.c_str(), 0, access | RegistryViewFlag(view), &opened);
   if (status == ERROR_SUCCESS) {
     ScopedRegKey owner(opened);  // closes the key should the allocation fail
     *key = std::make_unique<RegKey>(owner.Get());
     owner.Release();
   }
   return status;
+}
+
+}  // namespace
+
+long SystemRegistry::OpenLocalMachineKey(const std::wstring& path, RegistryView view,
+                                         std::unique_ptr<RegistryKey>* key) {
+  return Open(HKEY_LOCAL_MACHINE, path, KEY_READ, view, key);
+}
+
+// Its security only: the right to read it is all that is asked for.
+long SystemRegistry::OpenKey(RegistryRoot root, const std::wstring& path, RegistryView view,
+                             std::unique_ptr<RegistryKey>* key) {
+  HKEY handle = HKEY_LOCAL_MACHINE;
+  switch (root) {
+    case RegistryRoot::kClassesRoot:
+      handle = HKEY_CLASSES_ROOT;
+      break;
+    case RegistryRoot::kCurrentUser:
+      handle = HKEY_CURRENT_USER;
+      break;
+    case RegistryRoot::kLocalMachine:
+      break;
+    case RegistryRoot::kUsers:
+      handle = HKEY_USERS;
+      break;
+  }
+  return Open(handle, path, READ_CONTROL, view, key);
 }
 
 }  // namespace tarnweld::platform::win

@@ -147,6 +147,38 @@ TEST_F(PathRules, FilesAnyoneCouldChangeAreNotRunTheSameWithDefaultModesAre) {
   }
 }
 
+// The log is the uninstaller's program: what it runs and where it deletes
+// count as much as the uninstaller itself.
+TEST_F(PathRules, LogsOrderingWhatAnyoneCouldChangeAreNotRunTheSameWithDefaultModesAre) {
+  struct Case {
+    const char* what;
+    std::wstring order;       // with %s for the layout's own folder
+    std::wstring changeable;  // relative to it
+  };
+  const Case cases[] = {
+      {"a program it runs", L"Execute path: %s\\Tools\\SETUP.EXE /U", L"Tools"},
+      {"a subfolder of a tree it deletes", L"File Tree: %s\\Data\\", L"Data\\Sub"},
+  };
+  int layout = 0;
+  for (const Case& c : cases) {
+    for (const bool changeable : {true, false}) {
+      const std::wstring root = folder_ / (L"L" + std::to_wstring(layout++));
+      const std::wstring unwise = root + L"\\App\\UNWISE.EXE";
+      const std::wstring log = root + L"\\App\\INSTALL.LOG";
+      Install(unwise, log);
+      PlaceStandIn(root + L"\\Tools\\SETUP.EXE");
+      MakeFolders(root + L"\\Data\\Sub");
+      std::wstring order = c.order;
+      order.replace(order.find(L"%s"), 2, root);
+      WriteFile(log, "File Copy: " + Ascii(unwise) + " | 1\r\n" + Ascii(order) + "\r\n");
+      if (changeable) LetEveryoneChange(root + L"\\" + c.changeable);
+      RunEnding(Tail());
+      EXPECT_EQ(ReadRecord(unwise, changeable ? 300 : 3000).has_value(), !changeable)
+          << c.what << (changeable ? " changeable by Everyone" : " with default modes");
+    }
+  }
+}
+
 // A Wise uninstaller copies itself into its temporary folder and runs from
 // there, loading any DLL beside the copy.
 TEST_F(PathRules, TheUninstallerGetsATemporaryFolderOnlyAdministratorsCanChange) {

@@ -1,6 +1,7 @@
 // TarnweldCheck.exe on real entries: each verdict, both registry views, JSON.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <vector>
@@ -58,6 +59,68 @@ TEST_F(TarnweldCheck, EachVerdictWithItsExitCodeAndItsFacts) {
   ASSERT_EQ(untrusted.size(), 1u) << json.out;
   EXPECT_EQ(untrusted[0]["path"], Ascii(folder_ / L"Open"));
   EXPECT_EQ(untrusted[0]["sid"], "S-1-1-0");
+}
+
+TEST_F(TarnweldCheck, ThePlanOfALogOfEachKind) {
+  const std::wstring unwise = folder_ / L"UNWISE.EXE";
+  const std::wstring log = folder_ / L"INSTALL.LOG";
+  Install(unwise, log);
+  wchar_t windows[MAX_PATH];
+  GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  const std::string app = Ascii(folder_ / L"App");
+  MakeFolders(folder_ / L"App\\Data");
+  WriteFile(log,
+            "***  Installation Started 07/16/2024 10:42  ***\r\n"
+            "Made Dir: " +
+                app +
+                "\r\n"
+                "File Copy: " +
+                app +
+                "\\A.EXE | 07-16-2024 | 10:42:00 | 1.0 | 1 | 1\r\n"
+                "File Copy: " +
+                Ascii(windows) +
+                "\\system32\\TARNWELD-E2E.DLL\r\n"
+                "File Overwrite: " +
+                app +
+                "\\B.INI | 1\r\n"
+                "Shell Link: " +
+                app +
+                "\\A.LNK\r\nLink Info: x\r\n"
+                "File Tree: " +
+                app +
+                "\\Data\\*.*\r\n"
+                "RegDB Key: Software\\TarnweldE2E\\" +
+                Ascii(name_) +
+                "\r\nRegDB Val: 1\r\n"
+                "RegDB Old: 0\r\nRegDB Root: 2\r\n"
+                "RegDB Tree: Software\\TarnweldE2E\\" +
+                Ascii(name_) +
+                "\r\nRegDB Root: 2\r\n"
+                "Self-Register: " +
+                app +
+                "\\A.OCX\r\n"
+                "Execute path: " +
+                app +
+                "\\A.EXE /U\r\n"
+                "Something else\r\n");
+  const Captured one = RunCaptured(CheckExe(), L"/json " + Tail());
+  ASSERT_EQ(one.exit_code, 0u) << one.out << one.err;
+  const auto json = nlohmann::json::parse(one.out);
+  std::map<std::string, int> kinds;
+  for (const auto& order : json["plan"]) ++kinds[order["kind"].get<std::string>()];
+  const std::map<std::string, int> each_once{
+      {"file", 1}, {"kept", 1},     {"overwritten", 1},   {"folder", 1},        {"link", 1},
+      {"tree", 1}, {"registry", 1}, {"registry-tree", 1}, {"self-register", 1}, {"run", 1}};
+  EXPECT_EQ(kinds, each_once) << one.out;
+  EXPECT_EQ(json["plan"][0]["kind"], "run") << "the last line first";
+  EXPECT_EQ(json["notUnderstood"], 1);
+
+  const Captured all = RunCaptured(CheckExe(), L"/all /json");
+  ASSERT_EQ(all.exit_code, 0u) << all.err;
+  for (const auto& entry : nlohmann::json::parse(all.out)) {
+    if (entry["entry"] != Ascii(Tail())) continue;
+    for (const auto& [kind, count] : each_once) EXPECT_EQ(entry["planCounts"][kind], count) << kind;
+  }
 }
 
 TEST_F(TarnweldCheck, InventoryOfBothViewsParsesAsJson) {

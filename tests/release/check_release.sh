@@ -66,8 +66,10 @@ case $1 in
         # descendants: snapshot_win.cpp asks for query and wait rights alone.
         # CreateDirectoryW and RemoveDirectoryW only for the uninstaller's
         # temporary folder, when no existing one can be trusted (folders_win.cpp).
+        # It opens the Wise log to read it only, as TarnweldCheck opens files
+        # (see "calls").
         expected_dlls="advapi32.dll kernel32.dll msvcrt.dll user32.dll "
-        harmful+='|CreateFile|WriteFile)'
+        harmful+='|WriteFile)'
         ;;
       console)
         # It writes its own standard output and error (WriteFile on an

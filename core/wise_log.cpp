@@ -1,0 +1,332 @@
+#include "core/wise_log.h"
+
+#include <algorithm>
+
+#include "core/text.h"
+
+namespace tarnweld::wise_log {
+namespace {
+
+enum class Kind {
+  kInformation,
+  kFileCopy,
+  kFileOverwrite,
+  kNonSystem,
+  kMadeDir,
+  kShellLink,
+  kFileTree,
+  kRegKey,
+  kRegTree,
+  kRegPart,  // Val and Type: understood, their text not needed
+  kRegName,
+  kRegRoot,
+  kRegOld,
+  kSelfRegister,
+  kExecute,
+};
+
+// Keywords in any letter case: the reference calls them case-sensitive, but
+// logs in the wild write "Execute Path:" and "file tree:".
+constexpr struct {
+  std::wstring_view keyword;
+  Kind kind;
+} kKeywords[] = {
+    {L"Title", Kind::kInformation},
+    {L"Source", Kind::kInformation},
+    {L"Backup Copy", Kind::kInformation},
+    {L"Version", Kind::kInformation},
+    {L"User Rights", Kind::kInformation},
+    {L"System Restore", Kind::kInformation},
+    {L"Link Info", Kind::kInformation},
+    {L"File Copy", Kind::kFileCopy},
+    {L"File Overwrite", Kind::kFileOverwrite},
+    {L"Non-System File", Kind::kNonSystem},
+    {L"Made Dir", Kind::kMadeDir},
+    {L"Shell Link", Kind::kShellLink},
+    {L"File Tree", Kind::kFileTree},
+    {L"RegDB Key", Kind::kRegKey},
+    {L"RegDB Tree", Kind::kRegTree},
+    {L"RegDB Val", Kind::kRegPart},
+    {L"RegDB Type", Kind::kRegPart},
+    {L"RegDB Name", Kind::kRegName},
+    {L"RegDB Root", Kind::kRegRoot},
+    {L"RegDB Old", Kind::kRegOld},
+    {L"Self-Register", Kind::kSelfRegister},
+    {L"Execute path", Kind::kExecute},
+    {L"Execute Program", Kind::kExecute},
+};
+
+struct Recognised {
+  Kind kind;
+  std::wstring value;  // after the colon and the blanks that follow it
+};
+
+std::optional<Recognised> Recognise(std::wstring_view line) {
+  for (const auto& [keyword, kind] : kKeywords) {
+    if (line.size() > keyword.size() && line[keyword.size()] == L':' &&
+        text::EqualsIgnoringAsciiCase(line.substr(0, keyword.size()), keyword)) {
+      std::wstring_view value = line.substr(keyword.size() + 1);
+      value.remove_prefix(std::min(value.find_first_not_of(L" \t"), value.size()));
+      return Recognised{kind, std::wstring(value)};
+    }
+  }
+  // The header of each session appended to the log, and an aborted one's end.
+  if (line.substr(0, 3) == L"***") return Recognised{Kind::kInformation, {}};
+  constexpr std::wstring_view kAborted = L"Installation Aborted";
+  if (line.size() >= kAborted.size() &&
+      text::EqualsIgnoringAsciiCase(line.substr(0, kAborted.size()), kAborted)) {
+    return Recognised{Kind::kInformation, {}};
+  }
+  return std::nullopt;
+}
+
+// Only these lines carry date, time, version, size and CRC after the path.
+std::wstring PathBeforeFields(const std::wstring& value) {
+  return value.substr(0, value.find(L" | "));
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+  const std::size_t last = path.find_last_of(L'\\');
+  return last == std::wstring::npos ? std::wstring() : path.substr(0, last);
+}
+
+bool SamePath(std::wstring_view a, std::wstring_view b) {
+  return text::EqualsIgnoringAsciiCase(a, b);
+}
+
+// One RegDB record as its lines come in.
+struct Record {
+  std::size_t line = 0;
+  std::wstring first_text;
+  bool tree = false;
+  std::optional<std::wstring> key;
+  std::optional<std::wstring> name;
+  std::optional<Root> root;
+  bool restore = false;
+  bool bad_root = false;
+};
+
+class Parser {
+ public:
+  Parser(platform::AnsiCodePage& code_page, const std::wstring& windows) : code_page_(code_page) {
+    if (!windows.empty()) {
+      system_folders_ = {windows, windows + L"\\System", windows + L"\\System32"};
+    }
+  }
+
+  void Line(std::size_t number, std::string_view bytes) {
+    if (bytes.empty()) return;
+    const std::optional<std::wstring> decoded = code_page_.Decode(bytes);
+    if (!decoded) {
+      log_.undecoded.push_back(number);
+      NotUnderstoodLine(number, {});
+      return;
+    }
+    const std::wstring& line = *decoded;
+    if (line.find_first_not_of(L" \t") == std::wstring::npos) return;
+    const std::optional<Recognised> recognised = Recognise(line);
+    if (!recognised) {
+      EndRecord();
+      non_system_ = false;
+      NotUnderstoodLine(number, line);
+      return;
+    }
+    Take(number, line, *recognised);
+  }
+
+  WiseLog Finish(std::size_t lines) {
+    EndRecord();
+    log_.lines = lines;
+    return std::move(log_);
+  }
+
+ private:
+  void Take(std::size_t number, const std::wstring& line, const Recognised& line_says) {
+    const Kind kind = line_says.kind;
+    const bool file_line = kind == Kind::kFileCopy || kind == Kind::kFileOverwrite;
+    if (!file_line && kind != Kind::kNonSystem) non_system_ = false;
+    switch (kind) {
+      case Kind::kRegKey:
+      case Kind::kRegTree:
+        EndRecord();
+        record_.emplace();
+        record_->line = number;
+        record_->first_text = line;
+        record_->tree = kind == Kind::kRegTree;
+        record_->key = line_says.value;
+        return;
+      case Kind::kRegPart:
+      case Kind::kRegName:
+      case Kind::kRegRoot:
+      case Kind::kRegOld:
+        TakeRecordPart(number, line, line_says);
+        return;
+      default:
+        break;
+    }
+    EndRecord();
+    switch (kind) {
+      case Kind::kNonSystem:
+        non_system_ = true;
+        return;
+      case Kind::kFileCopy: {
+        const std::wstring path = PathBeforeFields(line_says.value);
+        Add(number, InSystemFolder(path) && !non_system_ ? OrderKind::kKept : OrderKind::kFile,
+            path);
+        return;
+      }
+      case Kind::kFileOverwrite:
+        Add(number, OrderKind::kOverwritten, PathBeforeFields(line_says.value));
+        return;
+      case Kind::kMadeDir:
+        Add(number, OrderKind::kFolder, line_says.value);
+        return;
+      case Kind::kShellLink:
+        Add(number, OrderKind::kLink, line_says.value);
+        return;
+      case Kind::kFileTree:
+        Add(number, OrderKind::kTree, line_says.value);
+        return;
+      case Kind::kSelfRegister:
+        Add(number, OrderKind::kSelfRegister, line_says.value);
+        return;
+      case Kind::kExecute:
+        Add(number, OrderKind::kRun, line_says.value);
+        return;
+      default:
+        return;  // information
+    }
+  }
+
+  void TakeRecordPart(std::size_t number, const std::wstring& line, const Recognised& part) {
+    if (!record_) {
+      record_.emplace();
+      record_->line = number;
+      record_->first_text = line;
+    }
+    switch (part.kind) {
+      case Kind::kRegName:
+        record_->name = part.value;
+        break;
+      case Kind::kRegRoot:
+        if (part.value.size() == 1 && part.value[0] >= L'0' && part.value[0] <= L'3') {
+          record_->root = static_cast<Root>(part.value[0] - L'0');
+        } else {
+          record_->bad_root = true;
+        }
+        break;
+      case Kind::kRegOld:
+        record_->restore = true;
+        break;
+      default:
+        break;  // Val, Type
+    }
+  }
+
+  // A record without a key, or under a root the uninstaller does not know,
+  // orders nothing that can be judged.
+  void EndRecord() {
+    if (!record_) return;
+    Record record = std::move(*record_);
+    record_.reset();
+    if (!record.key || record.bad_root) {
+      NotUnderstoodLine(record.line, record.first_text);
+      return;
+    }
+    Order order;
+    order.line = record.line;
+    order.kind = record.tree ? OrderKind::kRegistryTree : OrderKind::kRegistry;
+    order.path = *record.key;
+    order.root = record.root.value_or(Root::kClassesRoot);
+    if (!record.tree) {
+      order.name = record.name.value_or(L"");
+      order.restore = record.restore;
+    }
+    log_.orders.push_back(std::move(order));
+  }
+
+  void Add(std::size_t number, OrderKind kind, const std::wstring& path) {
+    Order order;
+    order.line = number;
+    order.kind = kind;
+    order.path = path;
+    order.non_system = (kind == OrderKind::kFile || kind == OrderKind::kOverwritten) && non_system_;
+    log_.orders.push_back(std::move(order));
+  }
+
+  bool InSystemFolder(const std::wstring& path) const {
+    const std::wstring folder = FolderOf(path);
+    return std::any_of(system_folders_.begin(), system_folders_.end(),
+                       [&](const std::wstring& system) { return SamePath(folder, system); });
+  }
+
+  void NotUnderstoodLine(std::size_t number, std::wstring text) {
+    log_.not_understood.push_back({number, std::move(text)});
+  }
+
+  platform::AnsiCodePage& code_page_;
+  std::vector<std::wstring> system_folders_;
+  WiseLog log_;
+  std::optional<Record> record_;
+  bool non_system_ = false;
+};
+
+}  // namespace
+
+WiseLog Parse(std::string_view bytes, platform::AnsiCodePage& code_page,
+              const std::wstring& windows) {
+  Parser parser(code_page, windows);
+  std::size_t number = 0;
+  // A line feed is never part of a character in an ANSI code page.
+  for (std::size_t at = 0; at < bytes.size();) {
+    std::size_t end = bytes.find('\n', at);
+    if (end == std::string_view::npos) end = bytes.size();
+    std::string_view line = bytes.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    parser.Line(++number, line);
+    at = end + 1;
+  }
+  return parser.Finish(number);
+}
+
+const wchar_t* KindName(OrderKind kind) {
+  switch (kind) {
+    case OrderKind::kFile:
+      return L"file";
+    case OrderKind::kKept:
+      return L"kept";
+    case OrderKind::kOverwritten:
+      return L"overwritten";
+    case OrderKind::kFolder:
+      return L"folder";
+    case OrderKind::kLink:
+      return L"link";
+    case OrderKind::kTree:
+      return L"tree";
+    case OrderKind::kRegistry:
+      return L"registry";
+    case OrderKind::kRegistryTree:
+      return L"registry-tree";
+    case OrderKind::kSelfRegister:
+      return L"self-register";
+    case OrderKind::kRun:
+      return L"run";
+  }
+  return L"";
+}
+
+const wchar_t* RootName(Root root) {
+  switch (root) {
+    case Root::kClassesRoot:
+      return L"HKCR";
+    case Root::kCurrentUser:
+      return L"HKCU";
+    case Root::kLocalMachine:
+      return L"HKLM";
+    case Root::kUsers:
+      return L"HKU";
+  }
+  return L"";
+}
+
+}  // namespace tarnweld::wise_log

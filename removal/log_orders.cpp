@@ -1,0 +1,625 @@
+#include "removal/log_orders.h"
+
+#include <algorithm>
+#include <set>
+
+#include "core/text.h"
+#include "removal/decision_text.h"
+#include "removal/uninstall_command.h"
+
+namespace tarnweld {
+namespace {
+
+using trust::Role;
+using wise_log::Order;
+using wise_log::OrderKind;
+
+constexpr std::wstring_view kBlanks = L" \t";
+
+std::wstring Upper(std::wstring_view text) {
+  std::wstring upper;
+  for (const wchar_t c : text) upper += text::UpperAscii(c);
+  return upper;
+}
+
+// "C:\A\B" -> "C:\A"; "C:\A" -> "C:\"; "C:\" -> "".
+std::wstring ParentOf(const std::wstring& path) {
+  const std::size_t last = path.find_last_of(L'\\');
+  if (last == std::wstring::npos || last + 1 == path.size()) return {};
+  return path.substr(0, last == 2 ? 3 : last);
+}
+
+std::wstring NameOf(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+
+bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+// X:\ or \\: where a fully qualified path starts.
+bool PathStartsAt(std::wstring_view text, std::size_t at) {
+  const std::wstring_view rest = text.substr(at);
+  return (rest.size() >= 3 && IsLetter(rest[0]) && rest[1] == L':' && rest[2] == L'\\') ||
+         rest.substr(0, 2) == L"\\\\";
+}
+
+// A file name's wildcards as FindFirstFileW reads them, * and ? in any
+// letter case; "*.*" matches names without a dot too.
+bool Matches(std::wstring_view pattern, std::wstring_view name) {
+  if (pattern == L"*.*") pattern = L"*";
+  std::size_t p = 0, n = 0, star = std::wstring_view::npos, retry = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == L'*') {
+      star = p++;
+      retry = n;
+    } else if (p < pattern.size() &&
+               (pattern[p] == L'?' || text::UpperAscii(pattern[p]) == text::UpperAscii(name[n]))) {
+      ++p;
+      ++n;
+    } else if (star != std::wstring_view::npos) {
+      p = star + 1;
+      n = ++retry;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == L'*') ++p;
+  return p == pattern.size();
+}
+
+bool HasWildcard(std::wstring_view text) { return text.find_first_of(L"*?") != std::wstring::npos; }
+
+// Each candidate once, in the order met.
+void AddOnce(std::vector<std::wstring>* list, std::wstring candidate) {
+  if (candidate.empty() || std::find(list->begin(), list->end(), candidate) != list->end()) return;
+  list->push_back(std::move(candidate));
+}
+
+// "C:\X\SETUP" -> "C:\X\SETUP.exe": what CreateProcess tries for a name
+// without an extension.
+std::wstring WithExtension(std::wstring candidate) {
+  if (NameOf(candidate).find(L'.') == std::wstring::npos) candidate += L".exe";
+  return candidate;
+}
+
+// What the uninstaller has deleted by the time an order comes.
+class Deletions {
+ public:
+  void File(const std::wstring& full, std::size_t line) {
+    if (files_.insert(Upper(full)).second) lines_.push_back({Upper(full), line});
+  }
+  // Everything in `folder` whose name matches `pattern`, or the folder itself
+  // and all it holds where the pattern is empty.
+  void Tree(const std::wstring& folder, const std::wstring& pattern, std::size_t line) {
+    trees_.push_back({Upper(folder), pattern, line});
+  }
+
+  // The line that deleted `full`, a folder above it, or a tree holding it.
+  std::optional<std::size_t> Gone(const std::wstring& full) const {
+    const std::wstring upper = Upper(full);
+    for (std::wstring path = upper; !path.empty(); path = ParentOf(path)) {
+      if (files_.count(path) == 0) continue;
+      for (const auto& [deleted, line] : lines_) {
+        if (deleted == path) return line;
+      }
+    }
+    for (const DeletedTree& tree : trees_) {
+      if (tree.pattern.empty() && upper == tree.folder) return tree.line;
+      const std::wstring inside = tree.folder.back() == L'\\' ? tree.folder : tree.folder + L"\\";
+      if (upper.size() <= inside.size() || upper.compare(0, inside.size(), inside) != 0) continue;
+      const std::wstring first =
+          upper.substr(inside.size(), upper.find(L'\\', inside.size()) - inside.size());
+      if (tree.pattern.empty() || Matches(tree.pattern, first)) return tree.line;
+    }
+    return std::nullopt;
+  }
+
+ private:
+  struct DeletedTree {
+    std::wstring folder;
+    std::wstring pattern;
+    std::size_t line;
+  };
+  // Looked up for every order; the line only for the few found there.
+  std::set<std::wstring> files_;
+  std::vector<std::pair<std::wstring, std::size_t>> lines_;
+  std::vector<DeletedTree> trees_;
+};
+
+trust::ObjectNames Names(const wchar_t* file, const wchar_t* folder, const wchar_t* above) {
+  return {file, folder, above};
+}
+
+const trust::ObjectNames kProgramNames =
+    Names(L"program", L"program folder", L"folder above the program");
+const trust::ObjectNames kDeletedInNames = Names(L"", L"folder the uninstaller deletes in",
+                                                 L"folder above one the uninstaller deletes in");
+const trust::ObjectNames kTreeNames =
+    Names(L"", L"folder of a deleted tree", L"folder above a deleted tree");
+const trust::ObjectNames kMadeNames =
+    Names(L"", L"folder above a removed folder", L"folder above a removed folder");
+constexpr wchar_t kInTree[] = L"folder inside a deleted tree";
+constexpr wchar_t kNearest[] = L"folder a missing file or folder would be put in";
+
+trust::Finding Refusal(const std::wstring& object, const std::wstring& path,
+                       const std::wstring& why) {
+  return {object, path, L"", L"", why, Role::kFile, false};
+}
+
+class OrderJudge {
+ public:
+  OrderJudge(const platform::Sources& sources, trust::TrustJudge& trust, LogPlan* plan)
+      : sources_(sources), trust_(trust), plan_(*plan), start_(sources.clock.TickMilliseconds()) {}
+
+  void Run() {
+    for (PlannedOrder& planned : plan_.plan) {
+      if (Stopped()) return;
+      Judge(planned);
+    }
+    for (const wise_log::NotUnderstood& line : plan_.log.not_understood) {
+      if (Stopped()) return;
+      JudgeNotUnderstood(line);
+    }
+    Stopped();  // the time the last order took counts too
+  }
+
+ private:
+  // The folder walks already made: each folder judged once in each role.
+  enum class Reach { kThere, kMissing, kBlocked };
+
+  bool Stopped() {
+    if (plan_.bound == LogBound::kNone &&
+        platform::ElapsedSince(sources_.clock, start_) > kMostJudgingMs) {
+      plan_.bound = LogBound::kTime;
+    }
+    if (plan_.bound != LogBound::kNone) return true;
+    return !plan_.findings.empty() && trust_.judging() == trust::Judging::kUntilFirstFinding;
+  }
+
+  // Counts a folder read for the first time; false once there are too many.
+  bool CountFolder() {
+    if (++folders_ <= kMostFoldersToRead) return true;
+    plan_.bound = LogBound::kFolders;
+    return false;
+  }
+
+  void Add(const std::wstring& kind, std::size_t line, const std::wstring& order,
+           std::vector<trust::Finding> findings) {
+    for (trust::Finding& finding : findings) {
+      // The same object, found wanting for the same reason, is told once.
+      const std::wstring key = Upper(finding.path) + L"|" + finding.sid + L"|" + finding.rights;
+      if (!reported_.insert(key).second) continue;
+      plan_.findings.push_back({line, kind, order, std::move(finding)});
+    }
+  }
+
+  void Judge(PlannedOrder& planned) {
+    const Order& order = planned.order;
+    current_ = {KindName(order.kind), order.line, order.path};
+    switch (order.kind) {
+      case OrderKind::kFile:
+      case OrderKind::kOverwritten:
+      case OrderKind::kLink:
+      case OrderKind::kKept:
+        DeletedIn(order);
+        return;
+      case OrderKind::kTree:
+        Tree(order);
+        return;
+      case OrderKind::kFolder:
+        Made(order);
+        return;
+      case OrderKind::kRegistry:
+        if (order.restore) Key(order);
+        return;
+      case OrderKind::kRegistryTree:
+        Key(order);
+        return;
+      case OrderKind::kSelfRegister:
+        Programs({Unquoted(order.path)}, &planned);
+        return;
+      case OrderKind::kRun:
+        Run(order.path, &planned);
+        return;
+    }
+  }
+
+  static std::wstring Unquoted(std::wstring path) {
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') {
+      path = path.substr(1, path.size() - 2);
+    }
+    return path;
+  }
+
+  // The path as the system resolves it; as written where it cannot be.
+  std::wstring Full(const std::wstring& path) {
+    std::wstring full = sources_.security.FullPath(path);
+    return full.empty() ? path : full;
+  }
+
+  void Found(std::vector<trust::Finding> findings) {
+    Add(current_.kind, current_.line, current_.order, std::move(findings));
+  }
+
+  // One object in one role, once a run.
+  void JudgeOne(const std::wstring& path, Role role, const std::wstring& object) {
+    if (!judged_.insert(text::Decimal(static_cast<unsigned>(role)) + Upper(path)).second) return;
+    Found(
+        trust::Judge(trust_.Read(path), role, trust_.principals(), object, path, trust_.judging()));
+  }
+
+  // The nearest folder above `path` that exists, in `role`.
+  void Nearest(const std::wstring& path, Role role) {
+    for (std::wstring folder = ParentOf(path); !folder.empty(); folder = ParentOf(folder)) {
+      if (!trust_.Read(folder).missing()) {
+        JudgeOne(folder, role, kNearest);
+        return;
+      }
+    }
+  }
+
+  // From the drive down to `folder`, judged in `role`, those above it as
+  // folders above. A missing folder's nearest existing one is judged in
+  // `nearest`. Each walk once a run.
+  Reach WalkTo(const std::wstring& folder, Role role, const trust::ObjectNames& names) {
+    const std::wstring key = text::Decimal(static_cast<unsigned>(role)) + Upper(folder);
+    if (walked_.count(key) != 0) {
+      return blocked_.count(key)   ? Reach::kBlocked
+             : missing_.count(key) ? Reach::kMissing
+                                   : Reach::kThere;
+    }
+    if (!CountFolder()) return Reach::kBlocked;
+    const trust::Walk walk = trust_.CheckFolder(folder, names, role);
+    const bool blocked = walk.refused_on_the_way ||
+                         std::any_of(walk.check.findings.begin(), walk.check.findings.end(),
+                                     [](const trust::Finding& f) { return !f.permissions; });
+    Found(walk.check.findings);
+    walked_.insert(key);
+    if (blocked) {
+      blocked_.insert(key);
+      return Reach::kBlocked;
+    }
+    if (walk.missing) {
+      missing_.insert(key);
+      Nearest(folder, Role::kNearestForFolder);
+      return Reach::kMissing;
+    }
+    return Reach::kThere;
+  }
+
+  // A folder as the orders before will have left it: where they deleted
+  // it, whoever may add a subfolder to the nearest one left decides.
+  Reach Reached(const std::wstring& folder, Role role, const trust::ObjectNames& names) {
+    std::wstring left = folder;
+    while (!left.empty() && deletions_.Gone(left)) left = ParentOf(left);
+    if (left == folder) return WalkTo(folder, role, names);
+    if (left.empty()) return Reach::kMissing;
+    const Reach reach = WalkTo(left, Role::kAbove, names);
+    if (reach == Reach::kThere) JudgeOne(left, Role::kNearestForFolder, kNearest);
+    return Reach::kMissing;
+  }
+
+  // A path the uninstaller would resolve against its own current folder.
+  bool Unqualified(const std::wstring& path, const wchar_t* object) {
+    if (PathStartsAt(path, 0)) return false;
+    Found({Refusal(object, path, L"is not a fully qualified path")});
+    return true;
+  }
+
+  void DeletedIn(const Order& order) {
+    if (Unqualified(order.path, L"deleted file")) return;
+    const std::wstring full = Full(order.path);
+    const std::wstring folder = ParentOf(full);
+    if (folder.empty()) {
+      Found({Refusal(L"deleted file", order.path, L"is not a file in a folder on a local drive")});
+      return;
+    }
+    Reached(folder, Role::kProgramFolder, kDeletedInNames);
+    if (order.kind != OrderKind::kKept) deletions_.File(full, order.line);
+  }
+
+  void Tree(const Order& order) {
+    const std::wstring& written = order.path;
+    if (Unqualified(written, L"deleted tree")) return;
+    std::wstring folder, pattern;
+    if (!written.empty() && written.back() == L'\\') {
+      folder = Full(written.substr(0, written.find_last_not_of(L'\\') + 1));
+    } else if (HasWildcard(NameOf(written))) {
+      const std::wstring full = Full(written);
+      folder = ParentOf(full);
+      pattern = NameOf(full);
+    } else {
+      const std::wstring full = Full(written);
+      folder = full;
+      // A file, or what does not exist: everything of that name in its folder.
+      if (sources_.files.Find(full).kind != platform::FileKind::kDirectory) {
+        folder = ParentOf(full);
+        pattern = NameOf(full);
+      }
+    }
+    if (folder.empty()) {
+      Found({Refusal(L"deleted tree", written, L"is not a folder on a local drive")});
+      return;
+    }
+    if (Reached(folder, Role::kProgramFolder, kTreeNames) == Reach::kThere &&
+        !deletions_.Gone(folder)) {
+      Inside(folder, pattern);
+    }
+    deletions_.Tree(folder, pattern, order.line);
+  }
+
+  // Every folder below `folder` that the tree's deletion reaches: a link
+  // there would carry it elsewhere, an open one could become a link.
+  void Inside(const std::wstring& folder, const std::wstring& pattern) {
+    std::vector<std::wstring> to_list{folder};
+    bool top = true;
+    while (!to_list.empty() && !Stopped()) {
+      const std::wstring listing = to_list.back();
+      to_list.pop_back();
+      const platform::Subfolders listed = sources_.files.FoldersIn(listing);
+      if (listed.error != 0) {
+        Found({Refusal(kInTree, listing, L"cannot be listed (" + ErrorText(listed.error) + L")")});
+      }
+      for (const platform::Subfolder& sub : listed.folders) {
+        if (top && !pattern.empty() && !Matches(pattern, sub.name)) continue;
+        const std::wstring path = (listing.back() == L'\\' ? listing : listing + L"\\") + sub.name;
+        if (!CountFolder()) return;
+        if (sub.link) {
+          Found({Refusal(kInTree, path,
+                         L"is a junction or symbolic link inside a tree the uninstaller deletes")});
+          continue;
+        }
+        JudgeOne(path, Role::kProgramFolder, kInTree);
+        const platform::SecurityRead& read = trust_.Read(path);
+        if (read.error == 0 && !read.link) to_list.push_back(path);
+      }
+      top = false;
+    }
+  }
+
+  // Removing a folder that is a junction removes only the junction; what is
+  // above it decides which folder is removed.
+  void Made(const Order& order) {
+    if (Unqualified(order.path, L"removed folder")) return;
+    const std::wstring parent = ParentOf(Full(order.path));
+    if (parent.empty()) return;
+    Reached(parent, Role::kAbove, kMadeNames);
+  }
+
+  void Key(const Order& order) {
+    const wise_log::Root root = order.root.value_or(wise_log::Root::kClassesRoot);
+    std::wstring path = order.path;
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    while (!path.empty() && path.front() == L'\\') path.erase(0, 1);
+    const std::wstring root_name = wise_log::RootName(root);
+    for (bool first = true;; first = false) {
+      const std::wstring named = path.empty() ? root_name : root_name + L"\\" + path;
+      const platform::SecurityRead& read =
+          trust_.Remembered(L"order key " + Upper(named), [&] { return KeySecurity(root, path); });
+      if (read.missing() && !path.empty()) {
+        const std::size_t last = path.find_last_of(L'\\');
+        path = last == std::wstring::npos ? L"" : path.substr(0, last);
+        continue;
+      }
+      if (judged_.insert(L"key " + Upper(named)).second) {
+        Found(trust_.CheckKey(read, Role::kOrderKey,
+                              first ? L"key" : L"nearest existing key above a missing one", named));
+      }
+      return;
+    }
+  }
+
+  platform::SecurityRead KeySecurity(wise_log::Root root, const std::wstring& path) {
+    std::unique_ptr<platform::RegistryKey> key;
+    const long status =
+        sources_.registry.OpenKey(root, path, platform::RegistryView::kProgram, &key);
+    if (status != platform::kRegSuccess || !key) {
+      platform::SecurityRead unread;
+      unread.error = static_cast<std::uint32_t>(status == platform::kRegSuccess ? 1 : status);
+      return unread;
+    }
+    return key->Security();
+  }
+
+  void Run(const std::wstring& command, PlannedOrder* planned) {
+    const RunTargets targets = TargetsOf(command);
+    Programs(targets.programs, planned);
+    for (const std::wstring& argument : targets.arguments) {
+      if (Stopped()) return;
+      Program(argument, nullptr);
+    }
+  }
+
+  // The candidates in the order starting them tries them, up to the first
+  // that exists.
+  void Programs(const std::vector<std::wstring>& candidates, PlannedOrder* planned) {
+    for (std::size_t i = 0; i < candidates.size() && !Stopped(); ++i) {
+      const ProgramIs is = Program(candidates[i], planned, i > 0);
+      if (is != ProgramIs::kMissing) return;
+    }
+  }
+
+  enum class ProgramIs { kThere, kMissing, kRefused };
+
+  // One file that may be run or loaded, as the uninstaller's own is judged.
+  // A later candidate that no file could be named as is passed over.
+  ProgramIs Program(const std::wstring& path, PlannedOrder* planned, bool later = false) {
+    const FileCheck text = CheckPath(sources_.code_page, path);
+    if (text.status == FileStatus::kForbiddenCharacter && later) return ProgramIs::kMissing;
+    if (text.status != FileStatus::kNotSearched) {
+      Found({Refusal(L"program", path, TextWords(text.status))});
+      return ProgramIs::kRefused;
+    }
+    const std::wstring full = Full(text.searched);
+    const std::wstring folder = ParentOf(full);
+    if (folder.empty()) {
+      Found({Refusal(L"program", path, L"is not a file in a folder")});
+      return ProgramIs::kRefused;
+    }
+    // Deleted by then: whoever may add a file in its folder names it.
+    if (const auto gone = deletions_.Gone(full)) {
+      if (planned && !planned->deleted_by) planned->deleted_by = *gone;
+      if (Reached(folder, Role::kAbove, kProgramNames) == Reach::kThere) {
+        JudgeOne(folder, Role::kNearestForFile, kNearest);
+      }
+      return ProgramIs::kMissing;
+    }
+    const Reach reach = Reached(folder, Role::kAbove, kProgramNames);
+    if (reach == Reach::kBlocked) return ProgramIs::kRefused;
+    if (reach == Reach::kMissing) return ProgramIs::kMissing;
+    const platform::FileKind kind = sources_.files.Find(full).kind;
+    if (kind == platform::FileKind::kNormalFile || kind == platform::FileKind::kHiddenOrSystem) {
+      JudgeOne(folder, Role::kProgramFolder, kProgramNames.folder);
+      JudgeOne(full, Role::kFile, kProgramNames.file);
+      return ProgramIs::kThere;
+    }
+    JudgeOne(folder, Role::kNearestForFile, kNearest);
+    return ProgramIs::kMissing;
+  }
+
+  static std::wstring TextWords(FileStatus status) {
+    switch (status) {
+      case FileStatus::kEmpty:
+      case FileStatus::kNotFullyQualified:
+        return L"is not a fully qualified path, so the system would look for it in folders "
+               L"others may control";
+      case FileStatus::kDevice:
+        return L"is a device, not a file";
+      case FileStatus::kNotInCodePage:
+        return L"cannot be carried by the system's ANSI code page";
+      default:
+        return L"has a character no file name has";
+    }
+  }
+
+  // A path in a line the uninstaller's log reader may understand after all.
+  void JudgeNotUnderstood(const wise_log::NotUnderstood& line) {
+    current_ = {L"not understood", line.line, line.text};
+    if (line.text.empty()) {
+      Found({Refusal(L"line", L"", L"holds bytes the system's code page does not decode")});
+      return;
+    }
+    for (std::size_t at = 0; at < line.text.size(); ++at) {
+      if (PathStartsAt(line.text, at)) {
+        Run(line.text.substr(at), nullptr);
+        return;
+      }
+    }
+  }
+
+  struct Current {
+    std::wstring kind;
+    std::size_t line = 0;
+    std::wstring order;
+  };
+
+  const platform::Sources& sources_;
+  trust::TrustJudge& trust_;
+  LogPlan& plan_;
+  std::uint32_t start_;
+  std::size_t folders_ = 0;
+  Current current_;
+  Deletions deletions_;
+  // Each object judged, finding told and folder walked once; a walk that
+  // ended early, by how it ended.
+  std::set<std::wstring> judged_, reported_, walked_, blocked_, missing_;
+};
+
+}  // namespace
+
+LogPlan ReadLog(const platform::Sources& sources, const std::wstring& path) {
+  LogPlan plan;
+  platform::FileRead read = sources.files.ReadWhole(path, kMostLogBytes);
+  if (read.too_large) {
+    plan.bound = LogBound::kBytes;
+    return plan;
+  }
+  if (read.error != 0) {
+    plan.read_error = read.error;
+    return plan;
+  }
+  const std::size_t feeds =
+      static_cast<std::size_t>(std::count(read.bytes.begin(), read.bytes.end(), '\n'));
+  const bool unended = !read.bytes.empty() && read.bytes.back() != '\n';
+  if (feeds + (unended ? 1 : 0) > kMostLogLines) {
+    plan.bound = LogBound::kLines;
+    return plan;
+  }
+  std::wstring windows = sources.system.WindowsDirectory();
+  while (windows.size() > 3 && windows.back() == L'\\') windows.pop_back();
+  plan.log = wise_log::Parse(read.bytes, sources.code_page, windows);
+  for (auto order = plan.log.orders.rbegin(); order != plan.log.orders.rend(); ++order) {
+    plan.plan.push_back({*order, std::nullopt});
+  }
+  return plan;
+}
+
+void JudgeOrders(const platform::Sources& sources, trust::TrustJudge& trust, LogPlan* plan) {
+  if (plan->read_error != 0 || plan->bound != LogBound::kNone) return;
+  OrderJudge(sources, trust, plan).Run();
+  plan->judged = true;
+}
+
+RunTargets TargetsOf(std::wstring_view command) {
+  RunTargets targets;
+  const std::size_t start = command.find_first_not_of(kBlanks);
+  if (start == std::wstring_view::npos) return targets;
+  command.remove_prefix(start);
+  std::size_t arguments_from = 0;
+  if (command.front() == L'"') {
+    const std::size_t close = command.find(L'"', 1);
+    AddOnce(&targets.programs, std::wstring(command.substr(1, close - 1)));
+    arguments_from = close == std::wstring_view::npos ? command.size() : close + 1;
+  } else {
+    for (std::size_t at = command.find_first_of(kBlanks);;
+         at = command.find_first_of(kBlanks, at + 1)) {
+      AddOnce(&targets.programs, WithExtension(std::wstring(command.substr(0, at))));
+      if (at == std::wstring_view::npos) break;
+    }
+    arguments_from = 1;
+  }
+  for (std::size_t at = std::max<std::size_t>(arguments_from, 1); at < command.size(); ++at) {
+    const wchar_t before = command[at - 1];
+    if (std::wstring_view(L" \t\"=,").find(before) == std::wstring_view::npos ||
+        !PathStartsAt(command, at)) {
+      continue;
+    }
+    const std::wstring_view rest = command.substr(at);
+    if (before == L'"') {
+      AddOnce(&targets.arguments, std::wstring(rest.substr(0, rest.find(L'"'))));
+      continue;
+    }
+    // Each prefix ending before a blank, cut where rundll32 cuts its entry.
+    for (std::size_t end = rest.find_first_of(kBlanks);;
+         end = rest.find_first_of(kBlanks, end + 1)) {
+      const std::wstring_view candidate = rest.substr(0, end);
+      AddOnce(&targets.arguments,
+              std::wstring(candidate.substr(0, candidate.find_first_of(L",\""))));
+      if (end == std::wstring_view::npos) break;
+    }
+  }
+  return targets;
+}
+
+std::wstring Describe(const OrderFinding& finding) {
+  std::wstring line = L"log line " + text::Decimal(finding.line) + L", " + finding.kind;
+  if (!finding.order.empty()) line += L" " + Bracketed(finding.order);
+  line += L": ";
+  if (finding.finding.path.empty()) return line + finding.finding.rights;
+  return line + trust::Describe(finding.finding);
+}
+
+std::wstring BoundWords(LogBound bound) {
+  switch (bound) {
+    case LogBound::kNone:
+      break;
+    case LogBound::kBytes:
+      return L"the log is larger than 32 MiB, more than is judged";
+    case LogBound::kLines:
+      return L"the log has more than 500,000 lines, more than are judged";
+    case LogBound::kFolders:
+      return L"its orders reach more than 20,000 folders, more than are read";
+    case LogBound::kTime:
+      return L"judging its orders took more than 60 s";
+  }
+  return {};
+}
+
+}  // namespace tarnweld

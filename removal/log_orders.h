@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/trust.h"
+#include "core/wise_log.h"
+#include "platform/platform.h"
+
+// What the uninstaller will do, as SYSTEM: the orders of its log in the
+// order it obeys them, and whether any reaches what someone other than an
+// administrator controls. A log that runs a program in a folder any user can
+// change, or deletes inside a folder any user can turn into a junction,
+// hands that user the uninstaller's rights.
+namespace tarnweld {
+
+// A log the uninstaller obeys is judged whole, or refused.
+inline constexpr std::size_t kMostLogBytes = std::size_t{32} << 20;
+inline constexpr std::size_t kMostLogLines = 500'000;
+inline constexpr std::size_t kMostFoldersToRead = 20'000;
+inline constexpr std::uint32_t kMostJudgingMs = 60'000;
+
+enum class LogBound { kNone, kBytes, kLines, kFolders, kTime };
+
+struct PlannedOrder {
+  wise_log::Order order;
+  // A program already deleted, by the order on this line, when its run comes.
+  std::optional<std::size_t> deleted_by;
+};
+
+// Someone else could change what an order reaches.
+struct OrderFinding {
+  std::size_t line = 0;
+  std::wstring kind;   // the order's kind ("run", "tree", ...), or "not understood"
+  std::wstring order;  // its path, or its program and arguments, as written
+  trust::Finding finding;
+};
+
+struct LogPlan {
+  std::uint32_t read_error = 0;  // not 0: the log could not be read
+  LogBound bound = LogBound::kNone;
+  wise_log::WiseLog log;
+  std::vector<PlannedOrder> plan;  // the uninstaller's order: the last line first
+  bool judged = false;
+  std::vector<OrderFinding> findings;
+  bool trusted() const {
+    return judged && read_error == 0 && bound == LogBound::kNone && findings.empty();
+  }
+};
+
+// The log at `path`, read whole through the read-only file wrapper, each
+// line decoded as the system's code page decodes it; the plan in the
+// uninstaller's order.
+LogPlan ReadLog(const platform::Sources& sources, const std::wstring& path);
+
+// Judges each order against the machine as the orders before it (in the
+// uninstaller's order) will have left it: programs run or self-registered,
+// the folders deleted in, trees, the folders above made folders, drives,
+// and keys deleted or restored. Within the bounds, or not at all.
+void JudgeOrders(const platform::Sources& sources, trust::TrustJudge& trust, LogPlan* plan);
+
+// The files that starting `command` may run: as CreateProcess tries an
+// unquoted command line (each prefix ending before a blank, ".exe" added
+// where there is no extension) or the quoted program; then every fully
+// qualified path among the arguments (rundll32 C:\X\Y.DLL,Entry).
+struct RunTargets {
+  std::vector<std::wstring> programs;  // in the order tried
+  std::vector<std::wstring> arguments;
+};
+RunTargets TargetsOf(std::wstring_view command);
+
+// "log line 12, run [C:\OPEN\SETUP.EXE /U]: program folder [C:\OPEN]: Everyone (S-1-1-0) may ..."
+std::wstring Describe(const OrderFinding& finding);
+
+// The words for a bound passed: "the log is larger than 32 MiB", ...
+std::wstring BoundWords(LogBound bound);
+
+}  // namespace tarnweld

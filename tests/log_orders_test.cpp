@@ -1,0 +1,254 @@
+#include "removal/log_orders.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "removal/decision.h"
+#include "tests/fake_platform.h"
+
+namespace tarnweld {
+namespace {
+
+using fake::FakePlatform;
+using fake::Narrow;
+using platform::SecurityRead;
+namespace rights = trust::rights;
+
+constexpr wchar_t kLog[] = L"C:\\APP\\INSTALL.LOG";
+constexpr wchar_t kAdmins[] = L"S-1-5-32-544";
+constexpr wchar_t kEveryone[] = L"S-1-1-0";
+
+SecurityRead EveryoneMay(std::uint32_t mask) {
+  return fake::Owned(kAdmins, {{kAdmins, rights::kGenericAll}, {kEveryone, mask}});
+}
+
+// An uninstaller whose log holds `log`, read in code page 1252 or 932.
+void Arrange(FakePlatform& os, const std::string& log) {
+  os.StartOnEntry(std::string("C:\\WINDOWS\\UNWISE.EXE ") + Narrow(kLog) + '\0',
+                  {L"C:\\WINDOWS\\UNWISE.EXE", kLog});
+  os.contents[kLog] = log;
+}
+
+// Why the log was refused, as the trace says it; empty: it would launch.
+std::string Why(const Decision& decision) {
+  if (decision.verdict == Verdict::kWouldLaunch) return "";
+  EXPECT_EQ(decision.verdict, Verdict::kLogOrdersUntrusted);
+  if (!decision.plan) return "no plan";
+  const LogPlan& plan = *decision.plan;
+  if (plan.bound != LogBound::kNone) return Narrow(BoundWords(plan.bound));
+  if (plan.read_error != 0) return "error " + std::to_string(plan.read_error);
+  return Narrow(Describe(plan.findings.at(0)));
+}
+
+TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
+  struct Case {
+    const char* what;
+    std::string log;
+    std::function<void(FakePlatform&)> arrange;
+    std::string why;  // empty: launched
+  };
+  const auto open = [](const wchar_t* path, std::uint32_t mask) {
+    return [=](FakePlatform& os) { os.security[path] = EveryoneMay(mask); };
+  };
+  const Case cases[] = {
+      {"every kind, all of it the administrators' own",
+       "Made Dir: C:\\APP\\DATA\nFile Copy: C:\\APP\\A.EXE | 1\nShell Link: C:\\APP\\A.LNK\n"
+       "Execute path: C:\\APP\\SETUP.EXE /U\nFile Tree: C:\\APP\\DATA\\\n"
+       "RegDB Key: Software\\Old\nRegDB Old: 1\nRegDB Root: 2\nRegDB Tree: Software\\Gone\n"
+       "RegDB Root: 2\nSelf-Register: C:\\APP\\X.OCX\nFile Copy: C:\\WINDOWS\\SYSTEM\\K.DLL\n",
+       [](FakePlatform& os) {
+         os.normal_files.insert({L"C:\\APP\\SETUP.EXE", L"C:\\APP\\X.OCX"});
+         os.log_keys[L"HKLM\\Software\\Old"] = fake::Owned(kAdmins, {});
+         os.subfolders[L"C:\\APP\\DATA"] = {{L"SUB", false}};
+       },
+       ""},
+      {"a program in a folder others can change", "Execute path: C:\\OPEN\\SETUP.EXE /U\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\OPEN\\SETUP.EXE");
+         open(L"C:\\OPEN", rights::kWriteData)(os);
+       },
+       "log line 1, run [C:\\OPEN\\SETUP.EXE /U]: program folder [C:\\OPEN]: S-1-1-0 may add "
+       "files"},
+      {"a self-registered DLL there", "Self-Register: C:\\OPEN\\X.DLL\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\OPEN\\X.DLL");
+         open(L"C:\\OPEN\\X.DLL", rights::kWriteData)(os);
+       },
+       "log line 1, self-register [C:\\OPEN\\X.DLL]: program [C:\\OPEN\\X.DLL]: S-1-1-0 may write"},
+      {"rundll32 given such a DLL",
+       "Execute path: C:\\WINDOWS\\SYSTEM32\\RUNDLL32.EXE C:\\OPEN\\X.DLL,Entry\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert({L"C:\\WINDOWS\\SYSTEM32\\RUNDLL32.EXE", L"C:\\OPEN\\X.DLL"});
+         open(L"C:\\OPEN", rights::kAppendData)(os);
+       },
+       "log line 1, run [C:\\WINDOWS\\SYSTEM32\\RUNDLL32.EXE C:\\OPEN\\X.DLL,Entry]: program "
+       "folder [C:\\OPEN]: S-1-1-0 may add subfolders"},
+      {"a program the system would search for", "Execute path: rundll32 C:\\APP\\X.DLL,Entry\n",
+       nullptr,
+       "log line 1, run [rundll32 C:\\APP\\X.DLL,Entry]: program [rundll32.exe]: is not a fully "
+       "qualified path, so the system would look for it in folders others may control"},
+      {"unquoted with blanks, where users may only make folders in the root",
+       "Execute path: C:\\Program Files\\ACD\\ACDSee.exe /uninstall\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\Program Files\\ACD\\ACDSee.exe");
+         open(L"C:\\", rights::kAppendData)(os);
+       },
+       ""},
+      {"unquoted with blanks, where users may put C:\\Program.exe",
+       "Execute path: C:\\Program Files\\ACD\\ACDSee.exe /uninstall\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\Program Files\\ACD\\ACDSee.exe");
+         open(L"C:\\", rights::kWriteData)(os);
+       },
+       "log line 1, run [C:\\Program Files\\ACD\\ACDSee.exe /uninstall]: folder a missing file "
+       "or folder would be put in [C:\\]: S-1-1-0 may add files"},
+      {"a tree with a subfolder others can change", "File Tree: C:\\APP\\DATA\\*.*\n",
+       [&](FakePlatform& os) {
+         os.subfolders[L"C:\\APP\\DATA"] = {{L"SUB", false}};
+         open(L"C:\\APP\\DATA\\SUB", rights::kAppendData)(os);
+       },
+       "log line 1, tree [C:\\APP\\DATA\\*.*]: folder inside a deleted tree [C:\\APP\\DATA\\SUB]: "
+       "S-1-1-0 may add subfolders"},
+      {"a tree with a junction inside", "File Tree: C:\\APP\\DATA\\\n",
+       [](FakePlatform& os) {
+         os.subfolders[L"C:\\APP\\DATA"] = {{L"SUB", false}};
+         os.subfolders[L"C:\\APP\\DATA\\SUB"] = {{L"LINK", true}};
+       },
+       "log line 1, tree [C:\\APP\\DATA\\]: folder inside a deleted tree "
+       "[C:\\APP\\DATA\\SUB\\LINK]: is a junction or symbolic link inside a tree the uninstaller "
+       "deletes"},
+      {"a tree whose pattern no subfolder matches", "File Tree: C:\\APP\\DATA\\*.LOG\n",
+       [](FakePlatform& os) {
+         os.subfolders[L"C:\\APP\\DATA"] = {{L"LINK", true}};
+       },
+       ""},
+      {"an order on a missing drive", "File Copy: Q:\\A\\B.TXT\n",
+       [](FakePlatform& os) { os.drives[L"Q:\\"] = platform::DriveKind::kMissing; },
+       "log line 1, file [Q:\\A\\B.TXT]: folder the uninstaller deletes in [Q:\\A]: is on a drive "
+       "that does not exist, whose letter a removable disk could take"},
+      {"a deletion in a folder others could turn into a junction", "Shell Link: C:\\OPEN\\A.LNK\n",
+       open(L"C:\\OPEN", rights::kAppendData),
+       "log line 1, link [C:\\OPEN\\A.LNK]: folder the uninstaller deletes in [C:\\OPEN]: S-1-1-0 "
+       "may add subfolders"},
+      {"a removed folder below one others can empty", "Made Dir: C:\\OPEN\\SUB\n",
+       open(L"C:\\OPEN", rights::kDeleteChild),
+       "log line 1, folder [C:\\OPEN\\SUB]: folder above a removed folder [C:\\OPEN]: S-1-1-0 may "
+       "delete what it holds"},
+      {"a program whose folder an earlier order deleted",
+       "Execute path: C:\\APP\\BIN\\SETUP.EXE\nFile Tree: C:\\APP\\BIN\\\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\APP\\BIN\\SETUP.EXE");
+         open(L"C:\\APP", rights::kAppendData)(os);
+       },
+       "log line 1, run [C:\\APP\\BIN\\SETUP.EXE]: folder a missing file or folder would be put "
+       "in [C:\\APP]: S-1-1-0 may add subfolders"},
+      {"the same program, its folder still there when it runs",
+       "File Tree: C:\\APP\\BIN\\\nExecute path: C:\\APP\\BIN\\SETUP.EXE\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\APP\\BIN\\SETUP.EXE");
+         open(L"C:\\APP", rights::kAppendData)(os);
+       },
+       ""},
+      {"a restore under a key others control",
+       "RegDB Key: Software\\Old\nRegDB Val: 1\nRegDB Old: 0\nRegDB Root: 2\n",
+       [](FakePlatform& os) {
+         os.log_keys[L"HKLM\\Software\\Old"] = EveryoneMay(rights::kKeySetValue);
+       },
+       "log line 1, registry [Software\\Old]: key [HKLM\\Software\\Old]: S-1-1-0 may set values"},
+      {"a deleted key missing below one others may link",
+       "RegDB Tree: Software\\Old\\Sub\nRegDB Root: 2\n",
+       [](FakePlatform& os) {
+         os.log_keys[L"HKLM\\Software\\Old"] = EveryoneMay(rights::kKeyCreateLink);
+       },
+       "log line 1, registry-tree [Software\\Old\\Sub]: nearest existing key above a missing one "
+       "[HKLM\\Software\\Old]: S-1-1-0 may create links"},
+      {"a value deleted, not restored, under such a key",
+       "RegDB Key: Software\\Old\nRegDB Val: 1\nRegDB Root: 2\n",
+       [](FakePlatform& os) {
+         os.log_keys[L"HKLM\\Software\\Old"] = EveryoneMay(rights::kKeySetValue);
+       },
+       ""},
+      {"a line not understood that names a program", "Delete File: C:\\OPEN\\X.EXE\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\OPEN\\X.EXE");
+         open(L"C:\\OPEN", rights::kWriteData)(os);
+       },
+       "log line 1, not understood [Delete File: C:\\OPEN\\X.EXE]: program folder [C:\\OPEN]: "
+       "S-1-1-0 may add files"},
+      {"bytes that do not decode", "File Copy: C:\\APP\\\x81\n",
+       [](FakePlatform& os) { os.double_byte = true; },
+       "log line 1, not understood: holds bytes the system's code page does not decode"},
+      {"a log that cannot be read", "", [](FakePlatform& os) { os.read_error = 32; }, "error 32"},
+      {"each bound: bytes", std::string((std::size_t{32} << 20) + 1, 'x'), nullptr,
+       "the log is larger than 32 MiB, more than is judged"},
+      {"each bound: lines", std::string(500'001, '\n'), nullptr,
+       "the log has more than 500,000 lines, more than are judged"},
+      {"each bound: folders", "File Tree: C:\\APP\\DATA\\\n",
+       [](FakePlatform& os) {
+         auto& inside = os.subfolders[L"C:\\APP\\DATA"];
+         for (int i = 0; i < 20'000; ++i) inside.push_back({L"F" + std::to_wstring(i), false});
+       },
+       "its orders reach more than 20,000 folders, more than are read"},
+      {"each bound: time", "File Copy: C:\\APP\\A.TXT\nFile Copy: C:\\B\\B.TXT\n",
+       [](FakePlatform& os) { os.read_ms = 60'001; }, "judging its orders took more than 60 s"},
+  };
+  for (const Case& c : cases) {
+    for (const trust::Judging judging :
+         {trust::Judging::kUntilFirstFinding, trust::Judging::kEveryFinding}) {
+      FakePlatform os;
+      Arrange(os, c.log);
+      if (c.arrange) c.arrange(os);
+      Deciding run(os.sources(), judging);
+      EXPECT_EQ(Why(Decide(run, L"OldApp")), c.why) << c.what;
+    }
+  }
+}
+
+TEST(LogOrders, ThePlanRunsFromTheLastLineUpAndMarksProgramsDeletedBefore) {
+  FakePlatform os;
+  Arrange(os,
+          "File Copy: C:\\APP\\SETUP.EXE\nExecute path: C:\\APP\\SETUP.EXE /U\n"
+          "Execute path: C:\\APP\\SETUP.EXE /X\nFile Copy: C:\\APP\\SETUP.EXE\n");
+  os.normal_files.insert(L"C:\\APP\\SETUP.EXE");
+  Deciding run(os.sources(), trust::Judging::kEveryFinding);
+  const Decision decision = Decide(run, L"OldApp");
+  ASSERT_TRUE(decision.plan);
+  std::vector<std::string> plan;
+  for (const PlannedOrder& planned : decision.plan->plan) {
+    plan.push_back(std::to_string(planned.order.line) + " " +
+                   (planned.deleted_by ? std::to_string(*planned.deleted_by) : "-"));
+  }
+  EXPECT_THAT(plan, ::testing::ElementsAre("4 -", "3 4", "2 4", "1 -"));
+}
+
+TEST(LogOrders, StartingAProgramTriesWhatCreateProcessTries) {
+  struct Case {
+    const wchar_t* command;
+    std::vector<std::wstring> programs, arguments;
+  };
+  const Case cases[] = {
+      {L"C:\\Program Files\\ACD\\ACDSee.exe /uninstall",
+       {L"C:\\Program.exe", L"C:\\Program Files\\ACD\\ACDSee.exe",
+        L"C:\\Program Files\\ACD\\ACDSee.exe /uninstall"},
+       {}},
+      {L"  \"C:\\A B\\SETUP\" /U C:\\X\\Y.DLL,Entry", {L"C:\\A B\\SETUP"}, {L"C:\\X\\Y.DLL"}},
+      {L"C:\\W\\CMD /c \"C:\\P Q\\R.BAT\" x=\\\\S\\T\\U.EXE",
+       {L"C:\\W\\CMD.exe", L"C:\\W\\CMD /c.exe", L"C:\\W\\CMD /c \"C:\\P.exe",
+        L"C:\\W\\CMD /c \"C:\\P Q\\R.BAT\"", L"C:\\W\\CMD /c \"C:\\P Q\\R.BAT\" x=\\\\S\\T\\U.EXE"},
+       {L"C:\\P Q\\R.BAT", L"\\\\S\\T\\U.EXE"}},
+      {L"SETUP C:\\A B",
+       {L"SETUP.exe", L"SETUP C:\\A.exe", L"SETUP C:\\A B.exe"},
+       {L"C:\\A", L"C:\\A B"}},
+      {L"", {}, {}},
+  };
+  for (const Case& c : cases) {
+    const RunTargets targets = TargetsOf(c.command);
+    EXPECT_EQ(targets.programs, c.programs) << Narrow(c.command);
+    EXPECT_EQ(targets.arguments, c.arguments) << Narrow(c.command);
+  }
+}
+
+}  // namespace
+}  // namespace tarnweld
