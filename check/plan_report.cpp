@@ -81,7 +81,7 @@ std::wstring PlanText(const LogPlan& plan) {
   }
   const auto& not_understood = plan.log.not_understood;
   if (!not_understood.empty()) {
-    text += L"  " + text::Decimal(not_understood.size()) + L" lines not understood" +
+    text += L"  " + Counted(not_understood.size(), L"line") + L" not understood" +
             (not_understood.size() > kShownNotUnderstood ? L", the first 5:\n" : L":\n");
     for (std::size_t i = 0; i < not_understood.size() && i < kShownNotUnderstood; ++i) {
       text += L"    line " + text::Decimal(not_understood[i].line) + L" " +

@@ -130,9 +130,9 @@ void AddPlanSteps(const Decision& decision, std::vector<std::wstring>* steps) {
     steps->push_back(log + BoundWords(plan.bound) + L"; not judged");
     return;
   }
-  steps->push_back(log + text::Decimal(plan.log.lines) + L" lines, " +
-                   text::Decimal(plan.log.orders.size()) + L" orders, " +
-                   text::Decimal(plan.log.not_understood.size()) + L" lines not understood");
+  steps->push_back(log + Counted(plan.log.lines, L"line") + L", " +
+                   Counted(plan.log.orders.size(), L"order") + L", " +
+                   Counted(plan.log.not_understood.size(), L"line") + L" not understood");
   if (!plan.judged) return;
   if (plan.trusted()) {
     steps->push_back(L"log orders: only administrators and the caller can change what they reach");
@@ -145,9 +145,8 @@ void AddPathSteps(const Decision& decision, std::vector<std::wstring>* steps) {
   for (const PathChoice::Dropped& dropped : decision.path->dropped) {
     steps->push_back(L"PATH folder " + Bracketed(dropped.folder) + L" left out: " + dropped.why);
   }
-  steps->push_back(L"PATH for the uninstaller: " + text::Decimal(decision.path->kept.size()) +
-                   L" folders kept, " + text::Decimal(decision.path->dropped.size()) +
-                   L" left out");
+  steps->push_back(L"PATH for the uninstaller: " + Counted(decision.path->kept.size(), L"folder") +
+                   L" kept, " + text::Decimal(decision.path->dropped.size()) + L" left out");
 }
 
 std::wstring PlanSummary(const Decision& d) {
@@ -169,6 +168,10 @@ std::wstring UntrustedSummary(const wchar_t* what, const FileCheck& file,
 }
 
 }  // namespace
+
+std::wstring Counted(std::size_t count, const wchar_t* thing) {
+  return text::Decimal(count) + L" " + thing + (count == 1 ? L"" : L"s");
+}
 
 std::wstring ErrorText(unsigned long error) { return L"error " + text::Decimal(error); }
 

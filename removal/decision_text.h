@@ -24,6 +24,9 @@ std::wstring Summary(const Decision& decision);
 // "0 would-launch, 10 name-too-short, ...": every verdict's exit code.
 std::wstring ExitCodeList();
 
+// "1 line", "2 lines".
+std::wstring Counted(std::size_t count, const wchar_t* thing);
+
 // "error 5": the system's error code as a number, for looking up.
 std::wstring ErrorText(unsigned long error);
 

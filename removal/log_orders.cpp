@@ -453,18 +453,26 @@ class OrderJudge {
       Found({Refusal(L"program", path, L"is not a file in a folder")});
       return ProgramIs::kRefused;
     }
-    // Deleted by then: whoever may add a file in its folder names it.
-    if (const auto gone = deletions_.Gone(full)) {
-      if (planned && !planned->deleted_by) planned->deleted_by = *gone;
-      if (Reached(folder, Role::kAbove, kProgramNames) == Reach::kThere) {
-        JudgeOne(folder, Role::kNearestForFile, kNearest);
-      }
-      return ProgramIs::kMissing;
-    }
-    const Reach reach = Reached(folder, Role::kAbove, kProgramNames);
+    // The folders above its folder first; then its folder, in the role the
+    // file gives it: a program's own, or where a missing one would be put.
+    const std::wstring above = ParentOf(folder);
+    const Reach reach = Reached(above.empty() ? folder : above, Role::kAbove, kProgramNames);
     if (reach == Reach::kBlocked) return ProgramIs::kRefused;
     if (reach == Reach::kMissing) return ProgramIs::kMissing;
-    const platform::FileKind kind = sources_.files.Find(full).kind;
+    // Deleted by then: whoever may add a file in its folder names it.
+    const std::optional<std::size_t> gone = deletions_.Gone(full);
+    if (gone && planned && !planned->deleted_by) planned->deleted_by = *gone;
+    const platform::SecurityRead& read = trust_.Read(folder);
+    if (!above.empty() && (read.missing() || deletions_.Gone(folder))) {
+      JudgeOne(above, Role::kNearestForFolder, kNearest);
+      return ProgramIs::kMissing;
+    }
+    if (read.error != 0 || read.link) {
+      JudgeOne(folder, Role::kProgramFolder, kProgramNames.folder);
+      return ProgramIs::kRefused;
+    }
+    const platform::FileKind kind =
+        gone ? platform::FileKind::kMissing : sources_.files.Find(full).kind;
     if (kind == platform::FileKind::kNormalFile || kind == platform::FileKind::kHiddenOrSystem) {
       JudgeOne(folder, Role::kProgramFolder, kProgramNames.folder);
       JudgeOne(full, Role::kFile, kProgramNames.file);
