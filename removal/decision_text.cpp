@@ -24,33 +24,6 @@ std::wstring ReadText(long status) {
          L")";
 }
 
-std::wstring FileText(const FileCheck& check) {
-  switch (check.status) {
-    case FileStatus::kFound:
-      return L"a normal file";
-    case FileStatus::kEmpty:
-      return L"an empty path";
-    case FileStatus::kNotFullyQualified:
-      return L"not a fully qualified path (X:\\... or \\\\server\\share\\...)";
-    case FileStatus::kForbiddenCharacter:
-      return L"a path with a wildcard, a stray quotation mark or a character no file name has";
-    case FileStatus::kDevice:
-      return L"a device, not a file";
-    case FileStatus::kNotInCodePage:
-      return L"a path the system's ANSI code page cannot carry: an ANSI program such as "
-             L"UNWISE.EXE would read another path";
-    case FileStatus::kNotSearched:
-      return L"not looked for: something on the way to it is not trusted";
-    case FileStatus::kMissing:
-      return L"not found (" + ErrorText(check.error) + L")";
-    case FileStatus::kDirectory:
-      return L"a folder, not a file";
-    case FileStatus::kHiddenOrSystem:
-      return L"a hidden or system file";
-  }
-  return L"unknown";
-}
-
 std::wstring LookupLine(const Decision& decision, std::size_t index) {
   const Lookup& lookup = decision.lookups[index];
   std::wstring line = L"lookup " + Bracketed(lookup.name);
@@ -168,6 +141,33 @@ std::wstring UntrustedSummary(const wchar_t* what, const FileCheck& file,
 }
 
 }  // namespace
+
+std::wstring FileText(const FileCheck& check) {
+  switch (check.status) {
+    case FileStatus::kFound:
+      return L"a normal file";
+    case FileStatus::kEmpty:
+      return L"an empty path";
+    case FileStatus::kNotFullyQualified:
+      return L"not a fully qualified path (X:\\... or \\\\server\\share\\...)";
+    case FileStatus::kForbiddenCharacter:
+      return L"a path with a wildcard, a stray quotation mark or a character no file name has";
+    case FileStatus::kDevice:
+      return L"a device, not a file";
+    case FileStatus::kNotInCodePage:
+      return L"a path the system's ANSI code page cannot carry: an ANSI program such as "
+             L"UNWISE.EXE would read another path";
+    case FileStatus::kNotSearched:
+      return L"not looked for: something on the way to it is not trusted";
+    case FileStatus::kMissing:
+      return L"not found (" + ErrorText(check.error) + L")";
+    case FileStatus::kDirectory:
+      return L"a folder, not a file";
+    case FileStatus::kHiddenOrSystem:
+      return L"a hidden or system file";
+  }
+  return L"unknown";
+}
 
 std::wstring Counted(std::size_t count, const wchar_t* thing) {
   return text::Decimal(count) + L" " + thing + (count == 1 ? L"" : L"s");

@@ -24,6 +24,10 @@ std::wstring Summary(const Decision& decision);
 // "0 would-launch, 10 name-too-short, ...": every verdict's exit code.
 std::wstring ExitCodeList();
 
+// What the rules on a path, and the search, found: "a normal file", "not a
+// fully qualified path (...)".
+std::wstring FileText(const FileCheck& check);
+
 // "1 line", "2 lines".
 std::wstring Counted(std::size_t count, const wchar_t* thing);
 

@@ -444,7 +444,7 @@ class OrderJudge {
     const FileCheck text = CheckPath(sources_.code_page, path);
     if (text.status == FileStatus::kForbiddenCharacter && later) return ProgramIs::kMissing;
     if (text.status != FileStatus::kNotSearched) {
-      Found({Refusal(L"program", path, TextWords(text.status))});
+      Found({Refusal(L"program", path, L"is " + FileText(text))});
       return ProgramIs::kRefused;
     }
     const std::wstring full = Full(text.searched);
@@ -480,21 +480,6 @@ class OrderJudge {
     }
     JudgeOne(folder, Role::kNearestForFile, kNearest);
     return ProgramIs::kMissing;
-  }
-
-  static std::wstring TextWords(FileStatus status) {
-    switch (status) {
-      case FileStatus::kEmpty:
-      case FileStatus::kNotFullyQualified:
-        return L"is not a fully qualified path, so the system would look for it in folders "
-               L"others may control";
-      case FileStatus::kDevice:
-        return L"is a device, not a file";
-      case FileStatus::kNotInCodePage:
-        return L"cannot be carried by the system's ANSI code page";
-      default:
-        return L"has a character no file name has";
-    }
   }
 
   // A path in a line the uninstaller's log reader may understand after all.

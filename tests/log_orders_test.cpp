@@ -88,7 +88,7 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
       {"a program the system would search for", "Execute path: rundll32 C:\\APP\\X.DLL,Entry\n",
        nullptr,
        "log line 1, run [rundll32 C:\\APP\\X.DLL,Entry]: program [rundll32.exe]: is not a fully "
-       "qualified path, so the system would look for it in folders others may control"},
+       "qualified path (X:\\... or \\\\server\\share\\...)"},
       {"unquoted with blanks, where users may only make folders in the root",
        "Execute path: C:\\Program Files\\ACD\\ACDSee.exe /uninstall\n",
        [&](FakePlatform& os) {
