@@ -1,6 +1,6 @@
 #include "check/plan_report.h"
 
-#include <array>
+#include <vector>
 
 #include "check/json.h"
 #include "core/text.h"
@@ -31,13 +31,19 @@ constexpr struct {
     {OrderKind::kRegistry, L"value deleted, or its old value written back"},
     {OrderKind::kRegistryTree, L"key deleted whole"},
 };
-constexpr std::size_t kKindCount = sizeof(kKinds) / sizeof(kKinds[0]);
+struct KindCount {
+  OrderKind kind;
+  const wchar_t* does;
+  std::size_t count;
+};
 
-std::array<std::size_t, kKindCount> Counts(const LogPlan& plan) {
-  std::array<std::size_t, kKindCount> counts{};
-  for (const PlannedOrder& planned : plan.plan) {
-    for (std::size_t i = 0; i < kKindCount; ++i) {
-      if (kKinds[i].kind == planned.order.kind) ++counts[i];
+// Each kind's orders, counted, in the section's order.
+std::vector<KindCount> Counts(const LogPlan& plan) {
+  std::vector<KindCount> counts;
+  for (const auto& [kind, does] : kKinds) {
+    counts.push_back({kind, does, 0});
+    for (const PlannedOrder& planned : plan.plan) {
+      if (planned.order.kind == kind) ++counts.back().count;
     }
   }
   return counts;
@@ -63,19 +69,16 @@ std::wstring OrderLine(const PlannedOrder& planned) {
 std::wstring PlanText(const LogPlan& plan) {
   std::wstring text = L"What the uninstaller will do, from the log's last line up (" +
                       text::Decimal(plan.plan.size()) + L" orders):\n";
-  const auto counts = Counts(plan);
-  for (std::size_t i = 0; i < kKindCount; ++i) {
-    if (counts[i] == 0) continue;
-    const bool every = kKinds[i].kind == OrderKind::kRun;
-    text += L"  " + text::Decimal(counts[i]) + L" " + wise_log::KindName(kKinds[i].kind) + L" (" +
-            kKinds[i].does + L")" +
-            (every || counts[i] <= kShownOfEachKind
-                 ? L":\n"
-                 : L", the first " + text::Decimal(kShownOfEachKind) + L":\n");
+  for (const auto& [kind, does, count] : Counts(plan)) {
+    if (count == 0) continue;
+    const bool every = kind == OrderKind::kRun;
+    const bool all = every || count <= kShownOfEachKind;
+    text += L"  " + text::Decimal(count) + L" " + wise_log::KindName(kind) + L" (" + does + L")" +
+            (all ? L":\n" : L", the first " + text::Decimal(kShownOfEachKind) + L":\n");
     std::size_t shown = 0;
     for (const PlannedOrder& planned : plan.plan) {
-      if (planned.order.kind != kKinds[i].kind) continue;
-      if (!every && shown++ == kShownOfEachKind) break;
+      if (planned.order.kind != kind) continue;
+      if (!all && shown++ == kShownOfEachKind) break;
       text += L"    " + OrderLine(planned) + L"\n";
     }
   }
@@ -83,11 +86,11 @@ std::wstring PlanText(const LogPlan& plan) {
   if (!not_understood.empty()) {
     text += L"  " + Counted(not_understood.size(), L"line") + L" not understood" +
             (not_understood.size() > kShownNotUnderstood ? L", the first 5:\n" : L":\n");
-    for (std::size_t i = 0; i < not_understood.size() && i < kShownNotUnderstood; ++i) {
-      text += L"    line " + text::Decimal(not_understood[i].line) + L" " +
-              (not_understood[i].text.empty() ? L"(bytes that do not decode)"
-                                              : Bracketed(not_understood[i].text)) +
-              L"\n";
+    std::size_t shown = 0;
+    for (const wise_log::NotUnderstood& line : not_understood) {
+      if (shown++ == kShownNotUnderstood) break;
+      text += L"    line " + text::Decimal(line.line) + L" " +
+              (line.text.empty() ? L"(bytes that do not decode)" : Bracketed(line.text)) + L"\n";
     }
   }
   return text;
@@ -105,27 +108,24 @@ std::wstring PlanJson(const LogPlan& plan) {
     if (order.name) object.Text(L"name", *order.name);
     if (order.kind == OrderKind::kRegistry) object.Boolean(L"restore", order.restore);
     if (planned.deleted_by) object.Number(L"deletedBy", static_cast<int>(*planned.deleted_by));
-    json += (json.size() > 1 ? L", " : L"") + object.Close();
+    json += (&planned == &plan.plan.front() ? L"" : L", ") + object.Close();
   }
   return json + L"]";
 }
 
 std::wstring PlanCountsJson(const LogPlan& plan) {
-  const auto counts = Counts(plan);
   JsonObject object;
-  for (std::size_t i = 0; i < kKindCount; ++i) {
-    object.Number(wise_log::KindName(kKinds[i].kind), static_cast<int>(counts[i]));
+  for (const auto& [kind, does, count] : Counts(plan)) {
+    object.Number(wise_log::KindName(kind), static_cast<int>(count));
   }
   return object.Close();
 }
 
 std::wstring PlanCountsText(const LogPlan& plan) {
-  const auto counts = Counts(plan);
   std::wstring text;
-  for (std::size_t i = 0; i < kKindCount; ++i) {
-    if (counts[i] == 0) continue;
-    text += (text.empty() ? L"" : L", ") + text::Decimal(counts[i]) + L" " +
-            wise_log::KindName(kKinds[i].kind);
+  for (const auto& [kind, does, count] : Counts(plan)) {
+    if (count == 0) continue;
+    text += (text.empty() ? L"" : L", ") + text::Decimal(count) + L" " + wise_log::KindName(kind);
   }
   return text.empty() ? L"no orders" : text;
 }

@@ -1,6 +1,7 @@
 #include "core/wise_log.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/text.h"
 
@@ -61,20 +62,24 @@ struct Recognised {
   std::wstring value;  // after the colon and the blanks that follow it
 };
 
+// Whether `line` starts with `prefix`, in any letter case.
+bool StartsWith(std::wstring_view line, std::wstring_view prefix) {
+  return text::EqualsIgnoringAsciiCase(line.substr(0, prefix.size()), prefix);
+}
+
 std::optional<Recognised> Recognise(std::wstring_view line) {
+  // No keyword holds a colon: the first one ends it.
+  const std::size_t colon = line.find(L':');
   for (const auto& [keyword, kind] : kKeywords) {
-    if (line.size() > keyword.size() && line[keyword.size()] == L':' &&
-        text::EqualsIgnoringAsciiCase(line.substr(0, keyword.size()), keyword)) {
-      std::wstring_view value = line.substr(keyword.size() + 1);
+    if (colon != std::wstring_view::npos &&
+        text::EqualsIgnoringAsciiCase(line.substr(0, colon), keyword)) {
+      std::wstring_view value = line.substr(colon + 1);
       value.remove_prefix(std::min(value.find_first_not_of(L" \t"), value.size()));
       return Recognised{kind, std::wstring(value)};
     }
   }
   // The header of each session appended to the log, and an aborted one's end.
-  if (line.substr(0, 3) == L"***") return Recognised{Kind::kInformation, {}};
-  constexpr std::wstring_view kAborted = L"Installation Aborted";
-  if (line.size() >= kAborted.size() &&
-      text::EqualsIgnoringAsciiCase(line.substr(0, kAborted.size()), kAborted)) {
+  if (StartsWith(line, L"***") || StartsWith(line, L"Installation Aborted")) {
     return Recognised{Kind::kInformation, {}};
   }
   return std::nullopt;
@@ -96,9 +101,13 @@ bool SamePath(std::wstring_view a, std::wstring_view b) {
 
 // One RegDB record as its lines come in.
 struct Record {
-  std::size_t line = 0;
+  Record(std::size_t line, std::wstring first_text, bool tree,
+         std::optional<std::wstring> key = std::nullopt)
+      : line(line), first_text(std::move(first_text)), tree(tree), key(std::move(key)) {}
+
+  std::size_t line;
   std::wstring first_text;
-  bool tree = false;
+  bool tree;
   std::optional<std::wstring> key;
   std::optional<std::wstring> name;
   std::optional<Root> root;
@@ -149,11 +158,7 @@ class Parser {
       case Kind::kRegKey:
       case Kind::kRegTree:
         EndRecord();
-        record_.emplace();
-        record_->line = number;
-        record_->first_text = line;
-        record_->tree = kind == Kind::kRegTree;
-        record_->key = line_says.value;
+        record_.emplace(number, line, kind == Kind::kRegTree, line_says.value);
         return;
       case Kind::kRegPart:
       case Kind::kRegName:
@@ -199,11 +204,7 @@ class Parser {
   }
 
   void TakeRecordPart(std::size_t number, const std::wstring& line, const Recognised& part) {
-    if (!record_) {
-      record_.emplace();
-      record_->line = number;
-      record_->first_text = line;
-    }
+    if (!record_) record_.emplace(number, line, false);
     switch (part.kind) {
       case Kind::kRegName:
         record_->name = part.value;
@@ -250,7 +251,6 @@ class Parser {
     order.line = number;
     order.kind = kind;
     order.path = path;
-    order.non_system = (kind == OrderKind::kFile || kind == OrderKind::kOverwritten) && non_system_;
     log_.orders.push_back(std::move(order));
   }
 

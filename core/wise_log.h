@@ -38,7 +38,6 @@ struct Order {
   std::optional<Root> root;  // registry orders
   std::optional<std::wstring> name;  // a value's name; empty for the default value
   bool restore = false;              // RegDB Old: the old value is written back
-  bool non_system = false;           // under Non-System File: never kept
 };
 
 struct NotUnderstood {

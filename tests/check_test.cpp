@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "check/json.h"
+#include "check/plan_report.h"
 #include "tests/fake_platform.h"
 
 namespace tarnweld::check {
@@ -289,6 +290,7 @@ TEST_F(CheckTest, ShowsWhatTheUninstallerWillDoAndWhichOrderReachesWhatOthersCon
   EXPECT_THAT(text, HasSubstr("log line 33, run [C:\\OPEN\\SETUP.EXE /U]: program folder "
                               "[C:\\OPEN]: S-1-1-0 may add files"));
   EXPECT_THAT(text, HasSubstr("  icacls \"C:\\OPEN\" /inheritance:r"));
+  EXPECT_THAT(text, HasSubstr("log [C:\\L.TXT]: 33 lines, 25 orders, 6 lines not understood"));
   EXPECT_THAT(text, HasSubstr("What the uninstaller will do, from the log's last line up (25 "
                               "orders):\n  2 run (run, and waited for):\n    line 33 "
                               "[C:\\OPEN\\SETUP.EXE /U]\n    line 1 [C:\\APP\\GONE.EXE], already "
@@ -307,6 +309,9 @@ TEST_F(CheckTest, ShowsWhatTheUninstallerWillDoAndWhichOrderReachesWhatOthersCon
                                   R"("kept": 0, "link": 0, "tree": 0, "folder": 0, "registry": 1, )"
                                   R"("registry-tree": 0})"));
   EXPECT_TRUE(Json()[0]["plan"].is_null());
+  os_.out.text.clear();
+  EXPECT_EQ(Run(L"/all"), 0);
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("  the log orders: 2 run, 22 file, 1 registry\n"));
 
   // The plan of a log others could have changed is shown; nothing is judged in it.
   os_.security[L"C:\\L.TXT"] = os_.security[L"C:\\OPEN"];
@@ -314,6 +319,40 @@ TEST_F(CheckTest, ShowsWhatTheUninstallerWillDoAndWhichOrderReachesWhatOthersCon
   EXPECT_EQ(Run(L"/json OldApp"), 17);
   EXPECT_EQ(Json()["plan"].size(), 25u);
   EXPECT_EQ(Json()["untrusted"][0]["path"], "C:\\L.TXT");
+}
+
+TEST(PlanText, ShowsTheFirst20OfEachKindEveryProgramAndTheFirst5LinesNotUnderstood) {
+  struct Case {
+    wise_log::OrderKind kind;
+    std::size_t orders, not_understood;
+    const char* counts;  // the kind's count and the lines not understood, as headed
+    std::size_t shown;   // order and line lines listed
+  };
+  const Case cases[] = {
+      {wise_log::OrderKind::kFile, 20, 5, "20 file (deleted):|5 lines not understood:", 25},
+      {wise_log::OrderKind::kFile, 21, 6,
+       "21 file (deleted), the first 20:|6 lines not understood, the first 5:", 25},
+      {wise_log::OrderKind::kRun, 21, 1,
+       "21 run (run, and waited for):|1 line not understood:", 22},
+  };
+  for (const Case& c : cases) {
+    LogPlan plan;
+    for (std::size_t i = 1; i <= c.orders; ++i) {
+      wise_log::Order order;
+      order.line = i;
+      order.kind = c.kind;
+      plan.plan.push_back({order, {}});
+    }
+    for (std::size_t i = 1; i <= c.not_understood; ++i)
+      plan.log.not_understood.push_back({i, L"x"});
+    const std::string text = Narrow(PlanText(plan));
+    const std::string counts = c.counts;
+    EXPECT_THAT(text, HasSubstr("  " + counts.substr(0, counts.find('|')) + "\n")) << counts;
+    EXPECT_THAT(text, HasSubstr("  " + counts.substr(counts.find('|') + 1) + "\n")) << counts;
+    std::size_t listed = 0;
+    for (std::size_t at = 0; (at = text.find("    line ", at)) != std::string::npos; ++at) ++listed;
+    EXPECT_EQ(listed, c.shown) << counts;
+  }
 }
 
 TEST_F(CheckTest, InventoryListsWiseEntriesOfBothViews) {

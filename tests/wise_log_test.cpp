@@ -68,15 +68,16 @@ TEST(WiseLog, EachLineAsTheUninstallerReadsIt) {
       {"Non-System File: covers the file lines up to a line of another kind",
        "Non-System File:\nFile Copy: C:\\WINDOWS\\SYSTEM\\A.DLL\n"
        "File Overwrite: C:\\WINDOWS\\SYSTEM\\B.DLL\nFile Copy: C:\\WINDOWS\\SYSTEM\\C.DLL\n"
-       "Made Dir: C:\\X\nFile Copy: C:\\WINDOWS\\SYSTEM\\D.DLL\n",
+       "Made Dir: C:\\X\nFile Copy: C:\\WINDOWS\\SYSTEM\\D.DLL\nNon-System File:\nOdd\n"
+       "File Copy: C:\\WINDOWS\\SYSTEM\\E.DLL\n",
        {L"2 file C:\\WINDOWS\\SYSTEM\\A.DLL", L"3 overwritten C:\\WINDOWS\\SYSTEM\\B.DLL",
         L"4 file C:\\WINDOWS\\SYSTEM\\C.DLL", L"5 folder C:\\X",
-        L"6 kept C:\\WINDOWS\\SYSTEM\\D.DLL"}},
+        L"6 kept C:\\WINDOWS\\SYSTEM\\D.DLL", L"9 kept C:\\WINDOWS\\SYSTEM\\E.DLL", L"? 8 Odd"}},
       {"sessions appended, information, blank lines, CRLF and LF",
        "***  Installation Started 07/16/2024 10:42  ***\r\nTitle: Old App\r\n"
        "Source: C:\\SETUP\\SETUP.EXE | 1\r\nBackup Copy: C:\\B\r\nVersion: 1.0\r\n"
        "User Rights: 1\r\nSystem Restore: 0\r\n\r\nFile Copy: C:\\A\\X.EXE\r\n"
-       "Shell Link: C:\\L\\A.LNK\r\nLink Info: x\r\n   \r\nInstallation Aborted!\n"
+       "Shell Link: C:\\L\\A.LNK\r\nLink Info: x\r\n   \r\ninstallation aborted\n"
        "***  Installation Started 08/01/2024 09:00  ***\nFile Copy: C:\\A\\X.EXE",
        {L"9 file C:\\A\\X.EXE", L"10 link C:\\L\\A.LNK", L"15 file C:\\A\\X.EXE"}},
       {"a registry record, %1 literal, its value named",
