@@ -51,7 +51,7 @@ struct Report {
   bool read_by_tarnweld;
   std::vector<std::wstring> hints;
   std::wstring uninstaller_sha256, log_sha256;  // empty: not found, or not read
-  bool removal_in_progress = false;
+  bool removal_in_progress;
 };
 
 // Whether a file was found as a normal file on a fixed local disk, and is no
@@ -156,7 +156,8 @@ class Checker {
   }
 
   Report Decided(Decision decision, platform::RegistryView view) {
-    Report report{std::move(decision), {}, view, view == views_.front(), {}, {}, {}, false};
+    Report report{std::move(decision), {}, view, view == views_.front(), {}, {}, {},
+                  RemovalInProgress()};
     const Decision& d = report.decision;
     report.entry = d.entry.empty() ? d.tail : d.entry;
     if (Readable(d.uninstaller, d.uninstaller_trust)) {
@@ -213,7 +214,6 @@ class Checker {
   }
 
   void AddRemovalHint(Report* report) {
-    report->removal_in_progress = RemovalInProgress();
     if (!report->removal_in_progress) return;
     report->hints.push_back(
         L"a removal is under way on this machine (the removal lock is held, or an uninstaller "
@@ -295,7 +295,7 @@ class Checker {
           .TextOrNull(L"principal", finding.principal)
           .TextOrNull(L"sid", finding.sid)
           .Text(L"rights", finding.rights);
-      json += (json.size() > 1 ? L", " : L"") + object.Close();
+      json += (json == L"[" ? L"" : L", ") + object.Close();
     };
     if (decision.verdict == Verdict::kLogOrdersUntrusted) {
       for (const OrderFinding& found : decision.plan->findings) add(found.finding, &found);
@@ -308,7 +308,7 @@ class Checker {
   static std::wstring JsonArray(const std::vector<Report>& reports) {
     std::wstring json = L"[";
     for (const Report& report : reports) {
-      json += (json.size() > 1 ? L",\n" : L"\n") + Json(report, true);
+      json += (&report == &reports.front() ? L"\n" : L",\n") + Json(report, true);
     }
     return json + L"\n]\n";
   }

@@ -3,7 +3,6 @@
 namespace tarnweld::text {
 
 std::size_t FindIgnoringAsciiCase(std::wstring_view haystack, std::wstring_view needle) {
-  if (needle.size() > haystack.size()) return std::wstring_view::npos;
   for (std::size_t at = 0; at + needle.size() <= haystack.size(); ++at) {
     if (EqualsIgnoringAsciiCase(haystack.substr(at, needle.size()), needle)) {
       return at;

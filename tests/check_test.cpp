@@ -16,6 +16,7 @@ namespace {
 
 using fake::FakePlatform;
 using fake::Narrow;
+using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -140,6 +141,9 @@ TEST_F(CheckTest, EachVerdictHasItsExitCodeAndItsJson) {
     EXPECT_EQ(json["commandLine"].is_null(), c.code != 0);
     EXPECT_FALSE(json["detail"].get<std::string>().empty());
   }
+  // Only files found are read for their SHA-256.
+  EXPECT_THAT(os_.digested, Not(Contains(L"C:\\X\\UNWISE.EXE")));
+  EXPECT_THAT(os_.digested, Not(Contains(L"C:\\X.TXT")));
   os_.open_status_for_existing_key = 5;
   EXPECT_EQ(Run(L"OldApp"), 12);
 }
@@ -154,14 +158,76 @@ TEST_F(CheckTest, TellsAPersonStepByStepWithTheCommandLine) {
                               "[OldApp] exists, and Tarnweld.exe uses it"));
 }
 
-TEST_F(CheckTest, HintsWhereTheDataAllow) {
+TEST_F(CheckTest, HintsWhereTheDataAllowAndNowhereElse) {
   os_.other_view_keys[fake::UninstallKey(L"Other")] = os_.keys[fake::UninstallKey(L"OldApp")];
-  EXPECT_EQ(Run(L"Other"), 11);
-  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("Hint: the entry [Other] is in the 64-bit view, "
-                                              "which the 32-bit Tarnweld.exe does not read"));
-  os_.out.text.clear();
-  EXPECT_EQ(Run(L"oldapp\t"), 11);
-  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("an entry [OldApp] exists"));
+  os_.AddUninstallValue(L"Shared", "C:\\WINDOWS\\UNWISE.EXE C:\\L.TXT");
+  os_.AddUninstallValue(L"SharedGone", "C:\\WINDOWS\\UNWISE32.EXE C:\\L.TXT");
+  os_.AddUninstallValue(L"\" \"", "C:\\W\\UNWISE.EXE C:\\L.TXT");
+  os_.normal_files.insert(L"C:\\WINDOWS\\UNWISE.EXE");
+  struct Case {
+    std::wstring tail;
+    std::vector<std::string> hints;
+  };
+  const Case cases[] = {
+      {L"OldApp", {}},
+      {L"Other",
+       {"the entry [Other] is in the 64-bit view, which the 32-bit Tarnweld.exe does not read"}},
+      {L"oldapp", {"no entry [oldapp]; an entry [OldApp] exists"}},
+      {L"oldapp\t",
+       {"no entry [oldapp<U+0009>] (note the trailing blank); an entry [OldApp] exists"}},
+      {L" OldApp",
+       {"no entry [ OldApp] (note the leading blank); an entry [OldApp] exists, and Tarnweld.exe "
+        "uses it"}},
+      {L"OldApq", {}},
+      {L"\"\"", {}},
+      {L"Shared",
+       {"the uninstaller is the Windows folder's own, which several Wise installations share: it "
+        "may come from whichever product was installed last, so its SHA-256 may differ between "
+        "machines that have the same product"}},
+      {L"SharedGone", {}},
+  };
+  for (const Case& c : cases) {
+    os_.out.text.clear();
+    Run(c.tail);
+    std::vector<std::string> hints;
+    const std::string text = Narrow(os_.out.text);
+    for (std::size_t at = 0; (at = text.find("Hint: ", at)) != std::string::npos;) {
+      const std::size_t end = text.find('\n', at);
+      hints.push_back(text.substr(at + 6, end - at - 6));
+      at = end;
+    }
+    EXPECT_EQ(hints, c.hints) << Narrow(c.tail);
+  }
+  // Only files found are read for their SHA-256.
+  EXPECT_THAT(os_.digested, Not(Contains(L"C:\\WINDOWS\\UNWISE32.EXE")));
+}
+
+TEST_F(CheckTest, ThePlanIsGivenWhereTheLogWasReadWhole) {
+  struct Case {
+    std::function<void(FakePlatform&)> arrange;
+    bool plan;
+  };
+  const Case cases[] = {
+      {[](FakePlatform&) {}, true},
+      {[](FakePlatform& os) { os.read_error = 32; }, false},
+      {[](FakePlatform& os) { os.contents[L"C:\\L.TXT"] = std::string((32u << 20) + 1, 'x'); },
+       false},
+  };
+  for (const Case& c : cases) {
+    FakePlatform os;
+    os.StartOnEntry(std::string("C:\\W\\UNWISE.EXE C:\\L.TXT") + '\0',
+                    {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+    c.arrange(os);
+    RunCheck(os.check(), L"/json OldApp");
+    const auto json = nlohmann::json::parse(Narrow(os.out.text));
+    EXPECT_EQ(json["plan"].is_array(), c.plan) << json["verdict"];
+    EXPECT_EQ(json["notUnderstood"].is_number(), c.plan) << json["verdict"];
+    os.out.text.clear();
+    RunCheck(os.check(), L"OldApp");
+    EXPECT_EQ(Narrow(os.out.text).find("What the uninstaller will do") != std::string::npos,
+              c.plan);
+    EXPECT_EQ(Narrow(os.out.text).find("Installation:"), std::string::npos) << "no DisplayName";
+  }
 }
 
 TEST_F(CheckTest, UntrustedFilesSayWhoMayChangeThemWarnAndMendExactlyThat) {
@@ -359,9 +425,19 @@ TEST_F(CheckTest, InventoryListsWiseEntriesOfBothViews) {
   os_.AddUninstallValue(L"NotWise", "MsiExec.exe /X{1}");
   os_.AddUninstallValue(L"Wise32", "C:\\W\\unwise32.exe C:\\X.TXT");
   os_.other_view_keys[fake::UninstallKey(L"Other")] = os_.keys[fake::UninstallKey(L"OldApp")];
+  os_.AddUninstallValue(L" Lead", "C:\\W\\UNWISE.EXE C:\\L.TXT");
   EXPECT_EQ(Run(L"/all /json"), 0);
-  const auto json = Json();
-  ASSERT_EQ(json.size(), 3u);
+  auto json = Json();
+  ASSERT_EQ(json.size(), 4u);
+  ASSERT_EQ(json[0]["entry"], " Lead");
+  EXPECT_EQ(json[0]["hints"],
+            nlohmann::json::parse(
+                R"(["the name starts with a blank, which no command line passes on"])"));
+  json.erase(0);
+  EXPECT_TRUE(json[0]["hints"].empty());
+  EXPECT_EQ(json[2]["hints"],
+            nlohmann::json::parse(R"(["this entry is in the 64-bit view, which the )"
+                                  R"(32-bit Tarnweld.exe does not read"])"));
   EXPECT_EQ(json[0]["entry"], "OldApp");
   EXPECT_EQ(json[0]["displayName"], "Old App \xc3\xa9");
   EXPECT_EQ(json[0]["publisher"], "Wise");
@@ -377,7 +453,7 @@ TEST_F(CheckTest, InventoryListsWiseEntriesOfBothViews) {
   EXPECT_EQ(std::count(reads.begin(), reads.end(), L"C:\\W"), 1);
   EXPECT_EQ(os_.drives_asked, 1) << "every path is on C:";
   // Of the entries it does not list, the command alone is read.
-  EXPECT_EQ(std::count(os_.events.begin(), os_.events.end(), "query DisplayName"), 3);
+  EXPECT_EQ(std::count(os_.events.begin(), os_.events.end(), "query DisplayName"), 4);
   const auto security_of = [&](const wchar_t* name) {
     return std::count(os_.events.begin(), os_.events.end(),
                       "key security " + Narrow(fake::UninstallKey(name)));

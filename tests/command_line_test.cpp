@@ -44,6 +44,8 @@ TEST(CommandLineTail, OwnPathWrittenUnquotedWithSpacesIsSkippedWhole) {
 
 TEST(Text, UpperCasingFoldsAsciiLettersOnly) {
   EXPECT_EQ(text::FindIgnoringAsciiCase(L"c:\\unwise.exe", L"UNWISE.EXE"), 3u);
+  EXPECT_EQ(text::FindIgnoringAsciiCase(L"unwise.exe", L"UNWISE.EXE"), 0u);
+  EXPECT_EQ(text::FindIgnoringAsciiCase(L"unwise.ex", L"UNWISE.EXE"), std::wstring_view::npos);
   // Dotless and dotted i, and the Kelvin sign, are no ASCII letters.
   EXPECT_EQ(text::FindIgnoringAsciiCase(L"c:\\unw\x0131se.exe", L"UNWISE.EXE"),
             std::wstring_view::npos);
