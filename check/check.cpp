@@ -1,6 +1,7 @@
 #include "check/check.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -382,7 +383,7 @@ class Checker {
   std::wstring OrdersAdvice(const LogPlan& plan) {
     if (plan.read_error != 0 || plan.bound != LogBound::kNone) {
       return L"No command here mends this: Tarnweld.exe runs no uninstaller on a log it cannot "
-             L"judge whole. Read the plan below, and remove this installation another way.\n";
+             L"judge whole. Read the log yourself, and remove this installation another way.\n";
     }
     std::wstring text =
         L"Mending the permissions does not make what the log orders trustworthy: while others "
@@ -394,14 +395,10 @@ class Checker {
     const auto add_once = [](std::vector<std::wstring>* list, const std::wstring& line) {
       if (std::find(list->begin(), list->end(), line) == list->end()) list->push_back(line);
     };
-    const auto& found = plan.findings;
-    for (std::size_t at = 0; at < found.size();) {
-      std::size_t end = at;
-      std::vector<trust::Finding> group;
-      for (; end < found.size() && found[end].line == found[at].line; ++end) {
-        group.push_back(found[end].finding);
-      }
-      const std::wstring order = L"line " + text::Decimal(found[at].line);
+    std::map<std::size_t, std::vector<trust::Finding>> by_line;
+    for (const OrderFinding& found : plan.findings) by_line[found.line].push_back(found.finding);
+    for (const auto& [line, group] : by_line) {
+      const std::wstring order = L"line " + text::Decimal(line);
       if (group.front().role == trust::Role::kOrderKey) {
         add_once(&words, order + L": make Administrators the owner of the key " +
                              Bracketed(group.front().path) +
@@ -411,12 +408,11 @@ class Checker {
         const Mending mending = Mend(group, protected_, [this](const std::wstring& folder) {
           return run_.trust().UntrustedExplicitSids(folder);
         });
-        for (const std::wstring& line : mending.lines) add_once(&lines, line);
+        for (const std::wstring& mend : mending.lines) add_once(&lines, mend);
         if (mending.lines.empty()) {
           add_once(&words, order + L": no command here mends this (" + mending.why_none + L")");
         }
       }
-      at = end;
     }
     if (!lines.empty()) {
       text += L"Then, to mend the permissions (Windows Vista and later), as an administrator:\n";

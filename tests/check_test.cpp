@@ -202,6 +202,33 @@ TEST_F(CheckTest, HintsWhereTheDataAllowAndNowhereElse) {
   EXPECT_THAT(os_.digested, Not(Contains(L"C:\\WINDOWS\\UNWISE32.EXE")));
 }
 
+TEST_F(CheckTest, OrdersFoundWantingAreMendedEachByItsOwnLines) {
+  os_.contents[L"C:\\L.TXT"] =
+      "Shell Link: C:\\OPEN2\\A.LNK\nExecute path: C:\\OPEN\\SETUP.EXE\n"
+      "RegDB Tree: Software\\Open\nRegDB Root: 2\nFile Copy: Q:\\A\\B.TXT\n";
+  os_.normal_files.insert(L"C:\\OPEN\\SETUP.EXE");
+  const auto open =
+      fake::Owned(L"S-1-5-32-544", {{L"S-1-5-32-544", 0x10000000}, {L"S-1-1-0", 0x6}});
+  os_.security[L"C:\\OPEN"] = open;
+  os_.security[L"C:\\OPEN2"] = open;
+  os_.log_keys[L"HKLM\\Software\\Open"] = open;
+  os_.drives[L"Q:\\"] = platform::DriveKind::kRemovable;
+  EXPECT_EQ(Run(L"OldApp"), 20);
+  const std::string grant =
+      "\" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F "
+      "*S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464:(OI)(CI)F "
+      "*S-1-5-32-545:(OI)(CI)RX /remove:g *S-1-1-0\n";
+  EXPECT_THAT(
+      Narrow(os_.out.text),
+      HasSubstr("as an administrator:\n  icacls \"C:\\OPEN2" + grant + "  icacls \"C:\\OPEN" +
+                grant +
+                "For line 3: make Administrators the owner of the key "
+                "[HKLM\\Software\\Open] and let only Administrators, SYSTEM and "
+                "TrustedInstaller change it (regedit, Permissions).\nFor line 5: no command "
+                "here mends this (permissions cannot mend folder the uninstaller deletes in "
+                "[Q:\\A], which is on a removable drive, not a fixed local disk).\n"));
+}
+
 TEST_F(CheckTest, ThePlanIsGivenWhereTheLogWasReadWhole) {
   struct Case {
     std::function<void(FakePlatform&)> arrange;
@@ -227,6 +254,9 @@ TEST_F(CheckTest, ThePlanIsGivenWhereTheLogWasReadWhole) {
     EXPECT_EQ(Narrow(os.out.text).find("What the uninstaller will do") != std::string::npos,
               c.plan);
     EXPECT_EQ(Narrow(os.out.text).find("Installation:"), std::string::npos) << "no DisplayName";
+    EXPECT_EQ(Narrow(os.out.text).find("runs no uninstaller on a log it cannot judge whole") !=
+                  std::string::npos,
+              !c.plan);
   }
 }
 
@@ -378,6 +408,12 @@ TEST_F(CheckTest, ShowsWhatTheUninstallerWillDoAndWhichOrderReachesWhatOthersCon
   os_.out.text.clear();
   EXPECT_EQ(Run(L"/all"), 0);
   EXPECT_THAT(Narrow(os_.out.text), HasSubstr("  the log orders: 2 run, 22 file, 1 registry\n"));
+  EXPECT_THAT(
+      Narrow(os_.out.text),
+      HasSubstr("[OldApp] in the 32-bit view: log-orders-untrusted\n  Old App ? 1.0 (Wise)\n"));
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("\n  uninstaller SHA-256 "));
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("\n  log line 33, run [C:\\OPEN\\SETUP.EXE /U]: "));
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("\n1 Wise installation found.\n"));
 
   // The plan of a log others could have changed is shown; nothing is judged in it.
   os_.security[L"C:\\L.TXT"] = os_.security[L"C:\\OPEN"];
