@@ -288,9 +288,7 @@ class Checker {
     const auto add = [&](const trust::Finding& finding, const OrderFinding* order) {
       JsonObject object;
       if (order) {
-        object.Number(L"line", static_cast<int>(order->line))
-            .Text(L"kind", order->kind)
-            .Text(L"order", order->order);
+        object.Number(L"line", order->line).Text(L"kind", order->kind).Text(L"order", order->order);
       }
       object.Text(L"path", finding.path)
           .TextOrNull(L"principal", finding.principal)

@@ -52,7 +52,7 @@ std::wstring Escaped(std::basic_string_view<Char> text) {
       AppendEscape(0xFFFD, &out);
     } else if (c > 0xFFFF) {  // a wchar_t wider than UTF-16 (not on Windows)
       AppendEscape(0xD800 + ((c - 0x10000) >> 10), &out);
-      AppendEscape(0xDC00 + ((c - 0x10000) & 0x3FF), &out);
+      AppendEscape(0xDC00 + (c & 0x3FF), &out);
     } else {
       AppendEscape(c, &out);
     }
@@ -66,7 +66,7 @@ std::wstring JsonString(std::wstring_view text) { return Escaped(text); }
 std::wstring JsonString(std::u16string_view text) { return Escaped(text); }
 
 JsonObject& JsonObject::Raw(std::wstring_view name, std::wstring_view json) {
-  if (json_.size() > 1) json_ += L",";
+  if (json_ != L"{") json_ += L",";
   json_ += JsonString(name);
   json_ += L":";
   json_ += json;
@@ -81,9 +81,8 @@ JsonObject& JsonObject::TextOrNull(std::wstring_view name, std::wstring_view val
   return value.empty() ? Raw(name, L"null") : Text(name, value);
 }
 
-JsonObject& JsonObject::Number(std::wstring_view name, int value) {
-  const std::wstring digits = text::Decimal(static_cast<unsigned>(value < 0 ? -value : value));
-  return Raw(name, value < 0 ? L"-" + digits : digits);
+JsonObject& JsonObject::Number(std::wstring_view name, unsigned long long value) {
+  return Raw(name, text::Decimal(value));
 }
 
 JsonObject& JsonObject::Boolean(std::wstring_view name, bool value) {

@@ -18,7 +18,8 @@ class JsonObject {
   JsonObject& Text(std::wstring_view name, std::wstring_view value);
   // null when `value` is empty.
   JsonObject& TextOrNull(std::wstring_view name, std::wstring_view value);
-  JsonObject& Number(std::wstring_view name, int value);
+  // Counts, line numbers and exit codes: never negative.
+  JsonObject& Number(std::wstring_view name, unsigned long long value);
   JsonObject& Boolean(std::wstring_view name, bool value);
   JsonObject& Texts(std::wstring_view name, const std::vector<std::wstring>& values);
   // `json` as it stands: an array or object already written.

@@ -101,13 +101,13 @@ std::wstring PlanJson(const LogPlan& plan) {
   for (const PlannedOrder& planned : plan.plan) {
     const wise_log::Order& order = planned.order;
     JsonObject object;
-    object.Number(L"line", static_cast<int>(order.line))
+    object.Number(L"line", order.line)
         .Text(L"kind", wise_log::KindName(order.kind))
         .Text(L"path", order.path);
     if (order.root) object.Text(L"root", wise_log::RootName(*order.root));
     if (order.name) object.Text(L"name", *order.name);
     if (order.kind == OrderKind::kRegistry) object.Boolean(L"restore", order.restore);
-    if (planned.deleted_by) object.Number(L"deletedBy", static_cast<int>(*planned.deleted_by));
+    if (planned.deleted_by) object.Number(L"deletedBy", *planned.deleted_by);
     json += (&planned == &plan.plan.front() ? L"" : L", ") + object.Close();
   }
   return json + L"]";
@@ -116,7 +116,7 @@ std::wstring PlanJson(const LogPlan& plan) {
 std::wstring PlanCountsJson(const LogPlan& plan) {
   JsonObject object;
   for (const auto& [kind, does, count] : Counts(plan)) {
-    object.Number(wise_log::KindName(kind), static_cast<int>(count));
+    object.Number(wise_log::KindName(kind), count);
   }
   return object.Close();
 }

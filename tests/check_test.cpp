@@ -59,6 +59,16 @@ TEST(Json, EscapesEverythingAParserCouldTripOverAndKeepsTheText) {
   EXPECT_EQ(JsonString(std::u16string(1, u'\xDC00')), L"\"\\ufffd\"");
   EXPECT_EQ(JsonString(std::u16string{u'\xD83D', u'\xDE00'}), L"\"\\ud83d\\ude00\"");
   EXPECT_EQ(JsonString(std::u16string{u'\xD83D', u'x'}), L"\"\\ufffdx\"");
+  // The ends of each range, written exactly.
+  EXPECT_EQ(JsonString(std::u16string{u' ', u'~', u'\xDBFF', u'\xDFFF', u'\xFFFF'}),
+            L"\" ~\\udbff\\udfff\\uffff\"");
+  if constexpr (sizeof(wchar_t) == 4) {  // whole code points, as on this host
+    EXPECT_EQ(
+        JsonString(std::wstring{static_cast<wchar_t>(0x10FFFF), static_cast<wchar_t>(0x110000)}),
+        L"\"\\udbff\\udfff\\ufffd\"");
+  }
+  EXPECT_EQ(JsonObject().Number(L"a", 0).Number(L"b", 4294967296ull).Close(),
+            L"{\"a\":0,\"b\":4294967296}");
 }
 
 TEST(Options, AreTheFirstWordsOnly) {
