@@ -92,7 +92,7 @@ JsonObject& JsonObject::Boolean(std::wstring_view name, bool value) {
 JsonObject& JsonObject::Texts(std::wstring_view name, const std::vector<std::wstring>& values) {
   std::wstring array = L"[";
   for (const std::wstring& value : values) {
-    if (array.size() > 1) array += L",";
+    if (array != L"[") array += L",";
     array += JsonString(value);
   }
   return Raw(name, array + L"]");

@@ -28,6 +28,12 @@ std::wstring ParentOf(const std::wstring& path) {
   return path.substr(0, last == 2 ? 3 : last);
 }
 
+// Whether `path` lies somewhere below `folder`.
+bool IsInside(std::wstring_view path, const std::wstring& folder) {
+  const std::wstring prefix = folder + L"\\";
+  return SamePath(path.substr(0, prefix.size()), prefix);
+}
+
 std::wstring WithoutTrailingBackslash(std::wstring path) {
   while (path.size() > 3 && path.back() == L'\\') path.pop_back();
   return path;
@@ -62,12 +68,7 @@ ProtectedFolders::ProtectedFolders(platform::Environment& environment, platform:
 bool ProtectedFolders::Protects(const std::wstring& path) const {
   const std::wstring folder = WithoutTrailingBackslash(path);
   if (folder.size() <= 3) return true;  // a drive's root reaches every file on it
-  if (!windows_.empty() &&
-      (SamePath(folder, windows_) ||
-       (folder.size() > windows_.size() && folder[windows_.size()] == L'\\' &&
-        SamePath(std::wstring_view(folder).substr(0, windows_.size()), windows_)))) {
-    return true;
-  }
+  if (!windows_.empty() && (SamePath(folder, windows_) || IsInside(folder, windows_))) return true;
   for (const std::wstring& exact : exactly_) {
     if (SamePath(folder, exact)) return true;
   }
@@ -77,11 +78,13 @@ bool ProtectedFolders::Protects(const std::wstring& path) const {
   return false;
 }
 
-Mending Mend(
+namespace {
+
+// The findings on one path from a drive's root down.
+Mending MendChain(
     const std::vector<trust::Finding>& findings, const ProtectedFolders& protect,
     const std::function<std::vector<std::wstring>(const std::wstring&)>& explicit_untrusted) {
   Mending mending;
-  if (findings.empty()) return mending;
   for (const trust::Finding& finding : findings) {
     if (!finding.permissions) {
       mending.why_none = L"permissions cannot mend " + finding.object + L" [" + finding.path +
@@ -125,6 +128,39 @@ Mending Mend(
   mending.lines.push_back(line);
   for (const std::wstring& path : below) {
     mending.lines.push_back(L"icacls " + Quoted(path) + L" /reset");
+  }
+  return mending;
+}
+
+}  // namespace
+
+Mending Mend(
+    const std::vector<trust::Finding>& findings, const ProtectedFolders& protect,
+    const std::function<std::vector<std::wstring>(const std::wstring&)>& explicit_untrusted) {
+  // Findings on unrelated paths (a program and a DLL among its arguments)
+  // are mended each on their own, never one through the other.
+  std::vector<std::vector<trust::Finding>> chains;
+  for (const trust::Finding& finding : findings) {
+    const std::wstring folder = FolderOf(finding);
+    const auto on_one_path = [&](const trust::Finding& other) {
+      const std::wstring other_folder = FolderOf(other);
+      return SamePath(folder, other_folder) || IsInside(folder, other_folder) ||
+             IsInside(other_folder, folder);
+    };
+    const auto chain = std::find_if(chains.begin(), chains.end(), [&](const auto& found) {
+      return std::any_of(found.begin(), found.end(), on_one_path);
+    });
+    if (chain != chains.end()) {
+      chain->push_back(finding);
+    } else {
+      chains.push_back({finding});
+    }
+  }
+  Mending mending;
+  for (const auto& chain : chains) {
+    Mending mended = MendChain(chain, protect, explicit_untrusted);
+    mending.lines.insert(mending.lines.end(), mended.lines.begin(), mended.lines.end());
+    if (mending.why_none.empty()) mending.why_none = mended.why_none;
   }
   return mending;
 }

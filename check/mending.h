@@ -30,10 +30,12 @@ class ProtectedFolders {
 
 struct Mending {
   std::vector<std::wstring> lines;  // empty: no line mends it
-  // Why no line is printed; empty when there are lines.
+  // Why no line is printed for the findings on one path; empty when every
+  // path has its lines.
   std::wstring why_none;
 };
 
+// Findings on unrelated paths are mended each on their own.
 // `explicit_untrusted(folder)`: the SIDs of untrusted principals with an
 // allow entry written on `folder` itself (not inherited), in order.
 Mending Mend(

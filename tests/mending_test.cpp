@@ -53,6 +53,12 @@ TEST(Mending, LinesForExactlyWhatWasFoundWantingAndNoneWhereTheyWouldReachTooFar
        {L"icacls \"C:\\APPS\\OLD\\UNWISE.EXE\" /setowner *S-1-5-32-544",
         L"icacls \"C:\\APPS\\OLD\"" + std::wstring(kGrant),
         L"icacls \"C:\\APPS\\OLD\\UNWISE.EXE\" /reset"}},
+      // Unrelated paths, as a program and a DLL among its arguments: each its own.
+      {"two paths",
+       {Rights(L"C:\\TOOLS\\A.EXE", Role::kFile), Rights(L"C:\\TOOLSX", Role::kProgramFolder),
+        Rights(L"C:\\TOOLS\\SUB", Role::kProgramFolder)},
+       {L"icacls \"C:\\TOOLS\"" + std::wstring(kGrant), L"icacls \"C:\\TOOLS\\A.EXE\" /reset",
+        L"icacls \"C:\\TOOLS\\SUB\" /reset", L"icacls \"C:\\TOOLSX\"" + std::wstring(kGrant)}},
       // The highest folder with a finding; what is below it inherits from it.
       {"a folder above and below",
        {Rights(L"C:\\APPS", Role::kAbove), Rights(L"C:\\APPS\\OLD", Role::kProgramFolder),
