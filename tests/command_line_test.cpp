@@ -12,6 +12,7 @@ TEST(CommandLineTail, SkipsOnlyTheProgramNameAndTheBlanksAfterIt) {
   EXPECT_EQ(CommandLineTail(L"\"C:\\Tools dir\\Tarnweld.exe\" \t Old App  "), L"Old App  ");
   EXPECT_EQ(CommandLineTail(L"C:\\T\\Tarnweld.exe\t\"Old App\""), L"\"Old App\"");
   EXPECT_EQ(CommandLineTail(L"\"C:\\T\\Tarnweld.exe\"OldApp"), L"OldApp");
+  EXPECT_EQ(CommandLineTail(L"\"\"OldApp"), L"OldApp");
 }
 
 TEST(CommandLineTail, NoTail) {
@@ -32,6 +33,7 @@ TEST(CommandLineTail, OwnPathWrittenUnquotedWithSpacesIsSkippedWhole) {
       {L"c:\\tool dir\\TARNWELD.EXE\tOld App ", L"Old App "},
       {L"C:\\TOOLDI~1\\TARNWELD.EXE OldApp", L"OldApp"},
       {L"C:\\Tool Dir\\Tarnweld.exe", L""},
+      {L"C:\\Tool", L""},
       // Only the whole path, followed by a blank or the end, is the program.
       {L"C:\\Tool Dir\\Tarnweld.exeX OldApp", L"Dir\\Tarnweld.exeX OldApp"},
       {L"C:\\Tool Dir\\Tarnweld OldApp", L"Dir\\Tarnweld OldApp"},
