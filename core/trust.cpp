@@ -25,7 +25,10 @@ constexpr unsigned kWindowsXpMajor = 5;
 // (S-1-12-1-...); every other SID is a well-known group or service, whose
 // membership the account database does not hold.
 bool IsAccountSid(std::wstring_view sid) {
-  return sid.rfind(L"S-1-5-21-", 0) == 0 || sid.rfind(L"S-1-12-1-", 0) == 0;
+  for (const std::wstring_view authority : {L"S-1-5-21-", L"S-1-12-1-"}) {
+    if (sid.substr(0, authority.size()) == authority) return true;
+  }
+  return false;
 }
 
 bool IsKey(Role role) {

@@ -149,6 +149,10 @@ TEST(Trust, OnlyTrustedPrincipalsMayChangeTheFileItsFolderOrAFolderAbove) {
       {"a group nested in Administrators", on(kFile, AdminsWith(kDomainAdmins, rights::kGenericAll)),
        L""},
       {"a member through its groups", on(kFile, Owned(kDomainAdmin, {})), L""},
+      {"an Azure AD account among the members", [](FakePlatform& os) {
+         os.administrators = {0, {L"S-1-12-1-1-2-3-4"}};
+         os.security[kFile] = Owned(L"S-1-12-1-1-2-3-4", {});
+       }, L""},
       {"a domain user", on(kFile, AdminsWith(kDomainUser, rights::kWriteData)),
        L"S-1-5-21-9-9-9-1200 may write"},
       {"membership not resolved", on(kFile, AdminsWith(kUnresolvable, rights::kWriteData)),
@@ -246,6 +250,16 @@ TEST(Trust, NothingBelowALinkOrOnANetworkIsAskedAndMembershipIsListedOncePerRun)
        [](FakePlatform& os) { os.drives[L"Z:\\"] = DriveKind::kRemote; },
        {},
        false},
+      // Drive letters, the ends of the alphabet included, and what is next to them.
+      {"drive A", L"A:\\UNWISE.EXE", [](FakePlatform&) {}, {L"A:\\"}, true},
+      {"drive z", L"z:\\UNWISE.EXE", [](FakePlatform&) {}, {L"z:\\"}, true},
+      {"no drive @", L"@:\\UNWISE.EXE", [](FakePlatform&) {}, {}, false},
+      {"no drive [", L"[:\\UNWISE.EXE", [](FakePlatform&) {}, {}, false},
+      {"no drive `", L"`:\\UNWISE.EXE", [](FakePlatform&) {}, {}, false},
+      {"no drive {", L"{:\\UNWISE.EXE", [](FakePlatform&) {}, {}, false},
+      {"no drive 1", L"1:\\UNWISE.EXE", [](FakePlatform&) {}, {}, false},
+      {"relative", L"AB\\UNWISE.EXE", [](FakePlatform&) {}, {}, false},
+      {"drive-relative", L"C:UNWISE.EXE", [](FakePlatform&) {}, {}, false},
       {"a link on the way", kFile, link, {kRoot, kAbove}, false},
       {"a missing folder",
        kFile,
