@@ -1,5 +1,7 @@
 #include "removal/wait.h"
 
+#include <optional>
+
 namespace tarnweld {
 namespace {
 
@@ -28,10 +30,9 @@ class ProcessWatch {
   // Whether an uninstaller by name, or a followed descendant, still runs; a
   // fresh answer only when the last one is half a second old.
   bool Busy(platform::Platform& platform, Descendants* descendants) {
-    if (scanned_ && platform::ElapsedSince(platform.clock, scanned_at_) < kScanIntervalMs) {
+    if (scanned_at_ && platform::ElapsedSince(platform.clock, *scanned_at_) < kScanIntervalMs) {
       return busy_;
     }
-    scanned_ = true;
     scanned_at_ = platform.clock.TickMilliseconds();
     const ReadReg::ProcessScan scan = ReadReg::ScanProcesses(platform.processes);
     if (descendants) descendants->Adopt(platform.processes, scan.links);
@@ -40,8 +41,7 @@ class ProcessWatch {
   }
 
  private:
-  bool scanned_ = false;
-  std::uint32_t scanned_at_ = 0;
+  std::optional<std::uint32_t> scanned_at_;  // none: never scanned
   bool busy_ = false;
 };
 
@@ -82,7 +82,8 @@ void Descendants::Adopt(platform::ProcessList& processes,
       if (!child) continue;
       const std::uint64_t born = child->CreationTime();
       const std::uint64_t parent_born = parent->CreationTime();
-      if (born == 0 || parent_born == 0 || born < parent_born) continue;
+      // Unknown times (0) prove nothing; a child is never older than its parent.
+      if (parent_born == 0 || born < parent_born) continue;
       followed_.push_back(std::move(child));
       adopted = true;
     }

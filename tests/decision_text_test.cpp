@@ -181,6 +181,58 @@ TEST(DecisionText, EachFileStatusInWords) {
   }
 }
 
+TEST(DecisionText, TheStepsThatApplyAndNoOthers) {
+  struct Case {
+    std::function<void(Decision&)> change;
+    std::vector<std::string> present, absent;
+  };
+  const std::string too_short = "name too short: fewer than 2 characters once spaces are trimmed";
+  const Case cases[] = {
+      {[](Decision&) {},
+       {"lookup [OldApp]: found", "UninstallString [C:\\W\\UNWISE.EXE C:\\L.TXT]",
+        "command line [C:\\W\\UNWISE.EXE /a C:\\L.TXT]"},
+       {too_short}},
+      {[](Decision& d) { d.program = L"C:\\W X\\UNWISE.EXE"; },
+       {"command line [C:\\W\\UNWISE.EXE /a C:\\L.TXT], program named explicitly [C:\\W "
+        "X\\UNWISE.EXE]"},
+       {}},
+      {[](Decision& d) {
+         d.lookups = {{L"OldApp ", platform::kRegFileNotFound, 0}, d.lookups[0]};
+       },
+       {"lookup [OldApp ]: no such entry",
+        "lookup [OldApp] (second lookup: without surrounding spaces and quotation marks): found"},
+       {}},
+      {[](Decision& d) {
+         d.lookups[0].read_status = platform::kRegFileNotFound;
+         d.verdict = Verdict::kUnreadable;
+       },
+       {"lookup [OldApp]: found, but has no UninstallString"},
+       {"UninstallString [C:\\W\\UNWISE.EXE C:\\L.TXT]"}},
+      {[](Decision& d) {
+         d.lookups[0] = {L"OldApp", 5, platform::kRegFileNotFound};
+         d.verdict = Verdict::kUnreadable;
+       },
+       {"lookup [OldApp]: exists, but access is denied (error 5)"},
+       {}},
+      {[](Decision& d) { d.verdict = Verdict::kNameTooShort; }, {too_short}, {}},
+  };
+  for (const Case& c : cases) {
+    Decision decision = Launching();
+    c.change(decision);
+    std::vector<std::string> steps;
+    for (const std::wstring& step : DescribeSteps(decision)) steps.push_back(Narrow(step));
+    for (const std::string& step : c.present) {
+      EXPECT_NE(std::find(steps.begin(), steps.end(), step), steps.end()) << step;
+    }
+    for (const std::string& step : c.absent) {
+      EXPECT_EQ(std::find(steps.begin(), steps.end(), step), steps.end()) << step;
+    }
+  }
+  EXPECT_EQ(Seconds(14'567), L"14.5 s");
+  EXPECT_EQ(Seconds(999), L"0.9 s");
+  EXPECT_EQ(Seconds(60'000), L"60.0 s");
+}
+
 TEST(DecisionText, BracketsShowBlanksQuotesAndControlCharacters) {
   EXPECT_EQ(Narrow(Bracketed(L" \"Old App\" ")), "[ \"Old App\" ]");
   EXPECT_EQ(Narrow(Bracketed(L"a\tb\x1F\x7F~")), "[a<U+0009>b<U+001F><U+007F>~]");

@@ -247,17 +247,37 @@ TEST_F(RunRemovalTest, UninstallerJoinsItsGroupBeforeItRunsOrRunsWithoutOne) {
   struct Case {
     bool group_fails, join_fails, resume_fails;
     std::vector<std::string> after_launch;
+    const char* trace;
+    std::uint32_t waited;  // for what the uninstaller started, which runs 1,700 ms
   };
   const Case cases[] = {
       {false,
        false,
        false,
-       {"group", "join", "resume", "active", "snapshot", "lock let go", "end"}},
-      // No group, or no joining it: resumed all the same, waited for by name.
-      {true, false, false, {"group", "resume", "snapshot", "lock let go", "end"}},
-      {false, true, false, {"group", "join", "resume", "snapshot", "lock let go", "end"}},
+       {"group", "join", "resume", "active", "snapshot", "lock let go", "end"},
+       "started process 4242, followed with everything it starts",
+       0},
+      // No group, or no joining it: resumed all the same, what it starts
+      // followed by parent, and waited for.
+      {true,
+       false,
+       false,
+       {"group", "resume", "snapshot", "lock let go", "end"},
+       "started process 4242, followed by parent and by name (it could not join a job)",
+       2000},
+      {false,
+       true,
+       false,
+       {"group", "join", "resume", "snapshot", "lock let go", "end"},
+       "started process 4242, followed by parent and by name (it could not join a job)",
+       2000},
       // A process that cannot be let run is not waited for.
-      {false, false, true, {"group", "join", "resume", "lock let go", "end"}},
+      {false,
+       false,
+       true,
+       {"group", "join", "resume", "lock let go", "end"},
+       "the uninstaller was created but could not be let run",
+       0},
   };
   for (const Case& c : cases) {
     FakePlatform os;
@@ -265,10 +285,27 @@ TEST_F(RunRemovalTest, UninstallerJoinsItsGroupBeforeItRunsOrRunsWithoutOne) {
     os.group_fails = c.group_fails;
     os.join_fails = c.join_fails;
     os.resume_fails = c.resume_fails;
+    os.uninstaller = {5000, os.now};  // it ends at once, leaving a setup it started
+    const platform::ProcessEntry setup{FakePlatform::Image(L"SETUP.EXE"), 7, 4242};
+    os.family = [&](std::uint32_t) { return std::vector<platform::ProcessEntry>{setup}; };
+    os.openable = {{7, {6000, os.now + 1700}}};
+    const std::uint32_t start = os.now;
     RunChecked(os);
     const auto launch = std::find(os.events.begin(), os.events.end(), "launch");
     ASSERT_NE(launch, os.events.end());
-    EXPECT_EQ(std::vector<std::string>(launch + 2, os.events.end()), c.after_launch);
+    std::vector<std::string> after(launch + 2, os.events.end());
+    after.erase(std::remove_if(after.begin(), after.end(),
+                               [](const std::string& e) {
+                                 // The wait's own steps: the order test is elsewhere.
+                                 return e.rfind("open ", 0) == 0 || e == "dispatch" ||
+                                        e.rfind("wait ", 0) == 0;
+                               }),
+                after.end());
+    after.erase(std::unique(after.begin(), after.end()), after.end());
+    EXPECT_EQ(after, c.after_launch) << c.trace;
+    EXPECT_THAT(Narrow(os.debugger.text), ::testing::HasSubstr(c.trace));
+    EXPECT_GE(os.now - start, c.waited) << c.trace;
+    EXPECT_LT(os.now - start, c.waited + 1000) << c.trace;
   }
 }
 

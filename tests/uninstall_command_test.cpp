@@ -61,6 +61,24 @@ TEST(CheckPath, NamesTheRuleThatRefusedThePath) {
       {L"C:\\App\\<NSTALL.LOG", FileStatus::kForbiddenCharacter},
       {L"C:\\App\\INSTALL.LOG:x", FileStatus::kForbiddenCharacter},
       {L"C:\\App\\A|B.LOG", FileStatus::kForbiddenCharacter},
+      {L"C::\\L.TXT", FileStatus::kForbiddenCharacter},
+      {L"\"\"", FileStatus::kEmpty},
+      // Drive letters, the ends of the alphabet included, and what is next to them.
+      {L"A:\\L.TXT", FileStatus::kFound},
+      {L"Z:\\L.TXT", FileStatus::kFound},
+      {L"a:\\L.TXT", FileStatus::kFound},
+      {L"@:\\L.TXT", FileStatus::kNotFullyQualified},
+      {L"[:\\L.TXT", FileStatus::kNotFullyQualified},
+      {L"`:\\L.TXT", FileStatus::kNotFullyQualified},
+      {L"{:\\L.TXT", FileStatus::kNotFullyQualified},
+      {L"C:\\A", FileStatus::kFound},
+      {L"C:\\", FileStatus::kNotFullyQualified},
+      // A server, a share and a name, each of one character at least.
+      {L"\\\\a\\s\\x", FileStatus::kFound},
+      {L"\\\\\\share\\x", FileStatus::kNotFullyQualified},
+      {L"\\\\server", FileStatus::kNotFullyQualified},
+      {L"\\\\server\\\\x", FileStatus::kNotFullyQualified},
+      {L"\\\\server\\share\\", FileStatus::kNotFullyQualified},
   };
   for (const Case& c : cases) {
     fake::FakePlatform os;

@@ -134,6 +134,7 @@ TEST_F(WaitTest, WithoutAGroupDescendantsAreFollowedByParent) {
     std::vector<ProcessEntry> family;
     std::map<std::uint32_t, fake::FakeProcess> openable;
     std::uint32_t waited;
+    std::uint64_t uninstaller_born = 5000;
   };
   const Case cases[] = {
       {"nothing handed on", {}, {}, 0},
@@ -147,11 +148,14 @@ TEST_F(WaitTest, WithoutAGroupDescendantsAreFollowedByParent) {
        {{7, {4000, 9000}}},
        0},
       {"ends between two scans", {entry(7, 4242)}, {{7, {6000, 250}}}, 500},
+      {"born the moment its parent was", {entry(7, 4242)}, {{7, {5000, 1700}}}, 2000},
+      {"born at a time not known", {entry(7, 4242)}, {{7, {0, 1700}}}, 0},
+      {"a parent born at a time not known", {entry(7, 4242)}, {{7, {6000, 1700}}}, 0, 0},
       {"cannot be opened", {entry(7, 4242)}, {}, 0},
   };
   for (const Case& c : cases) {
     FakePlatform os;
-    os.uninstaller = {5000, os.now};  // it handed on at once and ended
+    os.uninstaller = {c.uninstaller_born, os.now};  // it handed on at once and ended
     os.family = [&](std::uint32_t) { return c.family; };
     os.openable = c.openable;
     for (auto& [id, process] : os.openable) {
