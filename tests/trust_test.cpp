@@ -230,6 +230,24 @@ TEST(Trust, OnlyTrustedPrincipalsMayChangeTheFileItsFolderOrAFolderAbove) {
   }
 }
 
+TEST(Trust, PermissionsMendWhatSomeoneMayDoNeverWhatCannotBeReadOrIsALink) {
+  SecurityRead unreadable;
+  unreadable.error = 5;
+  SecurityRead link = Owned(kAdmins, {});
+  link.link = true;
+  SecurityRead no_list = Owned(kAdmins, {});
+  no_list.has_access_list = false;
+  const std::pair<SecurityRead, bool> cases[] = {
+      {unreadable, false}, {link, false}, {no_list, true}, {Owned(kEveryone, {}), true}};
+  for (const auto& [read, mendable] : cases) {
+    Machine machine;
+    Principals principals(machine.os, machine.os, machine.os);
+    const auto findings = Judge(read, Role::kFolder, principals, L"x", L"C:\\X");
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].permissions, mendable) << fake::Narrow(Describe(findings[0]));
+  }
+}
+
 TEST(Trust, NothingBelowALinkOrOnANetworkIsAskedAndMembershipIsListedOncePerRun) {
   struct Case {
     const char* what;
