@@ -101,14 +101,13 @@ bool SamePath(std::wstring_view a, std::wstring_view b) {
 
 // One RegDB record as its lines come in.
 struct Record {
-  Record(std::size_t line, std::wstring first_text, bool tree,
-         std::optional<std::wstring> key = std::nullopt)
+  Record(std::size_t line, std::wstring first_text, bool tree, std::wstring key)
       : line(line), first_text(std::move(first_text)), tree(tree), key(std::move(key)) {}
 
   std::size_t line;
   std::wstring first_text;
   bool tree;
-  std::optional<std::wstring> key;
+  std::wstring key;
   std::optional<std::wstring> name;
   std::optional<Root> root;
   bool restore = false;
@@ -204,7 +203,10 @@ class Parser {
   }
 
   void TakeRecordPart(std::size_t number, const std::wstring& line, const Recognised& part) {
-    if (!record_) record_.emplace(number, line, false);
+    if (!record_) {  // a part of no record
+      NotUnderstoodLine(number, line);
+      return;
+    }
     switch (part.kind) {
       case Kind::kRegName:
         record_->name = part.value;
@@ -224,20 +226,20 @@ class Parser {
     }
   }
 
-  // A record without a key, or under a root the uninstaller does not know,
-  // orders nothing that can be judged.
+  // A record under a root the uninstaller does not know orders nothing that
+  // can be judged.
   void EndRecord() {
     if (!record_) return;
     Record record = std::move(*record_);
     record_.reset();
-    if (!record.key || record.bad_root) {
+    if (record.bad_root) {
       NotUnderstoodLine(record.line, record.first_text);
       return;
     }
     Order order;
     order.line = record.line;
     order.kind = record.tree ? OrderKind::kRegistryTree : OrderKind::kRegistry;
-    order.path = *record.key;
+    order.path = record.key;
     order.root = record.root.value_or(Root::kClassesRoot);
     if (!record.tree) {
       order.name = record.name.value_or(L"");

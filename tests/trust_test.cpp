@@ -248,6 +248,21 @@ TEST(Trust, PermissionsMendWhatSomeoneMayDoNeverWhatCannotBeReadOrIsALink) {
   }
 }
 
+TEST(Trust, TheUntrustedWrittenOnAFolderItselfAreAllowEntriesNotInheritedNorDenied) {
+  Machine machine;
+  SecurityRead read = Owned(kAdmins, {{kEveryone, rights::kWriteData}});
+  read.entries.push_back(
+      {EntryKind::kAllow, false, rights::kWriteData, kAuthenticatedUsers, true, {}});
+  read.entries.push_back({EntryKind::kDeny, false, rights::kWriteData, kUsers, false, {}});
+  read.entries.push_back({EntryKind::kAllowUnread, false, 0, kDomainUser, false, L"object"});
+  read.entries.push_back({EntryKind::kAllow, false, rights::kWriteData, L"", false, {}});
+  read.entries.push_back({EntryKind::kAllow, false, rights::kWriteData, kEveryone, false, {}});
+  machine.os.security[kFolder] = read;
+  TrustJudge judge(machine.os.sources(), Judging::kEveryFinding);
+  EXPECT_EQ(judge.UntrustedExplicitSids(kFolder),
+            (std::vector<std::wstring>{kEveryone, kDomainUser}));
+}
+
 TEST(Trust, NothingBelowALinkOrOnANetworkIsAskedAndMembershipIsListedOncePerRun) {
   struct Case {
     const char* what;

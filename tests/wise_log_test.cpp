@@ -94,7 +94,7 @@ TEST(WiseLog, EachLineAsTheUninstallerReadsIt) {
        {L"1 registry-tree Software\\Old HKU", L"3 registry B HKCR name="}},
       {"records the uninstaller cannot place",
        "RegDB Key: K\nRegDB Root: 7\nMade Dir: C:\\A\nRegDB Val: x\nRegDB Root: 2\n",
-       {L"3 folder C:\\A", L"? 1 RegDB Key: K", L"? 4 RegDB Val: x"}},
+       {L"3 folder C:\\A", L"? 1 RegDB Key: K", L"? 4 RegDB Val: x", L"? 5 RegDB Root: 2"}},
       {"lines not understood are counted",
        "Something odd\nDelete File: C:\\X\nMade Dir C:\\A\nMade Dir:   C:\\B\n",
        {L"4 folder C:\\B", L"? 1 Something odd", L"? 2 Delete File: C:\\X", L"? 3 Made Dir C:\\A"}},
