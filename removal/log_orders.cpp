@@ -40,9 +40,9 @@ bool PathStartsAt(std::wstring_view text, std::size_t at) {
          rest.substr(0, 2) == L"\\\\";
 }
 
-// A file name's wildcards as FindFirstFileW reads them, * and ? in any
-// letter case; "*.*" matches names without a dot too.
-bool Matches(std::wstring_view pattern, std::wstring_view name) {
+}  // namespace
+
+bool MatchesPattern(std::wstring_view pattern, std::wstring_view name) {
   if (pattern == L"*.*") pattern = L"*";
   std::size_t p = 0, n = 0, star = std::wstring_view::npos, retry = 0;
   while (n < name.size()) {
@@ -63,6 +63,8 @@ bool Matches(std::wstring_view pattern, std::wstring_view name) {
   while (p < pattern.size() && pattern[p] == L'*') ++p;
   return p == pattern.size();
 }
+
+namespace {
 
 bool HasWildcard(std::wstring_view text) { return text.find_first_of(L"*?") != std::wstring::npos; }
 
@@ -106,7 +108,7 @@ class Deletions {
       if (upper.size() <= inside.size() || upper.compare(0, inside.size(), inside) != 0) continue;
       const std::wstring first =
           upper.substr(inside.size(), upper.find(L'\\', inside.size()) - inside.size());
-      if (tree.pattern.empty() || Matches(tree.pattern, first)) return tree.line;
+      if (tree.pattern.empty() || MatchesPattern(tree.pattern, first)) return tree.line;
     }
     return std::nullopt;
   }
@@ -213,19 +215,12 @@ class OrderJudge {
         Key(order);
         return;
       case OrderKind::kSelfRegister:
-        Programs({Unquoted(order.path)}, &planned);
+        Programs({order.path}, &planned);
         return;
       case OrderKind::kRun:
         Run(order.path, &planned);
         return;
     }
-  }
-
-  static std::wstring Unquoted(std::wstring path) {
-    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') {
-      path = path.substr(1, path.size() - 2);
-    }
-    return path;
   }
 
   // The path as the system resolves it; as written where it cannot be.
@@ -358,7 +353,7 @@ class OrderJudge {
         Found({Refusal(kInTree, listing, L"cannot be listed (" + ErrorText(listed.error) + L")")});
       }
       for (const platform::Subfolder& sub : listed.folders) {
-        if (top && !pattern.empty() && !Matches(pattern, sub.name)) continue;
+        if (top && !pattern.empty() && !MatchesPattern(pattern, sub.name)) continue;
         const std::wstring path = (listing.back() == L'\\' ? listing : listing + L"\\") + sub.name;
         if (!CountFolder()) return;
         if (sub.link) {

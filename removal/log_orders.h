@@ -73,6 +73,10 @@ struct RunTargets {
 };
 RunTargets TargetsOf(std::wstring_view command);
 
+// A file name's wildcards as FindFirstFileW reads them, * and ? in any
+// letter case; "*.*" matches names without a dot too.
+bool MatchesPattern(std::wstring_view pattern, std::wstring_view name);
+
 // "log line 12, run [C:\OPEN\SETUP.EXE /U]: program folder [C:\OPEN]: Everyone (S-1-1-0) may ..."
 std::wstring Describe(const OrderFinding& finding);
 

@@ -14,6 +14,8 @@ namespace {
 using fake::FakePlatform;
 using fake::Narrow;
 using platform::SecurityRead;
+using ::testing::Contains;
+using ::testing::Not;
 namespace rights = trust::rights;
 
 constexpr wchar_t kLog[] = L"C:\\APP\\INSTALL.LOG";
@@ -193,6 +195,46 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
        "its orders reach more than 20,000 folders, more than are read"},
       {"each bound: time", "File Copy: C:\\APP\\A.TXT\nFile Copy: C:\\B\\B.TXT\n",
        [](FakePlatform& os) { os.read_ms = 60'001; }, "judging its orders took more than 60 s"},
+      {"each bound, reached and not passed: folders", "File Tree: C:\\APP\\DATA\\\n",
+       [](FakePlatform& os) {
+         auto& inside = os.subfolders[L"C:\\APP\\DATA"];
+         for (int i = 0; i < 19'999; ++i) inside.push_back({L"F" + std::to_wstring(i), false});
+       },
+       ""},
+      {"each bound, reached and not passed: time",
+       "File Copy: C:\\APP\\A.TXT\nFile Copy: C:\\B\\B.TXT\n",
+       [](FakePlatform& os) { os.read_ms = 60'000; }, ""},
+      {"a deletion in a folder missing now", "File Copy: C:\\OPEN\\GONE\\A.TXT\n",
+       [&](FakePlatform& os) {
+         os.missing_folders = {L"C:\\OPEN\\GONE"};
+         open(L"C:\\OPEN", rights::kAppendData)(os);
+       },
+       "log line 1, file [C:\\OPEN\\GONE\\A.TXT]: folder a missing file or folder would be put "
+       "in [C:\\OPEN]: S-1-1-0 may add subfolders"},
+      {"a deletion in a folder an earlier order deleted",
+       "File Copy: C:\\APP\\BIN\\A.DLL\nFile Tree: C:\\APP\\BIN\\\n",
+       open(L"C:\\APP", rights::kAppendData),
+       "log line 1, file [C:\\APP\\BIN\\A.DLL]: folder a missing file or folder would be put "
+       "in [C:\\APP]: S-1-1-0 may add subfolders"},
+      {"a self-registered DLL named in quotation marks", "Self-Register: \"C:\\OPEN\\X.DLL\"\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\OPEN\\X.DLL");
+         open(L"C:\\OPEN", rights::kWriteData)(os);
+       },
+       "log line 1, self-register [\"C:\\OPEN\\X.DLL\"]: program folder [C:\\OPEN]: S-1-1-0 may "
+       "add files"},
+      {"a tree that names a folder: its own folder and below", "File Tree: C:\\APP\\DATA\n",
+       [&](FakePlatform& os) {
+         os.other_files[L"C:\\APP\\DATA"] = platform::FileKind::kDirectory;
+         open(L"C:\\APP", rights::kAppendData)(os);
+       },
+       ""},
+      {"a tree that names a file: the folder that holds it", "File Tree: C:\\APP\\X.TXT\n",
+       open(L"C:\\APP", rights::kAppendData),
+       "log line 1, tree [C:\\APP\\X.TXT]: folder of a deleted tree [C:\\APP]: S-1-1-0 may add "
+       "subfolders"},
+      {"a relative path", "File Copy: APP.EXE\n", nullptr,
+       "log line 1, file [APP.EXE]: deleted file [APP.EXE]: is not a fully qualified path"},
   };
   for (const Case& c : cases) {
     for (const trust::Judging judging :
@@ -223,6 +265,95 @@ TEST(LogOrders, ThePlanRunsFromTheLastLineUpAndMarksProgramsDeletedBefore) {
   EXPECT_THAT(plan, ::testing::ElementsAre("4 -", "3 4", "2 4", "1 -"));
 }
 
+TEST(LogOrders, ATreeDeletesWhatItsPatternReachesAndNothingBeside) {
+  FakePlatform os;
+  Arrange(os,
+          "Execute path: C:\\APP\\SETUP.EXE\nExecute path: C:\\APP\\SETUP.COM\n"
+          "Execute path: C:\\APP\\BIN\\X.EXE\nExecute path: C:\\APPX\\Y.EXE\n"
+          "File Tree: C:\\APP\\*.EXE\nFile Tree: C:\\APP\\BIN\\\n");
+  Deciding run(os.sources(), trust::Judging::kEveryFinding);
+  const Decision decision = Decide(run, L"OldApp");
+  ASSERT_TRUE(decision.plan);
+  std::vector<std::string> deleted;
+  for (const PlannedOrder& planned : decision.plan->plan) {
+    if (planned.deleted_by) {
+      deleted.push_back(std::to_string(planned.order.line) + " by " +
+                        std::to_string(*planned.deleted_by));
+    }
+  }
+  EXPECT_THAT(deleted, ::testing::ElementsAre("3 by 6", "1 by 5"));
+}
+
+TEST(LogOrders, TarnweldCheckGoesPastWhatOthersMayChangeNeverPastALinkOrARefusal) {
+  FakePlatform os;
+  Arrange(os,
+          "Execute path: C:\\OPEN\\BIN\\X.EXE\nExecute path: C:\\LINKED\\BIN\\Y.EXE\n"
+          "File Copy: APP.EXE\nFile Tree: C:\\APP\\\n");
+  os.normal_files.insert({L"C:\\OPEN\\BIN\\X.EXE", L"C:\\LINKED\\BIN\\Y.EXE"});
+  os.security[L"C:\\OPEN"] = EveryoneMay(rights::kDeleteChild);
+  os.security[L"C:\\OPEN\\BIN\\X.EXE"] = EveryoneMay(rights::kWriteData);
+  SecurityRead link = fake::Owned(kAdmins, {});
+  link.link = true;
+  os.security[L"C:\\LINKED"] = link;
+  // A subfolder the listing does not call a link, whose own security says it is one.
+  os.subfolders[L"C:\\APP"] = {{L"SUB", false}};
+  os.security[L"C:\\APP\\SUB"] = link;
+  Deciding run(os.sources(), trust::Judging::kEveryFinding);
+  const Decision decision = Decide(run, L"OldApp");
+  ASSERT_TRUE(decision.plan);
+  std::vector<std::string> found;
+  for (const OrderFinding& finding : decision.plan->findings) {
+    found.push_back(std::to_string(finding.line) + " " + Narrow(finding.finding.path));
+  }
+  EXPECT_THAT(found, ::testing::ElementsAre("4 C:\\APP\\SUB", "3 APP.EXE", "2 C:\\LINKED",
+                                            "1 C:\\OPEN", "1 C:\\OPEN\\BIN\\X.EXE"));
+  EXPECT_THAT(os.searched_paths, Not(Contains(L"C:\\LINKED\\BIN\\Y.EXE")));
+  EXPECT_THAT(os.listed, Not(Contains(L"C:\\APP\\SUB")));
+}
+
+TEST(LogOrders, NothingIsReadPastABound) {
+  FakePlatform os;
+  Arrange(os, "File Tree: C:\\APP\\DATA\\\n");
+  auto& inside = os.subfolders[L"C:\\APP\\DATA"];
+  for (int i = 0; i < 20'005; ++i) inside.push_back({L"F" + std::to_wstring(i), false});
+  Deciding run(os.sources(), trust::Judging::kEveryFinding);
+  EXPECT_EQ(Decide(run, L"OldApp").verdict, Verdict::kLogOrdersUntrusted);
+  // The tree's folder and 19,999 inside it make 20,000: the next is not read.
+  EXPECT_EQ(std::count_if(
+                os.security_reads.begin(), os.security_reads.end(),
+                [](const std::wstring& path) { return path.rfind(L"C:\\APP\\DATA\\F", 0) == 0; }),
+            19'999);
+
+  // Past 60 s, no order after the one that took the time is judged.
+  FakePlatform timed;
+  Arrange(timed, "File Copy: C:\\C\\C.TXT\nFile Copy: C:\\B\\B.TXT\n");
+  timed.read_ms = 60'001;
+  Deciding timed_run(timed.sources(), trust::Judging::kEveryFinding);
+  EXPECT_EQ(Decide(timed_run, L"OldApp").verdict, Verdict::kLogOrdersUntrusted);
+  EXPECT_THAT(timed.security_reads, Contains(L"C:\\B"));
+  EXPECT_THAT(timed.security_reads, Not(Contains(L"C:\\C")));
+}
+
+TEST(LogOrders, WildcardsAsTheFileSearchReadsThem) {
+  struct Case {
+    const wchar_t* pattern;
+    const wchar_t* name;
+    bool matches;
+  };
+  const Case cases[] = {
+      {L"*", L"ANY", true},        {L"*.*", L"NODOT", true}, {L"*.LOG", L"x.log", true},
+      {L"*.LOG", L"x.lo", false},  {L"?", L"a", true},       {L"?", L"", false},
+      {L"?", L"ab", false},        {L"A?C", L"abc", true},   {L"a*c*e", L"abXcYe", true},
+      {L"a*c*e", L"abXcY", false}, {L"X*", L"", false},      {L"", L"", true},
+      {L"**", L"", true},          {L"*b", L"aab", true},    {L"a*b*", L"ab", true},
+      {L"ab", L"abc", false},      {L"abc", L"ab", false},   {L"b", L"a", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MatchesPattern(c.pattern, c.name), c.matches)
+        << Narrow(c.pattern) << " " << Narrow(c.name);
+  }
+}
+
 TEST(LogOrders, StartingAProgramTriesWhatCreateProcessTries) {
   struct Case {
     const wchar_t* command;
@@ -242,6 +373,17 @@ TEST(LogOrders, StartingAProgramTriesWhatCreateProcessTries) {
        {L"SETUP.exe", L"SETUP C:\\A.exe", L"SETUP C:\\A B.exe"},
        {L"C:\\A", L"C:\\A B"}},
       {L"", {}, {}},
+      {L"\"\" x", {}, {}},
+      // Drive letters at both ends of the alphabet, and what is beside them.
+      {L"\"C:\\R.EXE\" A:\\1 z:\\2 @:\\3 [:\\4 `:\\5 {:\\6 C:\\",
+       {L"C:\\R.EXE"},
+       {L"A:\\1", L"A:\\1 z:\\2", L"A:\\1 z:\\2 @:\\3", L"A:\\1 z:\\2 @:\\3 [:\\4",
+        L"A:\\1 z:\\2 @:\\3 [:\\4 `:\\5", L"A:\\1 z:\\2 @:\\3 [:\\4 `:\\5 {:\\6",
+        L"A:\\1 z:\\2 @:\\3 [:\\4 `:\\5 {:\\6 C:\\", L"z:\\2", L"z:\\2 @:\\3", L"z:\\2 @:\\3 [:\\4",
+        L"z:\\2 @:\\3 [:\\4 `:\\5", L"z:\\2 @:\\3 [:\\4 `:\\5 {:\\6",
+        L"z:\\2 @:\\3 [:\\4 `:\\5 {:\\6 C:\\", L"C:\\"}},
+      // Each candidate once, cut where rundll32 cuts its entry.
+      {L"\"C:\\R.EXE\" C:\\X.DLL,Entry arg", {L"C:\\R.EXE"}, {L"C:\\X.DLL"}},
   };
   for (const Case& c : cases) {
     const RunTargets targets = TargetsOf(c.command);
