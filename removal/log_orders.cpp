@@ -540,7 +540,7 @@ LogPlan ReadLog(const platform::Sources& sources, const std::wstring& path) {
 }
 
 void JudgeOrders(const platform::Sources& sources, trust::TrustJudge& trust, LogPlan* plan) {
-  if (plan->read_error != 0 || plan->bound != LogBound::kNone) return;
+  // A log not read whole has no orders; its bound or error refuses it.
   OrderJudge(sources, trust, plan).Run();
   plan->judged = true;
 }
@@ -550,7 +550,9 @@ RunTargets TargetsOf(std::wstring_view command) {
   const std::size_t start = command.find_first_not_of(kBlanks);
   if (start == std::wstring_view::npos) return targets;
   command.remove_prefix(start);
-  std::size_t arguments_from = 0;
+  // The arguments start after the closing quotation mark, or anywhere after
+  // the first character of an unquoted line.
+  std::size_t arguments_from = 1;
   if (command.front() == L'"') {
     const std::size_t close = command.find(L'"', 1);
     AddOnce(&targets.programs, std::wstring(command.substr(1, close - 1)));
@@ -561,7 +563,6 @@ RunTargets TargetsOf(std::wstring_view command) {
       AddOnce(&targets.programs, WithExtension(std::wstring(command.substr(0, at))));
       if (at == std::wstring_view::npos) break;
     }
-    arguments_from = 1;
   }
   for (std::size_t at = std::max<std::size_t>(arguments_from, 1); at < command.size(); ++at) {
     const wchar_t before = command[at - 1];

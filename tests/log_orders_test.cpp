@@ -235,6 +235,45 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
        "subfolders"},
       {"a relative path", "File Copy: APP.EXE\n", nullptr,
        "log line 1, file [APP.EXE]: deleted file [APP.EXE]: is not a fully qualified path"},
+      {"a tree's pattern reaches a folder, and all inside it", "File Tree: C:\\APP\\D*\n",
+       [&](FakePlatform& os) {
+         os.subfolders[L"C:\\APP"] = {{L"DATA", false}, {L"XTRA", true}};
+         os.subfolders[L"C:\\APP\\DATA"] = {{L"SUB", false}};
+         open(L"C:\\APP\\DATA\\SUB", rights::kAppendData)(os);
+       },
+       "log line 1, tree [C:\\APP\\D*]: folder inside a deleted tree [C:\\APP\\DATA\\SUB]: "
+       "S-1-1-0 may add subfolders"},
+      {"a key written with backslashes around it", "RegDB Tree: \\Software\\Old\\\nRegDB Root: 2\n",
+       [](FakePlatform& os) {
+         os.log_keys[L"HKLM\\Software\\Old"] = EveryoneMay(rights::kKeySetValue);
+       },
+       "log line 1, registry-tree [\\Software\\Old\\]: key [HKLM\\Software\\Old]: S-1-1-0 may "
+       "set values"},
+      {"a program named with a character no file name has", "Execute path: C:\\A<B.EXE\n", nullptr,
+       "log line 1, run [C:\\A<B.EXE]: program [C:\\A<B.EXE]: is a path with a wildcard, a stray "
+       "quotation mark or a character no file name has"},
+      {"such a character only in a later candidate", "Execute path: C:\\NONE.EXE \"x\"\n", nullptr,
+       ""},
+      {"unquoted, the program in a folder others can change",
+       "Execute path: C:\\Program Files\\OPEN\\A.exe /u\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\Program Files\\OPEN\\A.exe");
+         open(L"C:\\Program Files\\OPEN", rights::kWriteData)(os);
+       },
+       "log line 1, run [C:\\Program Files\\OPEN\\A.exe /u]: program folder [C:\\Program "
+       "Files\\OPEN]: S-1-1-0 may add files"},
+      {"a line not understood that starts with a path", "C:\\OPEN\\X.EXE /s\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\OPEN\\X.EXE");
+         open(L"C:\\OPEN", rights::kWriteData)(os);
+       },
+       "log line 1, not understood [C:\\OPEN\\X.EXE /s]: program folder [C:\\OPEN]: S-1-1-0 may "
+       "add files"},
+      {"each bound, reached and not passed: lines", std::string(500'000, '\n'), nullptr, ""},
+      {"each bound, reached and not passed: a last line unended", std::string(499'999, '\n') + "x",
+       nullptr, ""},
+      {"each bound: a last line unended", std::string(500'000, '\n') + "x", nullptr,
+       "the log has more than 500,000 lines, more than are judged"},
   };
   for (const Case& c : cases) {
     for (const trust::Judging judging :
@@ -263,6 +302,16 @@ TEST(LogOrders, ThePlanRunsFromTheLastLineUpAndMarksProgramsDeletedBefore) {
                    (planned.deleted_by ? std::to_string(*planned.deleted_by) : "-"));
   }
   EXPECT_THAT(plan, ::testing::ElementsAre("4 -", "3 4", "2 4", "1 -"));
+
+  // The Windows folder as the system may give it, with a trailing backslash.
+  FakePlatform trailing;
+  trailing.windows_directory = L"C:\\WINDOWS\\";
+  Arrange(trailing, "File Copy: C:\\WINDOWS\\SYSTEM\\A.DLL\n");
+  Deciding trailing_run(trailing.sources(), trust::Judging::kEveryFinding);
+  const Decision kept = Decide(trailing_run, L"OldApp");
+  ASSERT_TRUE(kept.plan);
+  ASSERT_EQ(kept.plan->plan.size(), 1u);
+  EXPECT_EQ(kept.plan->plan[0].order.kind, wise_log::OrderKind::kKept);
 }
 
 TEST(LogOrders, ATreeDeletesWhatItsPatternReachesAndNothingBeside) {
@@ -288,7 +337,7 @@ TEST(LogOrders, TarnweldCheckGoesPastWhatOthersMayChangeNeverPastALinkOrARefusal
   FakePlatform os;
   Arrange(os,
           "Execute path: C:\\OPEN\\BIN\\X.EXE\nExecute path: C:\\LINKED\\BIN\\Y.EXE\n"
-          "File Copy: APP.EXE\nFile Tree: C:\\APP\\\n");
+          "File Copy: APP.EXE\nFile Tree: C:\\APP\\\nExecute path: C:\\SHUT\\Z.EXE\n");
   os.normal_files.insert({L"C:\\OPEN\\BIN\\X.EXE", L"C:\\LINKED\\BIN\\Y.EXE"});
   os.security[L"C:\\OPEN"] = EveryoneMay(rights::kDeleteChild);
   os.security[L"C:\\OPEN\\BIN\\X.EXE"] = EveryoneMay(rights::kWriteData);
@@ -298,6 +347,10 @@ TEST(LogOrders, TarnweldCheckGoesPastWhatOthersMayChangeNeverPastALinkOrARefusal
   // A subfolder the listing does not call a link, whose own security says it is one.
   os.subfolders[L"C:\\APP"] = {{L"SUB", false}};
   os.security[L"C:\\APP\\SUB"] = link;
+  // A program whose folder's security cannot be read: nothing in it is judged.
+  os.normal_files.insert(L"C:\\SHUT\\Z.EXE");
+  os.security[L"C:\\SHUT"].error = 5;
+  os.security[L"C:\\SHUT\\Z.EXE"] = EveryoneMay(rights::kWriteData);
   Deciding run(os.sources(), trust::Judging::kEveryFinding);
   const Decision decision = Decide(run, L"OldApp");
   ASSERT_TRUE(decision.plan);
@@ -305,8 +358,9 @@ TEST(LogOrders, TarnweldCheckGoesPastWhatOthersMayChangeNeverPastALinkOrARefusal
   for (const OrderFinding& finding : decision.plan->findings) {
     found.push_back(std::to_string(finding.line) + " " + Narrow(finding.finding.path));
   }
-  EXPECT_THAT(found, ::testing::ElementsAre("4 C:\\APP\\SUB", "3 APP.EXE", "2 C:\\LINKED",
-                                            "1 C:\\OPEN", "1 C:\\OPEN\\BIN\\X.EXE"));
+  EXPECT_THAT(found,
+              ::testing::ElementsAre("5 C:\\SHUT", "4 C:\\APP\\SUB", "3 APP.EXE", "2 C:\\LINKED",
+                                     "1 C:\\OPEN", "1 C:\\OPEN\\BIN\\X.EXE"));
   EXPECT_THAT(os.searched_paths, Not(Contains(L"C:\\LINKED\\BIN\\Y.EXE")));
   EXPECT_THAT(os.listed, Not(Contains(L"C:\\APP\\SUB")));
 }
@@ -384,6 +438,9 @@ TEST(LogOrders, StartingAProgramTriesWhatCreateProcessTries) {
         L"z:\\2 @:\\3 [:\\4 `:\\5 {:\\6 C:\\", L"C:\\"}},
       // Each candidate once, cut where rundll32 cuts its entry.
       {L"\"C:\\R.EXE\" C:\\X.DLL,Entry arg", {L"C:\\R.EXE"}, {L"C:\\X.DLL"}},
+      {L"\"C:\\R.EXE\"C:\\X.DLL", {L"C:\\R.EXE"}, {L"C:\\X.DLL"}},
+      // Each blank ends a candidate, two in a row included.
+      {L"C:\\A B.EXE  x", {L"C:\\A.exe", L"C:\\A B.EXE", L"C:\\A B.EXE ", L"C:\\A B.EXE  x"}, {}},
   };
   for (const Case& c : cases) {
     const RunTargets targets = TargetsOf(c.command);
