@@ -439,6 +439,11 @@ TEST(LogOrders, StartingAProgramTriesWhatCreateProcessTries) {
       // Each candidate once, cut where rundll32 cuts its entry.
       {L"\"C:\\R.EXE\" C:\\X.DLL,Entry arg", {L"C:\\R.EXE"}, {L"C:\\X.DLL"}},
       {L"\"C:\\R.EXE\"C:\\X.DLL", {L"C:\\R.EXE"}, {L"C:\\X.DLL"}},
+      // A path may start right after the line's first character.
+      {L"=C:\\X.DLL", {L"=C:\\X.DLL"}, {L"C:\\X.DLL"}},
+      {L"\"C:\\R.EXE\" C:\\A B.DLL  x",
+       {L"C:\\R.EXE"},
+       {L"C:\\A", L"C:\\A B.DLL", L"C:\\A B.DLL ", L"C:\\A B.DLL  x"}},
       // Each blank ends a candidate, two in a row included.
       {L"C:\\A B.EXE  x", {L"C:\\A.exe", L"C:\\A B.EXE", L"C:\\A B.EXE ", L"C:\\A B.EXE  x"}, {}},
   };
