@@ -33,8 +33,8 @@ bool RoundTrips(std::uint32_t code_page, std::wstring_view text, ToAnsi&& to_ans
   std::string bytes(text.size() * kMostBytesPerUnit, '\0');
   const int size = to_ansi(utf8 ? kErrInvalidChars : kNoBestFitChars, text, &bytes[0],
                            static_cast<int>(bytes.size()), utf8 ? nullptr : &used_default);
-  if (used_default) return false;
-  bytes.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+  if (size <= 0 || used_default) return false;
+  bytes.resize(static_cast<std::size_t>(size));
   // What comes back unchanged has as many units as went in; a longer answer
   // fails for want of room.
   std::wstring back(text.size(), L'\0');

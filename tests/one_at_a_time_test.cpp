@@ -87,6 +87,7 @@ TEST(OneAtATime, OneRemovalAtATimeAndAfreshAfterEachWait) {
        "an uninstaller still runs after 600.0 s; nothing is launched beside it"},
       {"names that only look alike", running(L"xglb1.exe", std::nullopt), true, 1, 0,
        "started process"},
+      {"the shortest copy's name", running(L"glb.exe", 5'000), true, 2, 5'000, "waited 5.0 s"},
   };
   for (const Case& c : cases) {
     FakePlatform os;
@@ -103,6 +104,9 @@ TEST(OneAtATime, OneRemovalAtATimeAndAfreshAfterEachWait) {
     EXPECT_EQ(os.opened_paths.size(), c.decisions) << c.what;
     EXPECT_GE(launched_at, c.launched_at) << c.what;
     EXPECT_THAT(Narrow(os.debugger.text), HasSubstr(c.trace)) << c.what;
+    if (c.decisions == 1) {
+      EXPECT_THAT(Narrow(os.debugger.text), Not(HasSubstr("waited"))) << c.what;
+    }
     EXPECT_EQ(os.held_now, 0) << c.what << ": let go by the end";
     EXPECT_EQ(os.open_handles, 0) << c.what;
     EXPECT_LE(os.now - start, 600'000u + 700u) << c.what;
