@@ -436,6 +436,7 @@ TEST(LogOrders, StartingAProgramTriesWhatCreateProcessTries) {
         L"A:\\1 z:\\2 @:\\3 [:\\4 `:\\5 {:\\6 C:\\", L"z:\\2", L"z:\\2 @:\\3", L"z:\\2 @:\\3 [:\\4",
         L"z:\\2 @:\\3 [:\\4 `:\\5", L"z:\\2 @:\\3 [:\\4 `:\\5 {:\\6",
         L"z:\\2 @:\\3 [:\\4 `:\\5 {:\\6 C:\\", L"C:\\"}},
+      {L"\"C:\\R.EXE\" Z:\\1 a:\\2", {L"C:\\R.EXE"}, {L"Z:\\1", L"Z:\\1 a:\\2", L"a:\\2"}},
       // Each candidate once, cut where rundll32 cuts its entry.
       {L"\"C:\\R.EXE\" C:\\X.DLL,Entry arg", {L"C:\\R.EXE"}, {L"C:\\X.DLL"}},
       {L"\"C:\\R.EXE\"C:\\X.DLL", {L"C:\\R.EXE"}, {L"C:\\X.DLL"}},
