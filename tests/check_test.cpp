@@ -431,6 +431,17 @@ TEST_F(CheckTest, ShowsWhatTheUninstallerWillDoAndWhichOrderReachesWhatOthersCon
   EXPECT_EQ(Run(L"/json OldApp"), 17);
   EXPECT_EQ(Json()["plan"].size(), 25u);
   EXPECT_EQ(Json()["untrusted"][0]["path"], "C:\\L.TXT");
+
+  // Permissions mend no junction: words, never a line that would follow it.
+  os_.security.erase(L"C:\\L.TXT");
+  os_.contents[L"C:\\L.TXT"] = "File Tree: C:\\APP\\DATA\\\r\n";
+  os_.subfolders[L"C:\\APP\\DATA"] = {{L"LINK", true}};
+  os_.out.text.clear();
+  EXPECT_EQ(Run(L"OldApp"), 20);
+  EXPECT_THAT(Narrow(os_.out.text),
+              HasSubstr("For line 1: no command here mends this (permissions cannot mend folder "
+                        "inside a deleted tree [C:\\APP\\DATA\\LINK]"));
+  EXPECT_THAT(Narrow(os_.out.text), Not(HasSubstr("icacls")));
 }
 
 TEST(PlanText, ShowsTheFirst20OfEachKindEveryProgramAndTheFirst5LinesNotUnderstood) {
