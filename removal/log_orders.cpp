@@ -418,7 +418,7 @@ class OrderJudge {
     Programs(targets.programs, planned);
     for (const std::wstring& argument : targets.arguments) {
       if (Stopped()) return;
-      Program(argument, nullptr);
+      Program(argument, nullptr, /*pass_over_unnameable=*/true);
     }
   }
 
@@ -426,7 +426,7 @@ class OrderJudge {
   // that exists.
   void Programs(const std::vector<std::wstring>& candidates, PlannedOrder* planned) {
     for (std::size_t i = 0; i < candidates.size() && !Stopped(); ++i) {
-      const ProgramIs is = Program(candidates[i], planned, i > 0);
+      const ProgramIs is = Program(candidates[i], planned, /*pass_over_unnameable=*/i > 0);
       if (is != ProgramIs::kMissing) return;
     }
   }
@@ -434,10 +434,14 @@ class OrderJudge {
   enum class ProgramIs { kThere, kMissing, kRefused };
 
   // One file that may be run or loaded, as the uninstaller's own is judged.
-  // A later candidate that no file could be named as is passed over.
-  ProgramIs Program(const std::wstring& path, PlannedOrder* planned, bool later = false) {
+  // Where it is one reading among others (a later candidate for the program,
+  // or an argument: "C:\A.INI C:\B.INI" is two), text that no file could be
+  // named as is passed over.
+  ProgramIs Program(const std::wstring& path, PlannedOrder* planned, bool pass_over_unnameable) {
     const FileCheck text = CheckPath(sources_.code_page, path);
-    if (text.status == FileStatus::kForbiddenCharacter && later) return ProgramIs::kMissing;
+    if (text.status == FileStatus::kForbiddenCharacter && pass_over_unnameable) {
+      return ProgramIs::kMissing;
+    }
     if (text.status != FileStatus::kNotSearched) {
       Found({Refusal(L"program", path, L"is " + FileText(text))});
       return ProgramIs::kRefused;

@@ -254,6 +254,9 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
        "quotation mark or a character no file name has"},
       {"such a character only in a later candidate", "Execute path: C:\\NONE.EXE \"x\"\n", nullptr,
        ""},
+      {"two paths and a redirection among the arguments",
+       "Execute path: C:\\APP\\SETUP.EXE C:\\APP\\A.INI C:\\APP\\B.INI >C:\\APP\\U.LOG\n",
+       [](FakePlatform& os) { os.normal_files.insert(L"C:\\APP\\SETUP.EXE"); }, ""},
       {"unquoted, the program in a folder others can change",
        "Execute path: C:\\Program Files\\OPEN\\A.exe /u\n",
        [&](FakePlatform& os) {
