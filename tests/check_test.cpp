@@ -431,6 +431,10 @@ TEST_F(CheckTest, ShowsWhatTheUninstallerWillDoAndWhichOrderReachesWhatOthersCon
   EXPECT_EQ(Run(L"/json OldApp"), 17);
   EXPECT_EQ(Json()["plan"].size(), 25u);
   EXPECT_EQ(Json()["untrusted"][0]["path"], "C:\\L.TXT");
+  os_.out.text.clear();
+  EXPECT_EQ(Run(L"OldApp"), 17);
+  EXPECT_THAT(Narrow(os_.out.text), HasSubstr("What the uninstaller will do"));
+  EXPECT_THAT(Narrow(os_.out.text), Not(HasSubstr("log orders:")));
 
   // Permissions mend no junction: words, never a line that would follow it.
   os_.security.erase(L"C:\\L.TXT");
