@@ -20,6 +20,19 @@ std::wstring Decimal(unsigned long long number) {
   return digits;
 }
 
+std::wstring UpperAsciiCopy(std::wstring_view text) {
+  std::wstring upper;
+  upper.reserve(text.size());
+  for (const wchar_t c : text) upper += UpperAscii(c);
+  return upper;
+}
+
+std::wstring ParentOf(const std::wstring& path) {
+  const std::size_t last = path.find_last_of(L'\\');
+  if (last == std::wstring::npos || last + 1 == path.size()) return {};
+  return path.substr(0, last == 2 ? 3 : last);
+}
+
 std::wstring_view TrimSpaces(std::wstring_view s) {
   const std::size_t first = s.find_first_not_of(L' ');
   if (first == std::wstring_view::npos) return {};

@@ -34,4 +34,16 @@ std::wstring Decimal(unsigned long long number);
 // Removes leading and trailing U+0020 only; tabs and other blanks stay.
 std::wstring_view TrimSpaces(std::wstring_view s);
 
+// The text with a to z upper-cased: a key that compares as paths do.
+std::wstring UpperAsciiCopy(std::wstring_view text);
+
+// A to Z and a to z: the letters a drive may have.
+constexpr bool IsAsciiLetter(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// The folder a path's last part is in: "C:\A\B" -> "C:\A", "C:\A" -> "C:\";
+// none ("") for "C:\", for a path ending in a backslash, or without one.
+std::wstring ParentOf(const std::wstring& path);
+
 }  // namespace tarnweld::text

@@ -102,12 +102,6 @@ std::wstring UnresolvedNote(const std::wstring& why) {
 }
 
 // "C:\A\B\F.EXE" -> "C:\A\B"; "C:\A" -> "C:\"; "C:\" -> "".
-std::wstring ParentOf(const std::wstring& path) {
-  const std::size_t last = path.find_last_of(L'\\');
-  if (last == std::wstring::npos || last + 1 == path.size()) return {};
-  return path.substr(0, last == 2 ? 3 : last);
-}
-
 const wchar_t* DriveWords(platform::DriveKind kind) {
   switch (kind) {
     case platform::DriveKind::kFixed:
@@ -128,11 +122,9 @@ const wchar_t* DriveWords(platform::DriveKind kind) {
   return L"";
 }
 
-bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
-
 // X:\ and more: the only paths the walk reads anything for.
 bool IsOnDrive(const std::wstring& path) {
-  return path.size() >= 3 && IsLetter(path[0]) && path[1] == L':' && path[2] == L'\\';
+  return path.size() >= 3 && text::IsAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\';
 }
 
 Standing Trusted() { return {Standing::Kind::kTrusted, {}}; }
@@ -384,7 +376,7 @@ std::optional<std::wstring> TrustJudge::OnLocalDisk(const std::wstring& path,
 std::vector<TrustJudge::Step> TrustJudge::Folders(const std::wstring& full,
                                                   const ObjectNames& names, Role last_role) {
   std::vector<Step> steps;
-  for (std::wstring folder = full; !folder.empty(); folder = ParentOf(folder)) {
+  for (std::wstring folder = full; !folder.empty(); folder = text::ParentOf(folder)) {
     const Role role = steps.empty() ? last_role : Role::kAbove;
     steps.push_back({folder, role, role == Role::kAbove ? &names.above : &names.folder});
   }
@@ -415,7 +407,7 @@ Walk TrustJudge::CheckFile(const std::wstring& path, const ObjectNames& names, R
   Walk walk;
   const std::optional<std::wstring> full = OnLocalDisk(path, names, &walk);
   if (!full) return walk;
-  const std::wstring folder = ParentOf(*full);
+  const std::wstring folder = text::ParentOf(*full);
   const bool go_on = folder.empty() || Down(Folders(folder, names, folder_role), &walk);
   walk.refused_on_the_way = !walk.check.trusted();
   if (!go_on) return walk;
@@ -438,9 +430,7 @@ Walk TrustJudge::CheckFolder(const std::wstring& path, const ObjectNames& names,
 }
 
 const platform::SecurityRead& TrustJudge::Read(const std::wstring& path) {
-  std::wstring key;
-  for (const wchar_t c : path) key += text::UpperAscii(c);
-  return Remembered(L"file " + key, [&] { return security_.Read(path); });
+  return Remembered(L"file " + text::UpperAsciiCopy(path), [&] { return security_.Read(path); });
 }
 
 std::vector<std::wstring> TrustJudge::UntrustedExplicitSids(const std::wstring& folder) {

@@ -16,27 +16,13 @@ using wise_log::OrderKind;
 
 constexpr std::wstring_view kBlanks = L" \t";
 
-std::wstring Upper(std::wstring_view text) {
-  std::wstring upper;
-  for (const wchar_t c : text) upper += text::UpperAscii(c);
-  return upper;
-}
-
-// "C:\A\B" -> "C:\A"; "C:\A" -> "C:\"; "C:\" -> "".
-std::wstring ParentOf(const std::wstring& path) {
-  const std::size_t last = path.find_last_of(L'\\');
-  if (last == std::wstring::npos || last + 1 == path.size()) return {};
-  return path.substr(0, last == 2 ? 3 : last);
-}
-
 std::wstring NameOf(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
-
-bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 // X:\ or \\: where a fully qualified path starts.
 bool PathStartsAt(std::wstring_view text, std::size_t at) {
   const std::wstring_view rest = text.substr(at);
-  return (rest.size() >= 3 && IsLetter(rest[0]) && rest[1] == L':' && rest[2] == L'\\') ||
+  return (rest.size() >= 3 && text::IsAsciiLetter(rest[0]) && rest[1] == L':' &&
+          rest[2] == L'\\') ||
          rest.substr(0, 2) == L"\\\\";
 }
 
@@ -85,18 +71,19 @@ std::wstring WithExtension(std::wstring candidate) {
 class Deletions {
  public:
   void File(const std::wstring& full, std::size_t line) {
-    if (files_.insert(Upper(full)).second) lines_.push_back({Upper(full), line});
+    if (files_.insert(text::UpperAsciiCopy(full)).second)
+      lines_.push_back({text::UpperAsciiCopy(full), line});
   }
   // Everything in `folder` whose name matches `pattern`, or the folder itself
   // and all it holds where the pattern is empty.
   void Tree(const std::wstring& folder, const std::wstring& pattern, std::size_t line) {
-    trees_.push_back({Upper(folder), pattern, line});
+    trees_.push_back({text::UpperAsciiCopy(folder), pattern, line});
   }
 
   // The line that deleted `full`, a folder above it, or a tree holding it.
   std::optional<std::size_t> Gone(const std::wstring& full) const {
-    const std::wstring upper = Upper(full);
-    for (std::wstring path = upper; !path.empty(); path = ParentOf(path)) {
+    const std::wstring upper = text::UpperAsciiCopy(full);
+    for (std::wstring path = upper; !path.empty(); path = text::ParentOf(path)) {
       if (files_.count(path) == 0) continue;
       for (const auto& [deleted, line] : lines_) {
         if (deleted == path) return line;
@@ -186,7 +173,8 @@ class OrderJudge {
            std::vector<trust::Finding> findings) {
     for (trust::Finding& finding : findings) {
       // The same object, found wanting for the same reason, is told once.
-      const std::wstring key = Upper(finding.path) + L"|" + finding.sid + L"|" + finding.rights;
+      const std::wstring key =
+          text::UpperAsciiCopy(finding.path) + L"|" + finding.sid + L"|" + finding.rights;
       if (!reported_.insert(key).second) continue;
       plan_.findings.push_back({line, kind, order, std::move(finding)});
     }
@@ -235,14 +223,17 @@ class OrderJudge {
 
   // One object in one role, once a run.
   void JudgeOne(const std::wstring& path, Role role, const std::wstring& object) {
-    if (!judged_.insert(text::Decimal(static_cast<unsigned>(role)) + Upper(path)).second) return;
+    if (!judged_.insert(text::Decimal(static_cast<unsigned>(role)) + text::UpperAsciiCopy(path))
+             .second)
+      return;
     Found(
         trust::Judge(trust_.Read(path), role, trust_.principals(), object, path, trust_.judging()));
   }
 
   // The nearest folder above `path` that exists, in `role`.
   void Nearest(const std::wstring& path, Role role) {
-    for (std::wstring folder = ParentOf(path); !folder.empty(); folder = ParentOf(folder)) {
+    for (std::wstring folder = text::ParentOf(path); !folder.empty();
+         folder = text::ParentOf(folder)) {
       if (!trust_.Read(folder).missing()) {
         JudgeOne(folder, role, kNearest);
         return;
@@ -254,7 +245,8 @@ class OrderJudge {
   // folders above. A missing folder's nearest existing one is judged in
   // `nearest`. Each walk once a run.
   Reach WalkTo(const std::wstring& folder, Role role, const trust::ObjectNames& names) {
-    const std::wstring key = text::Decimal(static_cast<unsigned>(role)) + Upper(folder);
+    const std::wstring key =
+        text::Decimal(static_cast<unsigned>(role)) + text::UpperAsciiCopy(folder);
     if (walked_.count(key) != 0) {
       return blocked_.count(key)   ? Reach::kBlocked
              : missing_.count(key) ? Reach::kMissing
@@ -283,7 +275,7 @@ class OrderJudge {
   // it, whoever may add a subfolder to the nearest one left decides.
   Reach Reached(const std::wstring& folder, Role role, const trust::ObjectNames& names) {
     std::wstring left = folder;
-    while (!left.empty() && deletions_.Gone(left)) left = ParentOf(left);
+    while (!left.empty() && deletions_.Gone(left)) left = text::ParentOf(left);
     if (left == folder) return WalkTo(folder, role, names);
     if (left.empty()) return Reach::kMissing;
     const Reach reach = WalkTo(left, Role::kAbove, names);
@@ -301,7 +293,7 @@ class OrderJudge {
   void DeletedIn(const Order& order) {
     if (Unqualified(order.path, L"deleted file")) return;
     const std::wstring full = Full(order.path);
-    const std::wstring folder = ParentOf(full);
+    const std::wstring folder = text::ParentOf(full);
     if (folder.empty()) {
       Found({Refusal(L"deleted file", order.path, L"is not a file in a folder on a local drive")});
       return;
@@ -318,14 +310,14 @@ class OrderJudge {
       folder = Full(written.substr(0, written.find_last_not_of(L'\\') + 1));
     } else if (HasWildcard(NameOf(written))) {
       const std::wstring full = Full(written);
-      folder = ParentOf(full);
+      folder = text::ParentOf(full);
       pattern = NameOf(full);
     } else {
       const std::wstring full = Full(written);
       folder = full;
       // A file, or what does not exist: everything of that name in its folder.
       if (sources_.files.Find(full).kind != platform::FileKind::kDirectory) {
-        folder = ParentOf(full);
+        folder = text::ParentOf(full);
         pattern = NameOf(full);
       }
     }
@@ -373,7 +365,7 @@ class OrderJudge {
   // above it decides which folder is removed.
   void Made(const Order& order) {
     if (Unqualified(order.path, L"removed folder")) return;
-    const std::wstring parent = ParentOf(Full(order.path));
+    const std::wstring parent = text::ParentOf(Full(order.path));
     if (parent.empty()) return;
     Reached(parent, Role::kAbove, kMadeNames);
   }
@@ -386,14 +378,14 @@ class OrderJudge {
     const std::wstring root_name = wise_log::RootName(root);
     for (bool first = true;; first = false) {
       const std::wstring named = path.empty() ? root_name : root_name + L"\\" + path;
-      const platform::SecurityRead& read =
-          trust_.Remembered(L"order key " + Upper(named), [&] { return KeySecurity(root, path); });
+      const platform::SecurityRead& read = trust_.Remembered(
+          L"order key " + text::UpperAsciiCopy(named), [&] { return KeySecurity(root, path); });
       if (read.missing() && !path.empty()) {
         const std::size_t last = path.find_last_of(L'\\');
         path = last == std::wstring::npos ? L"" : path.substr(0, last);
         continue;
       }
-      if (judged_.insert(L"key " + Upper(named)).second) {
+      if (judged_.insert(L"key " + text::UpperAsciiCopy(named)).second) {
         Found(trust_.CheckKey(read, Role::kOrderKey,
                               first ? L"key" : L"nearest existing key above a missing one", named));
       }
@@ -447,14 +439,14 @@ class OrderJudge {
       return ProgramIs::kRefused;
     }
     const std::wstring full = Full(text.searched);
-    const std::wstring folder = ParentOf(full);
+    const std::wstring folder = text::ParentOf(full);
     if (folder.empty()) {
       Found({Refusal(L"program", path, L"is not a file in a folder")});
       return ProgramIs::kRefused;
     }
     // The folders above its folder first; then its folder, in the role the
     // file gives it: a program's own, or where a missing one would be put.
-    const std::wstring above = ParentOf(folder);
+    const std::wstring above = text::ParentOf(folder);
     const Reach reach = Reached(above.empty() ? folder : above, Role::kAbove, kProgramNames);
     if (reach == Reach::kBlocked) return ProgramIs::kRefused;
     if (reach == Reach::kMissing) return ProgramIs::kMissing;

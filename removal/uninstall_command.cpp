@@ -15,12 +15,10 @@ std::wstring_view Unquoted(std::wstring_view path) {
   return path;
 }
 
-bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
-
 // X:\... or \\server\share\..., where the server is no "." or "?" (the
 // device and literal namespaces).
 bool IsFullyQualified(std::wstring_view path) {
-  if (path.size() > 3 && IsAsciiLetter(path[0]) && path.substr(1, 2) == L":\\") return true;
+  if (path.size() > 3 && text::IsAsciiLetter(path[0]) && path.substr(1, 2) == L":\\") return true;
   if (path.substr(0, 2) != L"\\\\") return false;
   const std::size_t server_end = path.find(L'\\', 2);
   if (server_end == std::wstring_view::npos || server_end == 2) return false;
