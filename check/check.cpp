@@ -423,9 +423,7 @@ class Checker {
   // The temporary folder is the one of the account this check runs as.
   std::wstring TempAccount() {
     trust::Principals& principals = run_.trust().principals();
-    const std::wstring& sid = principals.CallerSid();
-    const std::wstring name = principals.NameOf(sid);
-    return L"Temporary folder: judged for " + (name.empty() ? sid : name + L" (" + sid + L")") +
+    return L"Temporary folder: judged for " + principals.Named(principals.CallerSid()) +
            L", the account this check runs as; Tarnweld.exe run as another account (SYSTEM, "
            L"say) judges that account's own.\n";
   }

@@ -252,6 +252,11 @@ std::wstring Principals::NameOf(const std::wstring& sid) {
   return found ? found->name : L"";
 }
 
+std::wstring Principals::Named(const std::wstring& sid) {
+  const std::wstring name = NameOf(sid);
+  return name.empty() ? sid : name + L" (" + sid + L")";
+}
+
 std::vector<Finding> Judge(const platform::SecurityRead& security, Role role,
                            Principals& principals, const std::wstring& object,
                            const std::wstring& path, Judging judging) {

@@ -120,6 +120,8 @@ class Principals {
   Standing Of(const std::wstring& sid);
   // Empty when the SID names no account, or no answer came in time.
   std::wstring NameOf(const std::wstring& sid);
+  // "Administrators (S-1-5-32-544)", or the SID alone where it has no name.
+  std::wstring Named(const std::wstring& sid);
   const std::wstring& CallerSid();
   bool CallerIsAdministrator();
   unsigned MajorVersion();

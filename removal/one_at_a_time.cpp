@@ -9,9 +9,7 @@ namespace tarnweld {
 namespace {
 
 std::wstring Maker(trust::Principals& principals, const std::wstring& sid) {
-  if (sid.empty()) return L"an unknown account";
-  const std::wstring name = principals.NameOf(sid);
-  return name.empty() ? sid : name + L" (" + sid + L")";
+  return sid.empty() ? L"an unknown account" : principals.Named(sid);
 }
 
 // Someone else's lock: an administrator's run goes on without it, any other
