@@ -34,11 +34,6 @@ bool IsInside(std::wstring_view path, const std::wstring& folder) {
   return SamePath(path.substr(0, prefix.size()), prefix);
 }
 
-std::wstring WithoutTrailingBackslash(std::wstring path) {
-  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  return path;
-}
-
 // The folder a finding is mended through: a file's own folder.
 std::wstring FolderOf(const trust::Finding& finding) {
   return finding.role == trust::Role::kFile ? ParentOf(finding.path) : finding.path;
@@ -49,15 +44,15 @@ std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 }  // namespace
 
 ProtectedFolders::ProtectedFolders(platform::Environment& environment, platform::SystemInfo& system)
-    : windows_(WithoutTrailingBackslash(system.WindowsDirectory())) {
+    : windows_(text::WithoutTrailingBackslashes(system.WindowsDirectory())) {
   for (const wchar_t* name : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432",
                               L"ProgramData", L"ALLUSERSPROFILE", L"USERPROFILE"}) {
-    const std::wstring folder = WithoutTrailingBackslash(environment.Variable(name));
+    const std::wstring folder = text::WithoutTrailingBackslashes(environment.Variable(name));
     if (!folder.empty()) exactly_.push_back(folder);
   }
   // The Users folder holds Public (Vista on) or All Users (XP).
   for (const wchar_t* name : {L"PUBLIC", L"ALLUSERSPROFILE"}) {
-    const std::wstring profile = WithoutTrailingBackslash(environment.Variable(name));
+    const std::wstring profile = text::WithoutTrailingBackslashes(environment.Variable(name));
     const std::wstring users = ParentOf(profile);
     if (users.size() > 3 && (std::wstring_view(name) == L"PUBLIC" || system.MajorVersion() < 6)) {
       users_roots_.push_back(users);
@@ -66,7 +61,7 @@ ProtectedFolders::ProtectedFolders(platform::Environment& environment, platform:
 }
 
 bool ProtectedFolders::Protects(const std::wstring& path) const {
-  const std::wstring folder = WithoutTrailingBackslash(path);
+  const std::wstring folder = text::WithoutTrailingBackslashes(path);
   if (folder.size() <= 3) return true;  // a drive's root reaches every file on it
   if (!windows_.empty() && (SamePath(folder, windows_) || IsInside(folder, windows_))) return true;
   for (const std::wstring& exact : exactly_) {

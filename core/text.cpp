@@ -27,6 +27,11 @@ std::wstring UpperAsciiCopy(std::wstring_view text) {
   return upper;
 }
 
+std::wstring WithoutTrailingBackslashes(std::wstring path) {
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
 std::wstring ParentOf(const std::wstring& path) {
   const std::size_t last = path.find_last_of(L'\\');
   if (last == std::wstring::npos || last + 1 == path.size()) return {};

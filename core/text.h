@@ -42,6 +42,10 @@ constexpr bool IsAsciiLetter(wchar_t c) {
   return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
 
+// A folder's path without the backslashes that may end it, a drive's root
+// ("C:\") kept whole.
+std::wstring WithoutTrailingBackslashes(std::wstring path);
+
 // The folder a path's last part is in: "C:\A\B" -> "C:\A", "C:\A" -> "C:\";
 // none ("") for "C:\", for a path ending in a backslash, or without one.
 std::wstring ParentOf(const std::wstring& path);

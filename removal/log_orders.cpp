@@ -526,9 +526,8 @@ LogPlan ReadLog(const platform::Sources& sources, const std::wstring& path) {
     plan.bound = LogBound::kLines;
     return plan;
   }
-  std::wstring windows = sources.system.WindowsDirectory();
-  while (windows.size() > 3 && windows.back() == L'\\') windows.pop_back();
-  plan.log = wise_log::Parse(read.bytes, sources.code_page, windows);
+  plan.log = wise_log::Parse(read.bytes, sources.code_page,
+                             text::WithoutTrailingBackslashes(sources.system.WindowsDirectory()));
   for (auto order = plan.log.orders.rbegin(); order != plan.log.orders.rend(); ++order) {
     plan.plan.push_back({*order, std::nullopt});
   }
