@@ -58,6 +58,10 @@ TEST(Text, UpperCasingFoldsAsciiLettersOnly) {
   EXPECT_TRUE(text::EqualsIgnoringAsciiCase<wchar_t>(L"abcxyz", L"ABCXYZ"));
   EXPECT_FALSE(text::EqualsIgnoringAsciiCase<wchar_t>(L"`{", L"@["));
   EXPECT_EQ(text::TrimSpaces(L" \t a \t "), L"\t a \t");
+  // A folder loses the backslashes that end it; a drive's root stays whole.
+  EXPECT_EQ(text::WithoutTrailingBackslashes(L"C:\\A\\\\"), L"C:\\A");
+  EXPECT_EQ(text::WithoutTrailingBackslashes(L"C:\\\\"), L"C:\\");
+  EXPECT_EQ(text::WithoutTrailingBackslashes(L"C:\\"), L"C:\\");
 }
 
 }  // namespace
