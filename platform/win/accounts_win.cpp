@@ -28,12 +28,14 @@ struct NetApi {
 const NetApi& Net() {
   static const NetApi net = [] {
     NetApi loaded;
-    const HMODULE module = SystemLibrary(L"netapi32.dll", &loaded.error);
-    loaded.get_members =
-        ProcedureOf<decltype(loaded.get_members)>(module, "NetLocalGroupGetMembers");
-    loaded.get_groups = ProcedureOf<decltype(loaded.get_groups)>(module, "NetUserGetLocalGroups");
-    loaded.buffer_free = ProcedureOf<decltype(loaded.buffer_free)>(module, "NetApiBufferFree");
-    if (loaded.error == 0 && !(loaded.get_members && loaded.get_groups && loaded.buffer_free)) {
+    constexpr auto kNet = L"netapi32.dll";
+    loaded.get_members = SystemProcedure<decltype(loaded.get_members)>(
+        kNet, {L"samcli.dll", L"netutils.dll"}, "NetLocalGroupGetMembers");
+    loaded.get_groups = SystemProcedure<decltype(loaded.get_groups)>(
+        kNet, {L"samcli.dll", L"netutils.dll"}, "NetUserGetLocalGroups");
+    loaded.buffer_free = SystemProcedure<decltype(loaded.buffer_free)>(
+        kNet, {L"samcli.dll", L"netutils.dll"}, "NetApiBufferFree");
+    if (!(loaded.get_members && loaded.get_groups && loaded.buffer_free)) {
       loaded.error = ERROR_PROC_NOT_FOUND;
     }
     return loaded;

@@ -1,21 +1,25 @@
 #include <windows.h>
-// These must come after windows.h.
-#include <ntsecapi.h>
+// sddl.h must come after windows.h.
 #include <sddl.h>
 
-#include <vector>
-
 #include "platform/win/folders_win.h"
+#include "platform/win/system_library_win.h"
 
 namespace tarnweld::platform::win {
 namespace {
 
 constexpr std::size_t kRandomBytes = 16;
 
+// RtlGenRandom, which advapi32.dll exports as SystemFunction036 and, from
+// Windows 7 on, forwards to cryptbase.dll.
+using GenRandom = BOOLEAN(WINAPI*)(PVOID, ULONG);
+
 // 32 hexadecimal digits from the system's random number generator.
 bool UnguessableName(std::wstring* name) {
+  static const auto gen_random =
+      SystemProcedure<GenRandom>(L"advapi32.dll", {L"cryptbase.dll"}, "SystemFunction036");
   unsigned char random[kRandomBytes];
-  if (!RtlGenRandom(random, sizeof random)) return false;
+  if (!gen_random || !gen_random(random, sizeof random)) return false;
   static const wchar_t kHex[] = L"0123456789abcdef";
   *name = L"Tarnweld-";
   for (const unsigned char byte : random) {
