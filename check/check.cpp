@@ -13,6 +13,7 @@
 #include "queries/read_reg.h"
 #include "removal/decision.h"
 #include "removal/decision_text.h"
+#include "removal/running_removals.h"
 
 namespace tarnweld::check {
 namespace {
@@ -53,16 +54,30 @@ struct Report {
   std::vector<std::wstring> hints;
   std::wstring uninstaller_sha256, log_sha256;  // empty: not found, or not read
   bool removal_in_progress;
+  std::vector<RunningRemoval> running;
 };
 
-// Whether a file was found as a normal file on a fixed local disk, and is no
-// link: only then is it read, for its SHA-256.
+// Whether a file was found as a normal file on a fixed local disk, is no
+// link, and lies below folders only administrators can change: only then is
+// it read, for its SHA-256. Below a folder others could change, what is read
+// need not be what the uninstaller would get.
 bool Readable(const std::optional<FileCheck>& file, const std::optional<trust::TrustCheck>& trust) {
   if (!file || !file->found() || !trust) return false;
   return std::none_of(trust->findings.begin(), trust->findings.end(),
                       [&](const trust::Finding& finding) {
-                        return finding.role == trust::Role::kFile && !finding.permissions;
+                        return finding.role != trust::Role::kFile || !finding.permissions;
                       });
+}
+
+// Where a file found was not read for its SHA-256, because of a folder on
+// the way to it.
+bool BelowUntrustedFolder(const std::optional<FileCheck>& file,
+                          const std::optional<trust::TrustCheck>& trust) {
+  if (!file || !file->found() || !trust) return false;
+  return std::any_of(trust->findings.begin(), trust->findings.end(),
+                     [&](const trust::Finding& finding) {
+                       return finding.role != trust::Role::kFile;
+                     });
 }
 
 // Whether the log was read and its lines parsed: only then is there a plan
@@ -147,6 +162,7 @@ class Checker {
         AddRemovalHint(&reports.back());
       }
     }
+    RemovalInProgress();  // asked once, also where no entry was listed
     if (!platform_.out.Write(options.json ? JsonArray(reports) : Listing(reports))) return kFailed;
     return status;
   }
@@ -158,7 +174,7 @@ class Checker {
 
   Report Decided(Decision decision, platform::RegistryView view) {
     Report report{std::move(decision), {}, view, view == views_.front(), {}, {}, {},
-                  RemovalInProgress()};
+                  RemovalInProgress(), running_};
     const Decision& d = report.decision;
     report.entry = d.entry.empty() ? d.tail : d.entry;
     if (Readable(d.uninstaller, d.uninstaller_trust)) {
@@ -204,14 +220,39 @@ class Checker {
   }
 
   // Whether a Wise removal is under way on the machine now: the removal lock
-  // exists, or an uninstaller or its copy runs. Asked once a run; the lock
-  // is never waited on, since a wait that succeeds would take it.
+  // exists, or an uninstaller or its copy runs that Tarnweld.exe counts.
+  // Asked once a run; the lock is never waited on, since a wait that
+  // succeeds would take it.
   bool RemovalInProgress() {
     if (!removal_in_progress_) {
-      removal_in_progress_ =
-          platform_.locks.Exists() || !ReadReg::ScanProcesses(platform_.processes).removals.empty();
+      RunningRemovals removals(platform_.processes, run_.trust().principals());
+      running_ = removals.Judge(ReadReg::ScanProcesses(platform_.processes));
+      removal_in_progress_ = platform_.locks.Exists() || AnyCounted(running_);
     }
     return *removal_in_progress_;
+  }
+
+  // Every process named as a removal's, and whether Tarnweld.exe counts it.
+  std::wstring RunningText() const {
+    if (running_.empty()) return {};
+    std::wstring text =
+        L"Wise processes running on this machine (Tarnweld.exe waits only for those counted):\n";
+    for (const RunningRemoval& running : running_) text += L"  " + Describe(running) + L"\n";
+    return text;
+  }
+
+  static std::wstring RunningJson(const std::vector<RunningRemoval>& all) {
+    std::wstring json = L"[";
+    for (const RunningRemoval& running : all) {
+      JsonObject object;
+      object.Number(L"id", running.process.id)
+          .Text(L"name", running.process.name)
+          .TextOrNull(L"user", running.user_name)
+          .TextOrNull(L"sid", running.user.sid)
+          .Boolean(L"counted", running.counted);
+      json += (json == L"[" ? L"" : L", ") + object.Close();
+    }
+    return json + L"]";
   }
 
   void AddRemovalHint(Report* report) {
@@ -271,6 +312,7 @@ class Checker {
         .Boolean(L"tempCreated", decision.temp && decision.temp->make())
         .Text(L"detail", Summary(decision))
         .Boolean(L"removalInProgress", report.removal_in_progress)
+        .Raw(L"running", RunningJson(report.running))
         .Texts(L"hints", report.hints)
         .Raw(L"untrusted", UntrustedJson(decision));
     if (inventory) {
@@ -329,6 +371,15 @@ class Checker {
       text +=
           L"  log " + Bracketed(decision.log->searched) + L": SHA-256 " + report.log_sha256 + L"\n";
     }
+    const auto not_hashed = [&](const wchar_t* what, const std::optional<FileCheck>& file,
+                                const std::optional<trust::TrustCheck>& trust) {
+      if (!BelowUntrustedFolder(file, trust)) return;
+      text += std::wstring(L"  ") + what + Bracketed(file->searched) +
+              L": not read for its SHA-256: others could change a folder on the way to it, so "
+              L"what is read there need not be what Tarnweld.exe would use\n";
+    };
+    not_hashed(L"uninstaller ", decision.uninstaller, decision.uninstaller_trust);
+    not_hashed(L"log ", decision.log, decision.log_trust);
     text += std::wstring(L"Verdict: ") + VerdictName(decision.verdict) + L" (exit code " +
             text::Decimal(VerdictExitCode(decision.verdict)) + L"). " + Summary(decision) + L"\n";
     if (decision.verdict == Verdict::kWouldLaunch) {
@@ -337,6 +388,7 @@ class Checker {
     text += Advice(decision);
     if (Parsed(decision)) text += PlanText(*decision.plan);
     if (decision.temp) text += TempAccount();
+    text += RunningText();
     for (const std::wstring& hint : report.hints) text += L"Hint: " + hint + L"\n";
     return text;
   }
@@ -456,6 +508,7 @@ class Checker {
     }
     text += L"\n" + text::Decimal(reports.size()) + L" Wise installation" +
             (reports.size() == 1 ? L"" : L"s") + L" found.\n";
+    if (!running_.empty()) text += L"\n" + RunningText();
     return text;
   }
 
@@ -465,6 +518,7 @@ class Checker {
   ProtectedFolders protected_;
   std::wstring windows_directory_;
   std::optional<bool> removal_in_progress_;
+  std::vector<RunningRemoval> running_;
 };
 
 }  // namespace

@@ -272,9 +272,17 @@ std::vector<Finding> Judge(const platform::SecurityRead& security, Role role,
     add({}, L"its security cannot be read (error " + text::Decimal(security.error) + L")", false);
     return findings;
   }
+  // A file link's own security is never read; a registry link's is, and it
+  // is judged too.
   if (security.link) {
-    add({}, L"is a junction or symbolic link, whose target is not judged", false);
-    return findings;
+    const bool key = IsKey(role);
+    if (add({},
+            key ? L"is a registry link, whose target is not judged"
+                : L"is a junction or symbolic link, whose target is not judged",
+            false) ||
+        !key) {
+      return findings;
+    }
   }
   if (!security.has_access_list) {
     add({}, L"has no access list, so anyone may change it");

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace tarnweld::platform {
 
@@ -42,6 +43,12 @@ class ProcessSnapshot {
   virtual bool Next(ProcessEntry* entry) = 0;
 };
 
+// The user a process runs as, from its token.
+struct ProcessUser {
+  std::wstring sid;         // empty when it could not be read
+  std::uint32_t error = 0;  // why not
+};
+
 class ProcessList {
  public:
   virtual ~ProcessList() = default;
@@ -51,6 +58,8 @@ class ProcessList {
   // Opens the process `id` to ask about it and wait for it; null when it
   // cannot be opened (it has ended, or it is not ours to ask).
   virtual std::unique_ptr<WatchedProcess> Open(std::uint32_t id) = 0;
+  // The user process `id` runs as, asked with query rights alone.
+  virtual ProcessUser UserOf(std::uint32_t id) = 0;
 };
 
 }  // namespace tarnweld::platform

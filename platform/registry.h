@@ -30,7 +30,8 @@ class RegistryKey {
   // expanded, up to its first NUL or whole when it has none, at any length
   // (core/registry_text.h).
   virtual RegistryText ReadText(const std::wstring& name) = 0;
-  // The key's owner and access list.
+  // The key's owner and access list; for a key opened by OpenKey, also
+  // whether it is a symbolic link.
   virtual SecurityRead Security() = 0;
 };
 
@@ -52,7 +53,9 @@ class Registry {
   // `*key` is set on success only.
   virtual long OpenLocalMachineKey(const std::wstring& path, RegistryView view,
                                    std::unique_ptr<RegistryKey>* key) = 0;
-  // The same under any root, to read the key's security.
+  // The same under any root, to read the key's security: the last key of
+  // `path` opened as itself, so that a link's Security() says it is one and
+  // its own owner and access list are read, never its target's.
   virtual long OpenKey(RegistryRoot root, const std::wstring& path, RegistryView view,
                        std::unique_ptr<RegistryKey>* key) = 0;
 };

@@ -46,15 +46,18 @@ ProcessScan ScanProcesses(platform::ProcessList& processes) {
   for (bool more = snapshot->First(&entry); more; more = snapshot->Next(&entry)) {
     const std::optional<std::wstring_view> name = NameIn(entry.name);
     const bool uninstaller = name && IsUninstallerImage(*name);
-    if (uninstaller) scan.uninstallers.push_back(entry.id);
-    if (uninstaller || (name && IsHandOffImage(*name))) scan.removals.push_back(entry.id);
+    if (uninstaller || (name && IsHandOffImage(*name))) {
+      scan.removals.push_back({entry.id, std::wstring(*name), uninstaller});
+    }
     scan.links.push_back({entry.id, entry.parent_id});
   }
   return scan;
 }
 
 bool IsUninstallerRunning(platform::ProcessList& processes) {
-  return !ScanProcesses(processes).uninstallers.empty();
+  const ProcessScan scan = ScanProcesses(processes);
+  return std::any_of(scan.removals.begin(), scan.removals.end(),
+                     [](const RemovalProcess& process) { return process.uninstaller; });
 }
 
 }  // namespace tarnweld::ReadReg

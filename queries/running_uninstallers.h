@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/process_snapshot.h"
@@ -15,14 +16,20 @@ struct ProcessLink {
   std::uint32_t parent_id = 0;
 };
 
+// A process named as one of a Wise removal's.
+struct RemovalProcess {
+  std::uint32_t id = 0;
+  std::wstring name;         // as the snapshot gives it
+  bool uninstaller = false;  // "unwise.exe" or "unwise32.exe"; else a "GLB*.EXE" copy
+};
+
 // One look at the system's processes.
 struct ProcessScan {
   bool taken = false;
-  // The ids of the processes named "unwise.exe" or "unwise32.exe".
-  std::vector<std::uint32_t> uninstallers;
-  // The same, and the copies a Wise uninstaller hands its work to
-  // ("GLB*.EXE"): every process of a removal under way.
-  std::vector<std::uint32_t> removals;
+  // The processes named "unwise.exe" or "unwise32.exe", and the copies a
+  // Wise uninstaller hands its work to ("GLB*.EXE"): whatever may be a
+  // removal under way, whoever runs it.
+  std::vector<RemovalProcess> removals;
   std::vector<ProcessLink> links;  // every process listed
 };
 ProcessScan ScanProcesses(platform::ProcessList& processes);

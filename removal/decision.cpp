@@ -167,7 +167,7 @@ void DecideFrom(Find&& found, Deciding& run, Decision* decision) {
     decision->verdict = Verdict::kTempUntrusted;
     return;
   }
-  decision->path = run.Path();
+  decision->path = WithoutEmptied(run.Path(), *decision->plan, sources.security);
   decision->verdict = Verdict::kWouldLaunch;
   decision->program = ExplicitProgram(decision->command->uninstaller_path);
   decision->command_line = AutomaticCommandLine(*decision->command);

@@ -154,6 +154,9 @@ std::wstring FileText(const FileCheck& check) {
       return L"a path with a wildcard, a stray quotation mark or a character no file name has";
     case FileStatus::kDevice:
       return L"a device, not a file";
+    case FileStatus::kNameEndsInDotOrSpace:
+      return L"a path with a name that ends in a space or a dot, which Windows reads as another "
+             L"path";
     case FileStatus::kNotInCodePage:
       return L"a path the system's ANSI code page cannot carry: an ANSI program such as "
              L"UNWISE.EXE would read another path";

@@ -67,10 +67,11 @@ std::wstring WithExtension(std::wstring candidate) {
   return candidate;
 }
 
-// What the uninstaller has deleted by the time an order comes.
+// What the uninstaller has deleted or removed by the time an order comes.
 class Deletions {
  public:
-  void File(const std::wstring& full, std::size_t line) {
+  // A file, or a folder removed: everything below it is gone too.
+  void Path(const std::wstring& full, std::size_t line) {
     if (files_.insert(text::UpperAsciiCopy(full)).second)
       lines_.push_back({text::UpperAsciiCopy(full), line});
   }
@@ -197,7 +198,7 @@ class OrderJudge {
         Made(order);
         return;
       case OrderKind::kRegistry:
-        if (order.restore) Key(order);
+        Key(order);
         return;
       case OrderKind::kRegistryTree:
         Key(order);
@@ -299,7 +300,11 @@ class OrderJudge {
       return;
     }
     Reached(folder, Role::kProgramFolder, kDeletedInNames);
-    if (order.kind != OrderKind::kKept) deletions_.File(full, order.line);
+    if (order.kind == OrderKind::kKept) return;
+    deletions_.Path(full, order.line);
+    // A drive's root is never removed, nor made again.
+    if (text::ParentOf(folder).empty()) return;
+    plan_.emptied.push_back({order.line, KindName(order.kind), folder, L""});
   }
 
   void Tree(const Order& order) {
@@ -330,6 +335,7 @@ class OrderJudge {
       Inside(folder, pattern);
     }
     deletions_.Tree(folder, pattern, order.line);
+    plan_.emptied.push_back({order.line, KindName(order.kind), folder, pattern});
   }
 
   // Every folder below `folder` that the tree's deletion reaches: a link
@@ -362,35 +368,67 @@ class OrderJudge {
   }
 
   // Removing a folder that is a junction removes only the junction; what is
-  // above it decides which folder is removed.
+  // above it decides which folder is removed. Once removed, it is gone for
+  // every order obeyed after it.
   void Made(const Order& order) {
     if (Unqualified(order.path, L"removed folder")) return;
-    const std::wstring parent = text::ParentOf(Full(order.path));
-    if (parent.empty()) return;
-    Reached(parent, Role::kAbove, kMadeNames);
-  }
-
-  void Key(const Order& order) {
-    const wise_log::Root root = order.root.value_or(wise_log::Root::kClassesRoot);
-    std::wstring path = order.path;
-    while (!path.empty() && path.back() == L'\\') path.pop_back();
-    while (!path.empty() && path.front() == L'\\') path.erase(0, 1);
-    const std::wstring root_name = wise_log::RootName(root);
-    for (bool first = true;; first = false) {
-      const std::wstring named = path.empty() ? root_name : root_name + L"\\" + path;
-      const platform::SecurityRead& read = trust_.Remembered(
-          L"order key " + text::UpperAsciiCopy(named), [&] { return KeySecurity(root, path); });
-      if (read.missing() && !path.empty()) {
-        const std::size_t last = path.find_last_of(L'\\');
-        path = last == std::wstring::npos ? L"" : path.substr(0, last);
-        continue;
-      }
-      if (judged_.insert(L"key " + text::UpperAsciiCopy(named)).second) {
-        Found(trust_.CheckKey(read, Role::kOrderKey,
-                              first ? L"key" : L"nearest existing key above a missing one", named));
-      }
+    const std::wstring folder = text::WithoutTrailingBackslashes(Full(order.path));
+    const std::wstring parent = text::ParentOf(folder);
+    if (parent.empty()) {
+      Found({Refusal(L"removed folder", order.path, L"is not a folder in a folder on a local drive")});
       return;
     }
+    Reached(parent, Role::kAbove, kMadeNames);
+    deletions_.Path(folder, order.line);
+    plan_.emptied.push_back({order.line, KindName(order.kind), folder, L""});
+  }
+
+  // A key the uninstaller deletes or writes to, and the keys on the way to
+  // it from its root down, each opened as itself: a link anywhere on the way
+  // would carry the uninstaller to a key it points at. The key itself, or
+  // the nearest one above it that exists, is judged.
+  void Key(const Order& order) {
+    const wise_log::Root root = order.root.value_or(wise_log::Root::kClassesRoot);
+    std::vector<std::wstring> parts;
+    for (std::size_t at = 0; at <= order.path.size();) {
+      std::size_t end = order.path.find(L'\\', at);
+      if (end == std::wstring::npos) end = order.path.size();
+      if (end > at) parts.push_back(order.path.substr(at, end - at));
+      at = end + 1;
+    }
+    std::wstring reached;  // the deepest key known to exist; empty: the root
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      const std::wstring next = reached.empty() ? parts[i] : reached + L"\\" + parts[i];
+      const platform::SecurityRead& read = KeyRead(root, next);
+      if (read.missing()) {
+        JudgeKey(root, reached, L"nearest existing key above a missing one");
+        return;
+      }
+      // What cannot be read may be a link as well as not.
+      if (read.error != 0 || read.link) {
+        JudgeKey(root, next, i + 1 == parts.size() ? L"key" : L"key on the way to one it changes");
+        return;
+      }
+      reached = next;
+    }
+    JudgeKey(root, reached, L"key");
+  }
+
+  static std::wstring KeyName(wise_log::Root root, const std::wstring& path) {
+    const std::wstring root_name = wise_log::RootName(root);
+    return path.empty() ? root_name : root_name + L"\\" + path;
+  }
+
+  const platform::SecurityRead& KeyRead(wise_log::Root root, const std::wstring& path) {
+    return trust_.Remembered(L"order key " + text::UpperAsciiCopy(KeyName(root, path)),
+                             [&] { return KeySecurity(root, path); });
+  }
+
+  // One key judged once a run, as a key the uninstaller changes.
+  void JudgeKey(wise_log::Root root, const std::wstring& path, const wchar_t* object) {
+    const std::wstring named = KeyName(root, path);
+    if (!judged_.insert(L"key " + text::UpperAsciiCopy(named)).second) return;
+    Found(trust_.CheckKey(KeyRead(root, path), Role::kOrderKey, object, named));
   }
 
   platform::SecurityRead KeySecurity(wise_log::Root root, const std::wstring& path) {
@@ -430,9 +468,19 @@ class OrderJudge {
   // or an argument: "C:\A.INI C:\B.INI" is two), text that no file could be
   // named as is passed over.
   ProgramIs Program(const std::wstring& path, PlannedOrder* planned, bool pass_over_unnameable) {
-    const FileCheck text = CheckPath(sources_.code_page, path);
+    const FileCheck text =
+        CheckPath(sources_.code_page, path,
+                  pass_over_unnameable ? DotsAndSpaces::kAsResolved : DotsAndSpaces::kRefused);
     if (text.status == FileStatus::kForbiddenCharacter && pass_over_unnameable) {
       return ProgramIs::kMissing;
+    }
+    // Spaces or dots that end the last name: Windows opens the file without
+    // them, and so it is judged.
+    if (text.status == FileStatus::kNameEndsInDotOrSpace) {
+      const std::wstring opened = WithoutTrailingDotsAndSpaces(text.searched);
+      if (CheckPath(sources_.code_page, opened).status == FileStatus::kNotSearched) {
+        return Program(opened, planned, pass_over_unnameable);
+      }
     }
     if (text.status != FileStatus::kNotSearched) {
       Found({Refusal(L"program", path, L"is " + FileText(text))});
@@ -538,6 +586,47 @@ void JudgeOrders(const platform::Sources& sources, trust::TrustJudge& trust, Log
   // A log not read whole has no orders; its bound or error refuses it.
   OrderJudge(sources, trust, plan).Run();
   plan->judged = true;
+}
+
+namespace {
+
+// Whether `folder` (upper-case, resolved) is at or below what `emptied`
+// deletes in, deletes whole or removes: for a tree with a pattern, its
+// folder and the folders inside it that the pattern names.
+bool Empties(const EmptiedFolder& emptied, const std::wstring& folder) {
+  const std::wstring top = text::UpperAsciiCopy(emptied.folder);
+  if (folder == top) return true;
+  const std::wstring inside = top.back() == L'\\' ? top : top + L"\\";
+  if (folder.compare(0, inside.size(), inside) != 0) return false;
+  const std::wstring first =
+      folder.substr(inside.size(), folder.find(L'\\', inside.size()) - inside.size());
+  return emptied.pattern.empty() || MatchesPattern(emptied.pattern, first);
+}
+
+}  // namespace
+
+PathChoice WithoutEmptied(const PathChoice& path, const LogPlan& plan,
+                          platform::FileSecurity& security) {
+  PathChoice left = path;
+  left.kept.clear();
+  for (const std::wstring& folder : path.kept) {
+    std::wstring full = security.FullPath(folder);
+    if (full.empty()) full = folder;
+    full = text::UpperAsciiCopy(text::WithoutTrailingBackslashes(full));
+    const auto emptied =
+        std::find_if(plan.emptied.begin(), plan.emptied.end(),
+                     [&](const EmptiedFolder& candidate) { return Empties(candidate, full); });
+    if (emptied == plan.emptied.end()) {
+      left.kept.push_back(folder);
+      continue;
+    }
+    left.dropped.push_back({folder, L"at or below " + Bracketed(emptied->folder) +
+                                        L", which log line " + text::Decimal(emptied->line) +
+                                        L" (" + emptied->kind +
+                                        L") empties or removes: whoever makes it again "
+                                        L"decides what it holds"});
+  }
+  return left;
 }
 
 RunTargets TargetsOf(std::wstring_view command) {

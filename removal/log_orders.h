@@ -10,6 +10,7 @@
 #include "core/trust.h"
 #include "core/wise_log.h"
 #include "platform/platform.h"
+#include "removal/temp_folder.h"
 
 // What the uninstaller will do, as SYSTEM: the orders of its log in the
 // order it obeys them, and whether any reaches what someone other than an
@@ -40,6 +41,16 @@ struct OrderFinding {
   trust::Finding finding;
 };
 
+// A folder the uninstaller deletes in, deletes whole or removes, as the
+// system resolves it: once it is gone, whoever makes it again decides what
+// it holds.
+struct EmptiedFolder {
+  std::size_t line = 0;
+  std::wstring kind;  // the order's kind: "file", "tree", "folder", ...
+  std::wstring folder;
+  std::wstring pattern;  // a tree's: what it deletes inside the folder; empty: all of it
+};
+
 struct LogPlan {
   std::uint32_t read_error = 0;  // not 0: the log could not be read
   LogBound bound = LogBound::kNone;
@@ -47,6 +58,7 @@ struct LogPlan {
   std::vector<PlannedOrder> plan;  // the uninstaller's order: the last line first
   bool judged = false;
   std::vector<OrderFinding> findings;
+  std::vector<EmptiedFolder> emptied;  // in the uninstaller's order, as judged
   bool trusted() const {
     return judged && read_error == 0 && bound == LogBound::kNone && findings.empty();
   }
@@ -76,6 +88,12 @@ RunTargets TargetsOf(std::wstring_view command);
 // A file name's wildcards as FindFirstFileW reads them, * and ? in any
 // letter case; "*.*" matches names without a dot too.
 bool MatchesPattern(std::wstring_view pattern, std::wstring_view name);
+
+// `path` without the folders at or below one the plan empties, each left
+// out with its reason: the uninstaller and every program after it would look
+// for DLLs in a folder that anyone who may make it again has filled.
+PathChoice WithoutEmptied(const PathChoice& path, const LogPlan& plan,
+                          platform::FileSecurity& security);
 
 // "log line 12, run [C:\OPEN\SETUP.EXE /U]: program folder [C:\OPEN]: Everyone (S-1-1-0) may ..."
 std::wstring Describe(const OrderFinding& finding);

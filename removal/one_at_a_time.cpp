@@ -3,6 +3,8 @@
 #include "core/text.h"
 #include "queries/read_reg.h"
 #include "removal/decision_text.h"
+#include "removal/running_removals.h"
+#include "removal/trace.h"
 #include "removal/wait.h"
 
 namespace tarnweld {
@@ -77,11 +79,15 @@ Turn TakeTurn(platform::Platform& platform, trust::Principals& principals) {
   }
 }
 
-bool WaitForOtherRemovals(platform::Platform& platform, std::uint32_t* waited_ms) {
+bool WaitForOtherRemovals(platform::Platform& platform, trust::Principals& principals,
+                          std::uint32_t* waited_ms) {
   const std::uint32_t start = platform.clock.TickMilliseconds();
+  RunningRemovals removals(platform.processes, principals);
   for (;;) {
     *waited_ms = platform::ElapsedSince(platform.clock, start);
-    if (ReadReg::ScanProcesses(platform.processes).removals.empty()) return true;
+    const bool running = AnyCounted(removals.Judge(ReadReg::ScanProcesses(platform.processes)));
+    for (const std::wstring& line : removals.TakeNotCounted()) Trace(platform, line);
+    if (!running) return true;
     if (*waited_ms >= kTurnLimitMs) return false;
     platform.pause.DispatchWaitingMessages();
     PauseServicingMessages(platform, kScanIntervalMs);

@@ -35,10 +35,12 @@ struct Turn {
 // may not open it launches nothing (it could remove nothing anyway).
 Turn TakeTurn(platform::Platform& platform, trust::Principals& principals);
 
-// Waits, servicing messages, while a removal's process runs: unwise.exe,
-// unwise32.exe, or a GLB*.EXE it handed its work to (one started by hand, or
-// one whose Tarnweld.exe was ended). How long it waited; false when the
-// limit passed with one still running.
-bool WaitForOtherRemovals(platform::Platform& platform, std::uint32_t* waited_ms);
+// Waits, servicing messages, while a removal's process that counts runs:
+// unwise.exe, unwise32.exe, or a GLB*.EXE it handed its work to (one started
+// by hand, or one whose Tarnweld.exe was ended), run by someone `principals`
+// trusts (RunningRemovals; the others are traced). How long it waited; false
+// when the limit passed with one still running.
+bool WaitForOtherRemovals(platform::Platform& platform, trust::Principals& principals,
+                          std::uint32_t* waited_ms);
 
 }  // namespace tarnweld

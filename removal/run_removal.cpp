@@ -4,6 +4,7 @@
 #include "removal/decision.h"
 #include "removal/decision_text.h"
 #include "removal/one_at_a_time.h"
+#include "removal/trace.h"
 #include "removal/wait.h"
 
 namespace tarnweld {
@@ -25,11 +26,6 @@ class LauncherErrorMode {
   platform::ThisProcess& process_;
   std::uint32_t quiet_;
 };
-
-// What a debugger attached to this program sees; nothing else does.
-void Trace(platform::Platform& platform, const std::wstring& line) {
-  platform.debugger.Write(L"Tarnweld: " + line);
-}
 
 struct UninstallerRun {
   std::uint32_t process_id = 0;  // 0 when it did not start, or could not be let run
@@ -163,7 +159,7 @@ void RemoveWiseInstallation(platform::Platform& platform, const std::wstring& sy
   if (turn.kind == Turn::Kind::kRefused) return;
   if (turn.waited_ms > 0 && !(now = DecideNow(platform, tail)).launches()) return;
   std::uint32_t waited = 0;
-  if (!WaitForOtherRemovals(platform, &waited)) {
+  if (!WaitForOtherRemovals(platform, now.run->trust().principals(), &waited)) {
     Trace(platform, L"an uninstaller still runs after " + Seconds(kTurnLimitMs) +
                         L"; nothing is launched beside it");
     return;
@@ -184,7 +180,8 @@ void RemoveWiseInstallation(platform::Platform& platform, const std::wstring& sy
   TraceStart(platform, run);
   if (run.process_id == 0) return;
   const std::uint32_t wait_start = platform.clock.TickMilliseconds();
-  const WaitEnd end = WaitForUninstaller(platform, run.group.get(), run.descendants.get());
+  const WaitEnd end = WaitForUninstaller(platform, now.run->trust().principals(), run.group.get(),
+                                         run.descendants.get());
   const std::uint32_t waited_for_it = platform::ElapsedSince(platform.clock, wait_start);
   Trace(platform, (end == WaitEnd::kTimeLimit ? L"wait ended at the 600 s limit, after "
                                               : L"wait ended: the uninstaller has gone, after ") +

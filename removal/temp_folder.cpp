@@ -100,6 +100,12 @@ PathChoice ChoosePath(const platform::Sources& sources, trust::TrustJudge& trust
     at = end + 1;
     if (folder.empty()) continue;
     const FileCheck text = CheckPath(sources.code_page, folder);
+    if (text.status == FileStatus::kNameEndsInDotOrSpace) {
+      choice.dropped.push_back({folder, L"a name in it ends in a space or a dot, which Windows "
+                                        L"drops only from a path's last name: DLLs would be "
+                                        L"looked for in another folder than the one judged"});
+      continue;
+    }
     if (text.status != FileStatus::kNotSearched) {
       choice.dropped.push_back({folder, L"not a fully qualified path to a folder"});
       continue;

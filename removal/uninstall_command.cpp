@@ -53,7 +53,28 @@ bool IsDeviceName(std::wstring_view path) {
                   digit == L'\x00B3');
 }
 
+// A name ending in a space or a dot; "." and ".." are read alike
+// wherever they stand.
+bool HasNameEndingInDotOrSpace(std::wstring_view path) {
+  for (std::size_t at = 0; at < path.size();) {
+    std::size_t end = path.find_first_of(L"\\/", at);
+    if (end == std::wstring_view::npos) end = path.size();
+    const std::wstring_view name = path.substr(at, end - at);
+    if (!name.empty() && name != L"." && name != L".." &&
+        (name.back() == L' ' || name.back() == L'.')) {
+      return true;
+    }
+    at = end + 1;
+  }
+  return false;
+}
+
 }  // namespace
+
+std::wstring WithoutTrailingDotsAndSpaces(std::wstring_view path) {
+  const std::size_t last = path.find_last_not_of(L" .");
+  return std::wstring(path.substr(0, last == std::wstring_view::npos ? 0 : last + 1));
+}
 
 FileStatus StatusOf(platform::FileKind kind) {
   switch (kind) {
@@ -89,7 +110,8 @@ std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command)
                           std::wstring(name)};
 }
 
-FileCheck CheckPath(platform::AnsiCodePage& code_page, std::wstring_view path) {
+FileCheck CheckPath(platform::AnsiCodePage& code_page, std::wstring_view path,
+                    DotsAndSpaces names) {
   FileCheck check;
   check.searched = std::wstring(Unquoted(path));
   if (check.searched.empty()) {
@@ -100,6 +122,8 @@ FileCheck CheckPath(platform::AnsiCodePage& code_page, std::wstring_view path) {
     check.status = FileStatus::kNotFullyQualified;
   } else if (IsDeviceName(check.searched)) {
     check.status = FileStatus::kDevice;
+  } else if (names == DotsAndSpaces::kRefused && HasNameEndingInDotOrSpace(check.searched)) {
+    check.status = FileStatus::kNameEndsInDotOrSpace;
   } else if (!code_page.RoundTrips(check.searched)) {
     check.status = FileStatus::kNotInCodePage;
   } else {

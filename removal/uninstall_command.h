@@ -31,7 +31,8 @@ enum class FileStatus {
   kNotFullyQualified,   // relative, rooted, drive-relative, \\.\ or \\?\ paths
   kForbiddenCharacter,  // wildcards (* ? < >), a stray quotation mark, | or a stream's colon
   kDevice,              // a DOS device name, or a path the system resolves to a device
-  kNotInCodePage,       // an ANSI program would read another path
+  kNameEndsInDotOrSpace,  // Windows reads such a name without them, so another path
+  kNotInCodePage,         // an ANSI program would read another path
   kNotSearched,         // the text passed; something on the way to the file did not
   kMissing,
   kDirectory,
@@ -48,10 +49,25 @@ struct FileCheck {
 // The rules on a path's text alone, before anything is asked of a file
 // system. A path wrapped in quotation marks is taken without them. Only
 // fully qualified paths (X:\... or \\server\share\...) pass: a relative one
-// would be checked in one folder and run from another. The path must also
-// reach an ANSI program unchanged through the system's code page. kNotSearched
-// when every rule passed.
-FileCheck CheckPath(platform::AnsiCodePage& code_page, std::wstring_view path);
+// would be checked in one folder and run from another. No name in it may end
+// in a space or a dot: Windows drops them from a path's last name, not from
+// a folder's on the way, so what is judged and what is used would differ.
+// The path must also reach an ANSI program unchanged through the system's
+// code page. kNotSearched when every rule passed.
+// How CheckPath takes names that end in a space or a dot.
+enum class DotsAndSpaces {
+  kRefused,
+  // Left to the walk, which judges the path as Windows resolves it: for one
+  // of several readings of a command line, where "C:\APP\A.EXE /U" names
+  // a folder "A.EXE " like any other.
+  kAsResolved,
+};
+FileCheck CheckPath(platform::AnsiCodePage& code_page, std::wstring_view path,
+                    DotsAndSpaces names = DotsAndSpaces::kRefused);
+
+// `path` as Windows reads it when it is the last name that ends in spaces
+// or dots: without them.
+std::wstring WithoutTrailingDotsAndSpaces(std::wstring_view path);
 
 // The status a file search's answer gives a path that passed CheckPath.
 FileStatus StatusOf(platform::FileKind kind);

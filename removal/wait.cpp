@@ -2,6 +2,9 @@
 
 #include <optional>
 
+#include "removal/running_removals.h"
+#include "removal/trace.h"
+
 namespace tarnweld {
 namespace {
 
@@ -27,8 +30,11 @@ namespace {
 // What the last look at the process list found, and when it was taken.
 class ProcessWatch {
  public:
-  // Whether an uninstaller by name, or a followed descendant, still runs; a
-  // fresh answer only when the last one is half a second old.
+  ProcessWatch(platform::Platform& platform, trust::Principals& principals)
+      : removals_(platform.processes, principals) {}
+
+  // Whether an uninstaller by name that counts, or a followed descendant,
+  // still runs; a fresh answer only when the last one is half a second old.
   bool Busy(platform::Platform& platform, Descendants* descendants) {
     if (scanned_at_ && platform::ElapsedSince(platform.clock, *scanned_at_) < kScanIntervalMs) {
       return busy_;
@@ -36,11 +42,14 @@ class ProcessWatch {
     scanned_at_ = platform.clock.TickMilliseconds();
     const ReadReg::ProcessScan scan = ReadReg::ScanProcesses(platform.processes);
     if (descendants) descendants->Adopt(platform.processes, scan.links);
-    busy_ = !scan.uninstallers.empty() || (descendants && descendants->AnyRunning());
+    busy_ = AnyCounted(removals_.Judge(scan), /*uninstallers_only=*/true) ||
+            (descendants && descendants->AnyRunning());
+    for (const std::wstring& line : removals_.TakeNotCounted()) Trace(platform, line);
     return busy_;
   }
 
  private:
+  RunningRemovals removals_;
   std::optional<std::uint32_t> scanned_at_;  // none: never scanned
   bool busy_ = false;
 };
@@ -97,11 +106,11 @@ bool Descendants::AnyRunning() {
   return false;
 }
 
-WaitEnd WaitForUninstaller(platform::Platform& platform, platform::ProcessGroup* uninstaller_group,
-                           Descendants* descendants) {
+WaitEnd WaitForUninstaller(platform::Platform& platform, trust::Principals& principals,
+                           platform::ProcessGroup* uninstaller_group, Descendants* descendants) {
   const std::uint32_t start = platform.clock.TickMilliseconds();
   const std::uint32_t pass = uninstaller_group ? kGroupPollMs : kScanIntervalMs;
-  ProcessWatch watch;
+  ProcessWatch watch(platform, principals);
   for (;;) {
     if (platform::ElapsedSince(platform.clock, start) >= kTimeLimitMs) return WaitEnd::kTimeLimit;
     if (!UninstallerAtWork(platform, uninstaller_group, descendants, &watch)) {

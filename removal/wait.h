@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/trust.h"
 #include "platform/platform.h"
 #include "queries/read_reg.h"
 
@@ -38,13 +39,16 @@ class Descendants {
   std::vector<std::unique_ptr<platform::WatchedProcess>> followed_;
 };
 
-// Keeps the program alive while any unwise.exe or unwise32.exe runs, or any
-// process of `uninstaller_group` (what the launched uninstaller started,
-// directly or not), or, without a group, any of its `descendants`; at most
-// ten minutes, servicing the hidden form's messages meanwhile. The group is
-// asked many times a second, so that the end is noticed at once; the process
-// list at most every half second. Never touches those processes.
-WaitEnd WaitForUninstaller(platform::Platform& platform, platform::ProcessGroup* uninstaller_group,
+// Keeps the program alive while any unwise.exe or unwise32.exe that counts
+// runs (RunningRemovals: one whose user `principals` trusts; the others are
+// traced), or any process of `uninstaller_group` (what the launched
+// uninstaller started, directly or not), or, without a group, any of its
+// `descendants`; at most ten minutes, servicing the hidden form's messages
+// meanwhile. The group is asked many times a second, so that the end is
+// noticed at once; the process list at most every half second. Never
+// touches those processes.
+WaitEnd WaitForUninstaller(platform::Platform& platform, trust::Principals& principals,
+                           platform::ProcessGroup* uninstaller_group,
                            Descendants* descendants = nullptr);
 
 }  // namespace tarnweld

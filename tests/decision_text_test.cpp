@@ -162,6 +162,8 @@ TEST(DecisionText, EachFileStatusInWords) {
       {FileStatus::kForbiddenCharacter,
        "a path with a wildcard, a stray quotation mark or a character no file name has"},
       {FileStatus::kDevice, "a device, not a file"},
+      {FileStatus::kNameEndsInDotOrSpace,
+       "a path with a name that ends in a space or a dot, which Windows reads as another path"},
       {FileStatus::kNotInCodePage,
        "a path the system's ANSI code page cannot carry: an ANSI program such as UNWISE.EXE "
        "would read another path"},

@@ -194,6 +194,12 @@ std::unique_ptr<platform::WatchedProcess> FakeProcesses::Open(std::uint32_t id) 
   return std::make_unique<FakeWatched>(record_, *this, id, process->second);
 }
 
+platform::ProcessUser FakeProcesses::UserOf(std::uint32_t id) {
+  record_.events.push_back("user of " + std::to_string(id));
+  const auto user = users.find(id);
+  return user == users.end() ? platform::ProcessUser{L"S-1-5-18", 0} : user->second;
+}
+
 std::wstring FakeProgram::CommandTail() {
   record_.events.push_back("tail");
   return command_tail;

@@ -58,6 +58,8 @@ class FakeProcesses : public platform::Launcher, public platform::ProcessList {
   std::function<std::vector<platform::ProcessEntry>(std::uint32_t now)> family;
   bool snapshot_fails = false;
   bool first_entry_fails = false;
+  // Whom each process runs as; SYSTEM unless given here.
+  std::map<std::uint32_t, platform::ProcessUser> users;
 
   std::vector<LaunchCall> launches;
   int snapshots_taken = 0;
@@ -71,6 +73,7 @@ class FakeProcesses : public platform::Launcher, public platform::ProcessList {
   std::unique_ptr<platform::ProcessGroup> CreateGroup() override;
   std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override;
   std::unique_ptr<platform::WatchedProcess> Open(std::uint32_t id) override;
+  platform::ProcessUser UserOf(std::uint32_t id) override;
 
  private:
   Recorder& record_;

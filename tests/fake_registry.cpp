@@ -103,7 +103,11 @@ long FakeRegistry::OpenKey(platform::RegistryRoot root, const std::wstring& path
   const std::wstring name = std::wstring(kRoots[static_cast<int>(root)]) + L"\\" + path;
   record_.events.push_back("open key " + Narrow(name));
   const auto found = log_keys.find(name);
-  if (found == log_keys.end() && !path.empty()) return platform::kRegFileNotFound;
+  // The keys on the way to one given exist too.
+  const bool on_the_way = std::any_of(log_keys.begin(), log_keys.end(), [&](const auto& key) {
+    return key.first.compare(0, name.size() + 1, name + L"\\") == 0;
+  });
+  if (found == log_keys.end() && !path.empty() && !on_the_way) return platform::kRegFileNotFound;
   const platform::SecurityRead security =
       found != log_keys.end() ? found->second : AdministratorsKey();
   *key = std::make_unique<FakeKey>(record_, uninstall_keys_[L""], security, name);

@@ -44,8 +44,9 @@ class FakeRegistry : public platform::Registry, public platform::RegistryListing
   // alone may change it. The Uninstall key itself always exists.
   std::map<std::wstring, platform::SecurityRead> key_security;
   // Keys an installation log names, by root and path ("HKLM\\Software\\X"),
-  // with their security; no other such key exists but the roots themselves,
-  // which only administrators may change.
+  // with their security (`link` for a symbolic link); no other such key
+  // exists but the keys on the way to them and the roots themselves, which
+  // only administrators may change.
   std::map<std::wstring, platform::SecurityRead> log_keys;
   long open_status_for_existing_key = platform::kRegSuccess;
   long uninstall_key_status = platform::kRegSuccess;  // opening the Uninstall key itself

@@ -59,7 +59,8 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
        "Made Dir: C:\\APP\\DATA\nFile Copy: C:\\APP\\A.EXE | 1\nShell Link: C:\\APP\\A.LNK\n"
        "Execute path: C:\\APP\\SETUP.EXE /U\nFile Tree: C:\\APP\\DATA\\\n"
        "RegDB Key: Software\\Old\nRegDB Old: 1\nRegDB Root: 2\nRegDB Tree: Software\\Gone\n"
-       "RegDB Root: 2\nSelf-Register: C:\\APP\\X.OCX\nFile Copy: C:\\WINDOWS\\SYSTEM\\K.DLL\n",
+       "RegDB Root: 2\nSelf-Register: C:\\APP\\X.OCX \nFile Copy: C:\\WINDOWS\\SYSTEM\\K.DLL\n"
+       "RegDB Key: Software\\Old\\Sub\nRegDB Val: 1\nRegDB Root: 2\n",
        [](FakePlatform& os) {
          os.normal_files.insert({L"C:\\APP\\SETUP.EXE", L"C:\\APP\\X.OCX"});
          os.log_keys[L"HKLM\\Software\\Old"] = fake::Owned(kAdmins, {});
@@ -171,7 +172,57 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
        [](FakePlatform& os) {
          os.log_keys[L"HKLM\\Software\\Old"] = EveryoneMay(rights::kKeySetValue);
        },
+       "log line 1, registry [Software\\Old]: key [HKLM\\Software\\Old]: S-1-1-0 may set values"},
+      {"a key that is a link, its own security the administrators'",
+       "RegDB Tree: Software\\Old\nRegDB Root: 2\n",
+       [](FakePlatform& os) {
+         os.log_keys[L"HKLM\\Software\\Old"] = fake::Owned(kAdmins, {});
+         os.log_keys[L"HKLM\\Software\\Old"].link = true;
+       },
+       "log line 1, registry-tree [Software\\Old]: key [HKLM\\Software\\Old]: is a registry "
+       "link, whose target is not judged"},
+      {"a link on the way to the key", "RegDB Key: Software\\Link\\Sub\nRegDB Root: 2\n",
+       [](FakePlatform& os) {
+         os.log_keys[L"HKLM\\Software\\Link"] = fake::Owned(kAdmins, {});
+         os.log_keys[L"HKLM\\Software\\Link"].link = true;
+         os.log_keys[L"HKLM\\Software\\Link\\Sub"] = fake::Owned(kAdmins, {});
+       },
+       "log line 1, registry [Software\\Link\\Sub]: key on the way to one it changes "
+       "[HKLM\\Software\\Link]: is a registry link, whose target is not judged"},
+      {"a program in a folder an earlier order removes",
+       "Execute path: C:\\OLDAPP\\SETUP.EXE\nMade Dir: C:\\OLDAPP\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\OLDAPP\\SETUP.EXE");
+         open(L"C:\\", rights::kAppendData)(os);
+       },
+       "log line 1, run [C:\\OLDAPP\\SETUP.EXE]: folder a missing file or folder would be put "
+       "in [C:\\]: S-1-1-0 may add subfolders"},
+      {"the same program, run before its folder is removed",
+       "Made Dir: C:\\OLDAPP\nExecute path: C:\\OLDAPP\\SETUP.EXE\n",
+       [&](FakePlatform& os) {
+         os.normal_files.insert(L"C:\\OLDAPP\\SETUP.EXE");
+         open(L"C:\\", rights::kAppendData)(os);
+       },
        ""},
+      {"a removed folder written with a backslash", "Made Dir: C:\\OPEN\\SUB\\\n",
+       open(L"C:\\OPEN", rights::kDeleteChild),
+       "log line 1, folder [C:\\OPEN\\SUB\\]: folder above a removed folder [C:\\OPEN]: S-1-1-0 "
+       "may delete what it holds"},
+      {"a removed folder with no folder above it", "Made Dir: C:\\\n", nullptr,
+       "log line 1, folder [C:\\]: removed folder [C:\\]: is not a folder in a folder on a local "
+       "drive"},
+      {"a file in a folder whose name ends in a space", "Self-Register: C:\\A \\B.OCX\n", nullptr,
+       "log line 1, self-register [C:\\A \\B.OCX]: program [C:\\A \\B.OCX]: is a path with a name "
+       "that ends in a space or a dot, which Windows reads as another path"},
+      // One reading among others, judged as Windows resolves it: "C:\A " is a folder.
+      {"a later reading in a folder named so, that users may make",
+       "Execute path: C:\\A \\B.EXE\n",
+       [&](FakePlatform& os) {
+         os.missing_folders = {L"C:\\A "};
+         open(L"C:\\", rights::kAppendData)(os);
+       },
+       "log line 1, run [C:\\A \\B.EXE]: folder a missing file or folder would be put in [C:\\]: "
+       "S-1-1-0 may add subfolders"},
       {"a line not understood that names a program", "Delete File: C:\\OPEN\\X.EXE\n",
        [&](FakePlatform& os) {
          os.normal_files.insert(L"C:\\OPEN\\X.EXE");

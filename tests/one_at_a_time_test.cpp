@@ -37,6 +37,13 @@ TEST(OneAtATime, OneRemovalAtATimeAndAfreshAfterEachWait) {
       };
     };
   };
+  // The same, run by `sid` (empty: whom it runs as cannot be read).
+  const auto run_by = [](std::wstring sid, std::function<void(FakePlatform&)> then) {
+    return [=](FakePlatform& os) {
+      then(os);
+      os.users[10001] = {sid, sid.empty() ? 5u : 0u};
+    };
+  };
   const Case cases[] = {
       {"no other removal", [](FakePlatform&) {}, true, 1, 0, "started process"},
       // The other run removed its entry, which was this one's too.
@@ -95,6 +102,16 @@ TEST(OneAtATime, OneRemovalAtATimeAndAfreshAfterEachWait) {
       {"names that only look alike", running(L"xglb1.exe", std::nullopt), true, 1, 0,
        "started process"},
       {"the shortest copy's name", running(L"glb.exe", 5'000), true, 2, 5'000, "waited 5.0 s"},
+      // Anyone may start a program of such a name: only whom the rule trusts counts.
+      {"an uninstaller a standard user runs for ever",
+       run_by(L"S-1-5-21-9-9-9-1200", running(L"UNWISE.EXE", std::nullopt)), true, 1, 0,
+       "process 10001 [UNWISE.EXE], run by S-1-5-21-9-9-9-1200: not counted, as only "
+       "administrators are trusted to run it"},
+      {"a copy whose user cannot be read", run_by(L"", running(L"GLB1.EXE", std::nullopt)), true, 1,
+       0, "process 10001 [GLB1.EXE]: not counted, as who runs it cannot be read (error 5)"},
+      {"a copy a named administrator runs",
+       run_by(L"S-1-5-21-7-7-7-500", running(L"glb1a2b.exe", 5'000)), true, 2, 5'000,
+       "waited 5.0 s"},
   };
   for (const Case& c : cases) {
     FakePlatform os;
@@ -111,6 +128,10 @@ TEST(OneAtATime, OneRemovalAtATimeAndAfreshAfterEachWait) {
     EXPECT_EQ(os.opened_paths.size(), c.decisions) << c.what;
     EXPECT_GE(launched_at, c.launched_at) << c.what;
     EXPECT_THAT(Narrow(os.debugger.text), HasSubstr(c.trace)) << c.what;
+    if (c.launched) {
+      EXPECT_THAT(Narrow(os.debugger.text), HasSubstr("wait ended: the uninstaller has gone"))
+          << c.what;
+    }
     if (c.decisions == 1) {
       EXPECT_THAT(Narrow(os.debugger.text), Not(HasSubstr("waited"))) << c.what;
     }
@@ -136,17 +157,27 @@ TEST(OneAtATime, TheCheckSaysWhetherARemovalIsUnderWayWithoutWaiting) {
   struct Case {
     std::function<void(FakePlatform&)> arrange;
     bool in_progress;
+    const char* running;  // JSON
+  };
+  const auto copy_run_by = [](const wchar_t* sid) {
+    return [=](FakePlatform& os) {
+      os.processes = [](std::uint32_t) {
+        return std::vector<platform::ImageName>{FakePlatform::Image(L"GLB0F3C.EXE")};
+      };
+      os.users[10000] = {sid, 0};
+      os.account_names[L"S-1-5-18"] = L"SYSTEM";
+    };
   };
   const Case cases[] = {
-      {[](FakePlatform&) {}, false},
-      {[](FakePlatform& os) { os.exists = os.held_for_ever = true; }, true},
-      {[](FakePlatform& os) { os.open_fails = platform::LockFound::kDenied; }, true},
-      {[](FakePlatform& os) {
-         os.processes = [](std::uint32_t) {
-           return std::vector<platform::ImageName>{FakePlatform::Image(L"GLB0F3C.EXE")};
-         };
-       },
-       true},
+      {[](FakePlatform&) {}, false, "[]"},
+      {[](FakePlatform& os) { os.exists = os.held_for_ever = true; }, true, "[]"},
+      {[](FakePlatform& os) { os.open_fails = platform::LockFound::kDenied; }, true, "[]"},
+      {copy_run_by(L"S-1-5-18"), true,
+       R"([{"id": 10000, "name": "GLB0F3C.EXE", "user": "SYSTEM", "sid": "S-1-5-18", )"
+       R"("counted": true}])"},
+      {copy_run_by(L"S-1-5-21-9-9-9-1200"), false,
+       R"([{"id": 10000, "name": "GLB0F3C.EXE", "user": null, "sid": "S-1-5-21-9-9-9-1200", )"
+       R"("counted": false}])"},
   };
   for (const Case& c : cases) {
     FakePlatform os;
@@ -154,7 +185,9 @@ TEST(OneAtATime, TheCheckSaysWhetherARemovalIsUnderWayWithoutWaiting) {
     c.arrange(os);
     const std::uint32_t start = os.now;
     EXPECT_EQ(check::RunCheck(os.check(), L"/json OldApp"), 0);
-    EXPECT_EQ(nlohmann::json::parse(Narrow(os.out.text))["removalInProgress"], c.in_progress);
+    const auto json = nlohmann::json::parse(Narrow(os.out.text));
+    EXPECT_EQ(json["removalInProgress"], c.in_progress);
+    EXPECT_EQ(json["running"], nlohmann::json::parse(c.running));
     EXPECT_EQ(os.now, start) << "the check never waits";
     EXPECT_THAT(os.events, Not(::testing::Contains("lock wait")));
     os.out.text.clear();
@@ -162,6 +195,13 @@ TEST(OneAtATime, TheCheckSaysWhetherARemovalIsUnderWayWithoutWaiting) {
     EXPECT_EQ(Narrow(os.out.text).find("Hint: a removal is under way") != std::string::npos,
               c.in_progress);
   }
+  FakePlatform os;
+  copy_run_by(L"S-1-5-21-9-9-9-1200")(os);
+  check::RunCheck(os.check(), L"/all");
+  EXPECT_THAT(Narrow(os.out.text),
+              HasSubstr("Wise processes running on this machine (Tarnweld.exe waits only for those "
+                        "counted):\n  process 10000 [GLB0F3C.EXE], run by S-1-5-21-9-9-9-1200: not "
+                        "counted, as only administrators are trusted to run it\n"));
 }
 
 }  // namespace

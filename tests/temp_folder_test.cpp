@@ -196,20 +196,34 @@ TEST(TempFolder, TheUninstallersEnvironmentDiffersOnlyInTempAndTmp) {
 TEST(TempFolder, ThePathKeepsOnlyFoldersOnlyAdministratorsCanChange) {
   FakePlatform os;
   os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
-  os.block[1] = L"Path=C:\\WINDOWS\\system32;C:\\Open;bin;;C:\\Missing;\"C:\\Tools\";C:\\Open\\Sub";
+  os.block[1] = L"Path=C:\\WINDOWS\\system32;C:\\Open;bin;;C:\\Missing;\"C:\\Tools\";C:\\Open\\Sub;"
+                L"C:\\Tools ;C:\\OLDAPP\\BIN\\;C:\\Gone;c:\\appdir;C:\\Older\\BIN;C:\\OTHER";
+  // What the log empties or removes, whoever may make it again decides.
+  os.contents[L"C:\\L.TXT"] =
+      "File Tree: C:\\OLDAPP\\\nMade Dir: C:\\Gone\nFile Copy: C:\\APPDIR\\A.DLL\n"
+      "File Tree: C:\\OLDE*\nFile Copy: C:\\X.TXT\n";
   os.security[L"C:\\Open"] = OpenToUsers();
   os.missing_folders = {L"C:\\Missing"};
   RunRemoval(os.os());
   ASSERT_EQ(os.launches.size(), 1u);
   EXPECT_THAT(os.launches[0].environment,
-              ::testing::Contains(L"Path=C:\\WINDOWS\\system32;\"C:\\Tools\""));
-  EXPECT_THAT(Narrow(os.debugger.text),
-              ::testing::AllOf(HasSubstr("PATH folder [C:\\Open] left out: PATH folder [C:\\Open]: "
-                                         "S-1-5-32-545 may add files"),
-                               HasSubstr("PATH folder [bin] left out: not a fully qualified"),
-                               HasSubstr("PATH folder [C:\\Missing] left out: not found"),
-                               HasSubstr("PATH folder [C:\\Open\\Sub] left out: folder above"),
-                               HasSubstr("PATH for the uninstaller: 2 folders kept, 4 left out")));
+              ::testing::Contains(L"Path=C:\\WINDOWS\\system32;\"C:\\Tools\";C:\\OTHER"));
+  EXPECT_THAT(
+      Narrow(os.debugger.text),
+      ::testing::AllOf(
+          HasSubstr("PATH folder [C:\\Open] left out: PATH folder [C:\\Open]: S-1-5-32-545 may add "
+                    "files"),
+          HasSubstr("PATH folder [bin] left out: not a fully qualified"),
+          HasSubstr("PATH folder [C:\\Missing] left out: not found"),
+          HasSubstr("PATH folder [C:\\Open\\Sub] left out: folder above"),
+          HasSubstr("PATH folder [C:\\Tools ] left out: a name in it ends in a space or a dot"),
+          HasSubstr("PATH folder [C:\\OLDAPP\\BIN\\] left out: at or below [C:\\OLDAPP], which log "
+                    "line 1 (tree) empties or removes: whoever makes it again decides what it "
+                    "holds"),
+          HasSubstr("PATH folder [C:\\Gone] left out: at or below [C:\\Gone], which log line 2 "),
+          HasSubstr("PATH folder [c:\\appdir] left out: at or below [C:\\APPDIR], which log line 3 "),
+          HasSubstr("PATH folder [C:\\Older\\BIN] left out: at or below [C:\\], which log line 4 "),
+          HasSubstr("PATH for the uninstaller: 3 folders kept, 9 left out")));
 }
 
 }  // namespace

@@ -63,6 +63,13 @@ TEST(CheckPath, NamesTheRuleThatRefusedThePath) {
       {L"C:\\App\\A|B.LOG", FileStatus::kForbiddenCharacter},
       {L"C::\\L.TXT", FileStatus::kForbiddenCharacter},
       {L"\"\"", FileStatus::kEmpty},
+      // Windows drops spaces and dots that end a path's last name only.
+      {L"C:\\W \\UNWISE.EXE", FileStatus::kNameEndsInDotOrSpace},
+      {L"C:\\W.\\UNWISE.EXE", FileStatus::kNameEndsInDotOrSpace},
+      {L"C:\\L.TXT ", FileStatus::kNameEndsInDotOrSpace},
+      {L"C:\\A\\...\\L.TXT", FileStatus::kNameEndsInDotOrSpace},
+      {L"C:\\A/B /L.TXT", FileStatus::kNameEndsInDotOrSpace},
+      {L"C:\\A\\..\\B\\.\\L.TXT", FileStatus::kFound},
       // Drive letters, the ends of the alphabet included, and what is next to them.
       {L"A:\\L.TXT", FileStatus::kFound},
       {L"Z:\\L.TXT", FileStatus::kFound},

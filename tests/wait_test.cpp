@@ -29,7 +29,8 @@ class WaitTest : public ::testing::Test {
 
   std::uint32_t Wait(platform::ProcessGroup* group = nullptr) {
     start_ = os_.now;
-    end_ = WaitForUninstaller(os_.os(), group);
+    trust::Principals principals(os_, os_, os_);
+    end_ = WaitForUninstaller(os_.os(), principals, group);
     EXPECT_EQ(os_.open_handles, group ? 1 : 0) << "nothing but the caller's group stays open";
     return os_.now - start_;
   }
@@ -93,10 +94,13 @@ TEST_F(WaitTest, MessagesAreAnsweredAsTheyArriveWithoutScanningFaster) {
   EXPECT_THAT(scans_, ElementsAre(0, 500, 1000));
   EXPECT_EQ(os_.messages_dispatched, 4);
   // The one ordering test of the wait: each message answered when it
-  // arrives, within the half second between scans.
-  EXPECT_THAT(os_.events, ElementsAre("snapshot", "dispatch", "wait 500", "dispatch", "wait 380",
-                                      "dispatch", "wait 370", "snapshot", "dispatch", "wait 500",
-                                      "dispatch", "wait 260", "snapshot"));
+  // arrives, within the half second between scans; whom an uninstaller found
+  // runs as, asked at each scan, its name once.
+  EXPECT_THAT(os_.events,
+              ElementsAre("snapshot", "user of 10001", "look up S-1-5-18", "dispatch", "wait 500",
+                          "dispatch", "wait 380", "dispatch", "wait 370", "snapshot",
+                          "user of 10001", "dispatch", "wait 500", "dispatch", "wait 260",
+                          "snapshot"));
 }
 
 TEST_F(WaitTest, GroupWithProcessesRunningKeepsTheWaitGoingWithoutScansAndEndsAtOnce) {
@@ -164,7 +168,9 @@ TEST_F(WaitTest, WithoutAGroupDescendantsAreFollowedByParent) {
     const std::uint32_t start = os.now;
     {
       Descendants descendants(os.StartSuspended({L"", L"UNWISE.EXE", L"", false, {}}).process);
-      EXPECT_EQ(WaitForUninstaller(os.os(), nullptr, &descendants), WaitEnd::kUninstallerGone);
+      trust::Principals principals(os, os, os);
+      EXPECT_EQ(WaitForUninstaller(os.os(), principals, nullptr, &descendants),
+                WaitEnd::kUninstallerGone);
     }
     EXPECT_EQ(os.now - start, c.waited) << c.what;
     EXPECT_EQ(os.open_handles, 0) << c.what;

@@ -8,15 +8,16 @@
 
 #include "platform/win/accounts_win.h"
 #include "platform/win/file_security_win.h"
+#include "platform/win/process_user_win.h"
 #include "platform/win/scoped_handle.h"
 #include "platform/win/system_library_win.h"
 
 namespace tarnweld::platform::win {
 namespace {
 
-// The network management functions, from netapi32.dll in the system folder:
-// not imported, since a netapi32.dll beside the program would otherwise run
-// before anything else.
+// The network management functions, from netapi32.dll in the system folder
+// (or, from Windows 7 on, the DLLs it forwards them to): not imported, since
+// a netapi32.dll beside the program would otherwise run before anything else.
 struct NetApi {
   decltype(&::NetLocalGroupGetMembers) get_members = nullptr;
   decltype(&::NetUserGetLocalGroups) get_groups = nullptr;
@@ -214,12 +215,8 @@ std::wstring SystemAccounts::CallerSid() {
   HANDLE token = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
   const ScopedProcessHandle owned(token);
-  DWORD size = 0;
-  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  if (size == 0) return {};
-  std::vector<BYTE> user(size);
-  if (!::GetTokenInformation(token, TokenUser, user.data(), size, &size)) return {};
-  return SidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
+  DWORD error = 0;
+  return TokenUserSid(token, &error);
 }
 
 bool SystemAccounts::CallerIsAdministrator() {

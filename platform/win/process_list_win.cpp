@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win/process_user_win.h"
 #include "platform/win/snapshot_win.h"
 #include "platform/win/watched_process.h"
 
@@ -19,5 +20,7 @@ std::unique_ptr<WatchedProcess> ToolhelpProcessList::Open(std::uint32_t id) {
   if (!process) return nullptr;
   return std::make_unique<OpenedProcess>(process, id);
 }
+
+ProcessUser ToolhelpProcessList::UserOf(std::uint32_t id) { return UserOfProcess(id); }
 
 }  // namespace tarnweld::platform::win

@@ -12,6 +12,7 @@ class ToolhelpProcessList final : public ProcessList {
  public:
   std::unique_ptr<ProcessSnapshot> TakeSnapshot() override;
   std::unique_ptr<WatchedProcess> Open(std::uint32_t id) override;
+  ProcessUser UserOf(std::uint32_t id) override;
 };
 
 }  // namespace tarnweld::platform::win

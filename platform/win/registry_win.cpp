@@ -11,9 +11,15 @@
 namespace tarnweld::platform::win {
 namespace {
 
+// A symbolic link key holds the name of its target in this value, of type
+// REG_LINK. (No other key is given one.)
+constexpr wchar_t kLinkValue[] = L"SymbolicLinkValue";
+
 class RegKey final : public RegistryKey {
  public:
-  explicit RegKey(HKEY key) : key_(key) {}
+  // `as_itself`: opened with REG_OPTION_OPEN_LINK, so that a link is the key
+  // read, and its Security() says whether it is one.
+  RegKey(HKEY key, bool as_itself) : key_(key), as_itself_(as_itself) {}
 
   RegistryText ReadText(const std::wstring& name) override {
     return registry_text::Read([&](unsigned char* data, std::uint32_t* size) {
@@ -39,11 +45,17 @@ class RegKey final : public RegistryKey {
     }
     SecurityRead read = SecurityOf(owner, dacl);
     ::LocalFree(descriptor);
+    if (as_itself_) {
+      DWORD type = REG_NONE;
+      const LONG found = ::RegQueryValueExW(key_.Get(), kLinkValue, nullptr, &type, nullptr, nullptr);
+      read.link = (found == ERROR_SUCCESS || found == ERROR_MORE_DATA) && type == REG_LINK;
+    }
     return read;
   }
 
  private:
   ScopedRegKey key_;
+  bool as_itself_;
 };
 
 }  // namespace
@@ -62,14 +74,14 @@ unsigned long RegistryViewFlag(RegistryView view) {
 
 namespace {
 
-long Open(HKEY root, const std::wstring& path, REGSAM access, RegistryView view,
+long Open(HKEY root, const std::wstring& path, DWORD options, REGSAM access, RegistryView view,
           std::unique_ptr<RegistryKey>* key) {
   HKEY opened = nullptr;
   const LONG status =
-      ::RegOpenKeyExW(root, path.c_str(), 0, access | RegistryViewFlag(view), &opened);
+      ::RegOpenKeyExW(root, path.c_str(), options, access | RegistryViewFlag(view), &opened);
   if (status == ERROR_SUCCESS) {
     ScopedRegKey owner(opened);  // closes the key should the allocation fail
-    *key = std::make_unique<RegKey>(owner.Get());
+    *key = std::make_unique<RegKey>(owner.Get(), options == REG_OPTION_OPEN_LINK);
     owner.Release();
   }
   return status;
@@ -79,10 +91,11 @@ long Open(HKEY root, const std::wstring& path, REGSAM access, RegistryView view,
 
 long SystemRegistry::OpenLocalMachineKey(const std::wstring& path, RegistryView view,
                                          std::unique_ptr<RegistryKey>* key) {
-  return Open(HKEY_LOCAL_MACHINE, path, KEY_READ, view, key);
+  return Open(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, view, key);
 }
 
-// Its security only: the right to read it is all that is asked for.
+// Its security, and whether it is a link, only: the rights to read those
+// are all that is asked for, and a link is opened as itself, never followed.
 long SystemRegistry::OpenKey(RegistryRoot root, const std::wstring& path, RegistryView view,
                              std::unique_ptr<RegistryKey>* key) {
   HKEY handle = HKEY_LOCAL_MACHINE;
@@ -99,7 +112,7 @@ long SystemRegistry::OpenKey(RegistryRoot root, const std::wstring& path, Regist
       handle = HKEY_USERS;
       break;
   }
-  return Open(handle, path, READ_CONTROL, view, key);
+  return Open(handle, path, REG_OPTION_OPEN_LINK, READ_CONTROL | KEY_QUERY_VALUE, view, key);
 }
 
 }  // namespace tarnweld::platform::win

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/win/process_user_win.h"
 #include "platform/win/scoped_handle.h"
 #include "platform/win/snapshot_win.h"
 
@@ -59,5 +60,7 @@ std::unique_ptr<ProcessSnapshot> TakeToolhelpSnapshot() {
 std::unique_ptr<ProcessSnapshot> ProcessListing::TakeSnapshot() { return TakeToolhelpSnapshot(); }
 
 std::unique_ptr<WatchedProcess> ProcessListing::Open(std::uint32_t) { return nullptr; }
+
+ProcessUser ProcessListing::UserOf(std::uint32_t id) { return UserOfProcess(id); }
 
 }  // namespace tarnweld::platform::win

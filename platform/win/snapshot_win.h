@@ -10,11 +10,13 @@ namespace tarnweld::platform::win {
 // A snapshot of the system's processes (toolhelp); null when none can be taken.
 std::unique_ptr<ProcessSnapshot> TakeToolhelpSnapshot();
 
-// The process list alone: TarnweldCheck.exe opens no process.
+// The process list, and whom each process runs as: TarnweldCheck.exe opens
+// processes only to ask that, never to hold or wait for one.
 class ProcessListing final : public ProcessList {
  public:
   std::unique_ptr<ProcessSnapshot> TakeSnapshot() override;
   std::unique_ptr<WatchedProcess> Open(std::uint32_t id) override;
+  ProcessUser UserOf(std::uint32_t id) override;
 };
 
 }  // namespace tarnweld::platform::win

@@ -179,6 +179,52 @@ TEST_F(PathRules, LogsOrderingWhatAnyoneCouldChangeAreNotRunTheSameWithDefaultMo
   }
 }
 
+// A volatile key under HKLM, plain or a link to `target` (a registry path
+// such as \Registry\Machine\Software\Microsoft), deleted as itself at the end:
+// deleting it through its name would delete what it points at.
+class ScratchKey {
+ public:
+  ScratchKey(const std::wstring& path, const std::wstring& target) {
+    const DWORD options = REG_OPTION_VOLATILE | (target.empty() ? 0 : REG_OPTION_CREATE_LINK);
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, options,
+                    KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &key_, nullptr);
+    if (key_ && !target.empty()) {
+      RegSetValueExW(key_, L"SymbolicLinkValue", 0, REG_LINK,
+                     reinterpret_cast<const BYTE*>(target.data()),
+                     static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+    }
+  }
+  ~ScratchKey() {
+    using DeleteKey = LONG(WINAPI*)(HANDLE);
+    const auto delete_key = reinterpret_cast<DeleteKey>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+    if (key_ && delete_key) delete_key(key_);
+    if (key_) RegCloseKey(key_);
+  }
+  bool made() const { return key_ != nullptr; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// A key the log deletes that is a link would carry the uninstaller to the
+// key it points at: refused. The same key, plain, is not.
+TEST_F(PathRules, KeysTheLogNamesAreOpenedAsThemselvesAndLinksAreRefused) {
+  const std::wstring unwise = folder_ / L"App\\UNWISE.EXE";
+  const std::wstring log = folder_ / L"App\\INSTALL.LOG";
+  for (const bool link : {true, false}) {
+    const std::wstring key = L"Software\\TarnweldE2E-" + name_ + (link ? L"-link" : L"-plain");
+    const ScratchKey made(key, link ? L"\\Registry\\Machine\\Software\\Microsoft" : L"");
+    ASSERT_TRUE(made.made());
+    Install(unwise, log);
+    WriteFile(log, "RegDB Tree: " + Ascii(key) + "\r\nRegDB Root: 2\r\n");
+    DeleteFileW((unwise + L".record").c_str());
+    RunEnding(Tail());
+    EXPECT_EQ(ReadRecord(unwise, link ? 300 : 3000).has_value(), !link)
+        << (link ? "a link" : "a plain key");
+  }
+}
+
 // A Wise uninstaller copies itself into its temporary folder and runs from
 // there, loading any DLL beside the copy.
 TEST_F(PathRules, TheUninstallerGetsATemporaryFolderOnlyAdministratorsCanChange) {

@@ -57,24 +57,29 @@ TEST_F(ReadOnlyFile, ReadsNormalFilesOnlyAndLetsNoOneWriteMeanwhile) {
   CloseHandle(writer);
 }
 
-TEST_F(ReadOnlyFile, TheCheckGivesEachFilesHashWhateverTheVerdict) {
-  const std::wstring unwise = folder_ / L"Open\\UNWISE.EXE";
-  const std::wstring log = folder_ / L"Open\\INSTALL.LOG";
+// What lies below a folder others could change need not be what the
+// uninstaller would get: only files below trusted folders are read.
+TEST_F(ReadOnlyFile, TheCheckHashesFilesOnlyBelowFoldersOnlyAdministratorsCanChange) {
+  const std::wstring unwise = folder_ / L"App\\UNWISE.EXE";
+  const std::wstring log = folder_ / L"App\\INSTALL.LOG";
   Install(unwise, log);
-  WriteFile(log, "log\n");
-  LetEveryoneChange(folder_ / L"Open");
+  WriteFile(log, "log\r\n");
+  SetFileAttributesW(unwise.c_str(), FILE_ATTRIBUTE_READONLY);
   const Captured run = RunCaptured(CheckExe(), L"/json " + Tail());
-  EXPECT_EQ(run.exit_code, 16u) << run.err;
+  EXPECT_EQ(run.exit_code, 0u) << run.err;
   const auto json = nlohmann::json::parse(run.out);
   const std::string sha = json["uninstallerSha256"];
   EXPECT_EQ(sha.size(), 64u);
   EXPECT_EQ(sha.find_first_not_of("0123456789abcdef"), std::string::npos) << sha;
-  EXPECT_TRUE(json["logSha256"].is_null()) << "the log is looked at once the uninstaller passes";
+  EXPECT_FALSE(json["logSha256"].is_null());
 
-  entry_.SetString(unwise + L" " + log);
-  SetFileAttributesW(unwise.c_str(), FILE_ATTRIBUTE_READONLY);
+  LetEveryoneChange(folder_ / L"App");
+  const Captured open = RunCaptured(CheckExe(), L"/json " + Tail());
+  EXPECT_EQ(open.exit_code, 16u) << open.err;
+  EXPECT_TRUE(nlohmann::json::parse(open.out)["uninstallerSha256"].is_null());
   const Captured text = RunCaptured(CheckExe(), Tail());
-  EXPECT_NE(text.out.find("uninstaller [" + Ascii(unwise) + "]: SHA-256 " + sha), std::string::npos)
+  EXPECT_NE(text.out.find("uninstaller [" + Ascii(unwise) + "]: not read for its SHA-256"),
+            std::string::npos)
       << text.out;
   SetFileAttributesW(unwise.c_str(), FILE_ATTRIBUTE_NORMAL);
 }

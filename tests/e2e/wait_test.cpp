@@ -100,7 +100,8 @@ TEST_F(Wait, WithoutAJobTheHandOffIsFollowedByParent) {
   WaitEnd end;
   {
     Descendants descendants(std::move(started.process));
-    end = WaitForUninstaller(system, nullptr, &descendants);
+    trust::Principals principals(system.sources.accounts, system.sources.system, system.clock);
+    end = WaitForUninstaller(system, principals, nullptr, &descendants);
     EXPECT_EQ(descendants.size(), 2u) << "the uninstaller and its copy";
   }
   LARGE_INTEGER waited_until, frequency;

@@ -63,9 +63,10 @@ case $1 in
     case $4 in
       gui)
         # OpenProcess is allowed here only to follow the uninstaller's
-        # descendants: snapshot_win.cpp asks for query and wait rights alone.
-        # CreateDirectoryW and RemoveDirectoryW only for the uninstaller's
-        # temporary folder, when no existing one can be trusted (folders_win.cpp).
+        # descendants and to ask who runs a process (query and wait rights
+        # alone; see "calls"). CreateDirectoryW and RemoveDirectoryW only for
+        # the uninstaller's temporary folder, when no existing one can be
+        # trusted (folders_win.cpp).
         # It opens the Wise log to read it only, as TarnweldCheck opens files
         # (see "calls").
         expected_dlls="advapi32.dll kernel32.dll msvcrt.dll user32.dll "
@@ -74,12 +75,13 @@ case $1 in
       console)
         # It writes its own standard output and error (WriteFile on an
         # inherited handle), opens existing files to read them only (see
-        # "calls"), starts nothing at all, and asks whether the removal lock
-        # exists without ever taking it (OpenMutexW, closed at once).
+        # "calls"), starts nothing at all, asks whether the removal lock
+        # exists without ever taking it (OpenMutexW, closed at once), and
+        # opens a process only to ask who runs it (query rights; see "calls").
         expected_dlls="advapi32.dll kernel32.dll msvcrt.dll "
         harmful+='|CreateDirectory|RemoveDirectory|CreateMutex|ReleaseMutex|'
         harmful+='CreateProcess|ShellExecute|WinExec|LoadModule|CreateJobObject|'
-        harmful+='AssignProcessToJobObject|ResumeThread|OpenProcess$)'
+        harmful+='AssignProcessToJobObject|ResumeThread)'
         ;;
       *) fail "imports takes gui or console" ;;
     esac
@@ -122,16 +124,26 @@ case $1 in
     }
     only_in '::CreateFileW\(' platform/win/read_only_file_win.cpp
     only_in '::(CreateDirectoryW|RemoveDirectoryW)\(' platform/win/folders_win.cpp
-    opened=$(grep -A2 '::CreateFileW(' "$src/platform/win/read_only_file_win.cpp" | tr -d '\n ')
-    for expected in GENERIC_READ, FILE_SHARE_READ\|FILE_SHARE_DELETE OPEN_EXISTING; do
+    opened=$(grep -A4 '::CreateFileW(' "$src/platform/win/read_only_file_win.cpp" | tr -d '\n ')
+    for expected in GENERIC_READ, FILE_SHARE_READ\|FILE_SHARE_DELETE OPEN_EXISTING \
+        FILE_FLAG_OPEN_REPARSE_POINT\|SECURITY_SQOS_PRESENT\|SECURITY_IDENTIFICATION; do
       grep -qF "$expected" <<<"$opened" || fail "read_only_file_win.cpp opens without $expected"
     done
     ! grep -qE 'GENERIC_WRITE|GENERIC_ALL|CREATE_|TRUNCATE_|OPEN_ALWAYS' <<<"$opened" ||
       fail "read_only_file_win.cpp opens for more than reading"
+    # A process is opened to ask about it and to wait for it, its token to
+    # ask whom it runs as: nothing through either can change it.
+    bad=$(grep -rhoE '::OpenProcess\([^,]*' "${product[@]}" |
+            grep -vxE '::OpenProcess\((SYNCHRONIZE \| )?PROCESS_QUERY_(LIMITED_)?INFORMATION' || true)
+    [ -z "$bad" ] || fail "a process opened for more than query and wait rights: $bad"
+    bad=$(grep -rhoE '::OpenProcessToken\([^,]*, [^,]*' "${product[@]}" |
+            grep -vE ', TOKEN_QUERY$' || true)
+    [ -z "$bad" ] || fail "a token opened for more than TOKEN_QUERY: $bad"
     bad=$(grep -rnE '::(WriteFile|DeleteFileW|MoveFileW?|CopyFileW?|Reg(Set|Create|Delete)\w*)\(' \
             "${product[@]}" | grep -v 'platform/win/output_win.cpp:.*::WriteFile(' || true)
     [ -z "$bad" ] || fail "calls that change files or the registry: $bad"
-    echo "CreateFileW only in read_only_file_win.cpp, for reading; folders made only in folders_win.cpp"
+    echo "CreateFileW only in read_only_file_win.cpp, for reading; folders made only in" \
+      "folders_win.cpp; processes and tokens opened to ask only"
     ;;
   reproducible)
     exe=$2 src=$3
