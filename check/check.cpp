@@ -11,11 +11,14 @@
 #include "core/text.h"
 #include "core/wise.h"
 #include "queries/read_reg.h"
-#include "removal/decision.h"
-#include "removal/decision_text.h"
-#include "removal/running_removals.h"
+#include "decide/decision.h"
+#include "decide/decision_text.h"
+#include "decide/running_removals.h"
 
 namespace tarnweld::check {
+
+using text::Bracketed;
+using text::ErrorText;
 namespace {
 
 constexpr int kUsageError = 2;
@@ -125,7 +128,7 @@ class Checker {
         views_(platform.listing.Views()),
         run_(platform.sources, trust::Judging::kEveryFinding),
         protected_(platform.sources.environment, platform.sources.system),
-        windows_directory_(platform.sources.system.WindowsDirectory()) {}
+        windows_directory_(WinPath::Qualified(platform.sources.system.WindowsDirectory())) {}
 
   int One(const Options& options) {
     // Read as Tarnweld.exe reads it: in the program's own view.
@@ -190,12 +193,11 @@ class Checker {
     return report;
   }
 
-  bool InWindowsFolder(const Decision& decision) {
-    if (!decision.uninstaller || !decision.uninstaller->found()) return false;
-    const std::wstring& path = decision.uninstaller->searched;
-    const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-    return text::EqualsIgnoringAsciiCase(std::wstring_view(folder),
-                                         std::wstring_view(windows_directory_));
+  bool InWindowsFolder(const Decision& decision) const {
+    if (!decision.uninstaller || !decision.uninstaller->found() || !windows_directory_) {
+      return false;
+    }
+    return decision.uninstaller->path->Parent() == *windows_directory_;
   }
 
   void AddEntryHints(Report* report) {
@@ -415,7 +417,7 @@ class Checker {
         L"beside the uninstaller. First compare both with copies known to be good (their "
         L"SHA-256 is above, where they were found), or restore them from one, and look for "
         L"files that do not belong beside the uninstaller.\n";
-    const Mending mending = Mend(findings, protected_, [this](const std::wstring& folder) {
+    const Mending mending = Mend(findings, protected_, [this](const WinPath& folder) {
       return run_.trust().UntrustedExplicitSids(folder);
     });
     if (mending.lines.empty()) {
@@ -455,7 +457,7 @@ class Checker {
                              L" and let only Administrators, SYSTEM and TrustedInstaller change "
                              L"it (regedit, Permissions)");
       } else {
-        const Mending mending = Mend(group, protected_, [this](const std::wstring& folder) {
+        const Mending mending = Mend(group, protected_, [this](const WinPath& folder) {
           return run_.trust().UntrustedExplicitSids(folder);
         });
         for (const std::wstring& mend : mending.lines) add_once(&lines, mend);
@@ -516,7 +518,7 @@ class Checker {
   std::vector<platform::RegistryView> views_;
   Deciding run_;
   ProtectedFolders protected_;
-  std::wstring windows_directory_;
+  std::optional<WinPath> windows_directory_;
   std::optional<bool> removal_in_progress_;
   std::vector<RunningRemoval> running_;
 };

@@ -18,57 +18,50 @@ constexpr wchar_t kGrant[] =
     L"*S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464:(OI)(CI)F "
     L"*S-1-5-32-545:(OI)(CI)RX";
 
-bool SamePath(std::wstring_view a, std::wstring_view b) {
-  return text::EqualsIgnoringAsciiCase(a, b);
+// The folder a finding is mended through: a file's own folder. None for a
+// path that names no folder on a drive (a refusal, which no line mends).
+std::optional<WinPath> FolderOf(const trust::Finding& finding) {
+  const std::optional<WinPath> path = WinPath::Qualified(finding.path);
+  if (!path || finding.role != trust::Role::kFile) return path;
+  return path->Parent();
 }
 
-std::wstring ParentOf(const std::wstring& path) {
-  const std::size_t last = path.find_last_of(L'\\');
-  if (last == std::wstring::npos) return {};
-  return path.substr(0, last == 2 ? 3 : last);
-}
+std::wstring Quoted(const WinPath& path) { return L"\"" + path.Text() + L"\""; }
 
-// Whether `path` lies somewhere below `folder`.
-bool IsInside(std::wstring_view path, const std::wstring& folder) {
-  const std::wstring prefix = folder + L"\\";
-  return SamePath(path.substr(0, prefix.size()), prefix);
+// Whether two folders lie on one path, one inside or the same as the other.
+bool OnOnePath(const std::optional<WinPath>& a, const std::optional<WinPath>& b) {
+  return a && b && (*a == *b || a->IsInside(*b) || b->IsInside(*a));
 }
-
-// The folder a finding is mended through: a file's own folder.
-std::wstring FolderOf(const trust::Finding& finding) {
-  return finding.role == trust::Role::kFile ? ParentOf(finding.path) : finding.path;
-}
-
-std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 }  // namespace
 
 ProtectedFolders::ProtectedFolders(platform::Environment& environment, platform::SystemInfo& system)
-    : windows_(text::WithoutTrailingBackslashes(system.WindowsDirectory())) {
+    : windows_(WinPath::Qualified(system.WindowsDirectory())) {
   for (const wchar_t* name : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432",
                               L"ProgramData", L"ALLUSERSPROFILE", L"USERPROFILE"}) {
-    const std::wstring folder = text::WithoutTrailingBackslashes(environment.Variable(name));
-    if (!folder.empty()) exactly_.push_back(folder);
+    if (const std::optional<WinPath> folder = WinPath::Qualified(environment.Variable(name))) {
+      exactly_.push_back(*folder);
+    }
   }
   // The Users folder holds Public (Vista on) or All Users (XP).
   for (const wchar_t* name : {L"PUBLIC", L"ALLUSERSPROFILE"}) {
-    const std::wstring profile = text::WithoutTrailingBackslashes(environment.Variable(name));
-    const std::wstring users = ParentOf(profile);
-    if (users.size() > 3 && (std::wstring_view(name) == L"PUBLIC" || system.MajorVersion() < 6)) {
-      users_roots_.push_back(users);
+    const std::optional<WinPath> profile = WinPath::Qualified(environment.Variable(name));
+    const std::optional<WinPath> users = profile ? profile->Parent() : std::nullopt;
+    if (users && !users->IsRoot() &&
+        (std::wstring_view(name) == L"PUBLIC" || system.MajorVersion() < 6)) {
+      users_roots_.push_back(*users);
     }
   }
 }
 
-bool ProtectedFolders::Protects(const std::wstring& path) const {
-  const std::wstring folder = text::WithoutTrailingBackslashes(path);
-  if (folder.size() <= 3) return true;  // a drive's root reaches every file on it
-  if (!windows_.empty() && (SamePath(folder, windows_) || IsInside(folder, windows_))) return true;
-  for (const std::wstring& exact : exactly_) {
-    if (SamePath(folder, exact)) return true;
+bool ProtectedFolders::Protects(const WinPath& folder) const {
+  if (folder.IsRoot()) return true;  // a drive's root reaches every file on it
+  if (windows_ && (folder == *windows_ || folder.IsInside(*windows_))) return true;
+  for (const WinPath& exact : exactly_) {
+    if (folder == exact) return true;
   }
-  for (const std::wstring& users : users_roots_) {
-    if (SamePath(folder, users) || SamePath(ParentOf(folder), users)) return true;
+  for (const WinPath& users : users_roots_) {
+    if (folder == users || folder.Parent() == users) return true;
   }
   return false;
 }
@@ -76,42 +69,41 @@ bool ProtectedFolders::Protects(const std::wstring& path) const {
 namespace {
 
 // The findings on one path from a drive's root down.
-Mending MendChain(
-    const std::vector<trust::Finding>& findings, const ProtectedFolders& protect,
-    const std::function<std::vector<std::wstring>(const std::wstring&)>& explicit_untrusted) {
+Mending MendChain(const std::vector<trust::Finding>& findings, const ProtectedFolders& protect,
+                  const ExplicitUntrusted& explicit_untrusted) {
   Mending mending;
   for (const trust::Finding& finding : findings) {
-    if (!finding.permissions) {
+    if (!finding.permissions || !FolderOf(finding)) {
       mending.why_none = L"permissions cannot mend " + finding.object + L" [" + finding.path +
                          L"], which " + finding.rights;
       return mending;
     }
   }
   // The highest folder with a finding, a file's counting as its folder's.
-  std::wstring top = FolderOf(findings.front());
+  WinPath top = *FolderOf(findings.front());
   for (const trust::Finding& finding : findings) {
-    if (FolderOf(finding).size() < top.size()) top = FolderOf(finding);
+    if (top.IsInside(*FolderOf(finding))) top = *FolderOf(finding);
   }
-  std::vector<std::wstring> owned, below;
+  std::vector<WinPath> owned, below;
   for (const trust::Finding& finding : findings) {
-    const auto listed = [&](const std::vector<std::wstring>& paths) {
-      return std::any_of(paths.begin(), paths.end(),
-                         [&](const std::wstring& path) { return SamePath(path, finding.path); });
+    const WinPath path = *WinPath::Qualified(finding.path);
+    const auto listed = [&](const std::vector<WinPath>& paths) {
+      return std::find(paths.begin(), paths.end(), path) != paths.end();
     };
-    if (finding.owner && !listed(owned)) owned.push_back(finding.path);
-    if (!SamePath(finding.path, top) && !listed(below)) below.push_back(finding.path);
+    if (finding.owner && !listed(owned)) owned.push_back(path);
+    if (path != top && !listed(below)) below.push_back(path);
   }
-  std::vector<std::wstring> touched = owned;
+  std::vector<WinPath> touched = owned;
   touched.push_back(top);
   touched.insert(touched.end(), below.begin(), below.end());
-  for (const std::wstring& path : touched) {
+  for (const WinPath& path : touched) {
     if (protect.Protects(path)) {
-      mending.why_none = L"a line would change the permissions of [" + path +
+      mending.why_none = L"a line would change the permissions of [" + path.Text() +
                          L"], which reach far more than this installation";
       return mending;
     }
   }
-  for (const std::wstring& path : owned) {
+  for (const WinPath& path : owned) {
     mending.lines.push_back(L"icacls " + Quoted(path) + L" /setowner *" + kAdministrators);
   }
   std::wstring line = L"icacls " + Quoted(top) + kGrant;
@@ -121,7 +113,7 @@ Mending MendChain(
     }
   }
   mending.lines.push_back(line);
-  for (const std::wstring& path : below) {
+  for (const WinPath& path : below) {
     mending.lines.push_back(L"icacls " + Quoted(path) + L" /reset");
   }
   return mending;
@@ -129,18 +121,15 @@ Mending MendChain(
 
 }  // namespace
 
-Mending Mend(
-    const std::vector<trust::Finding>& findings, const ProtectedFolders& protect,
-    const std::function<std::vector<std::wstring>(const std::wstring&)>& explicit_untrusted) {
+Mending Mend(const std::vector<trust::Finding>& findings, const ProtectedFolders& protect,
+             const ExplicitUntrusted& explicit_untrusted) {
   // Findings on unrelated paths (a program and a DLL among its arguments)
   // are mended each on their own, never one through the other.
   std::vector<std::vector<trust::Finding>> chains;
   for (const trust::Finding& finding : findings) {
-    const std::wstring folder = FolderOf(finding);
+    const std::optional<WinPath> folder = FolderOf(finding);
     const auto on_one_path = [&](const trust::Finding& other) {
-      const std::wstring other_folder = FolderOf(other);
-      return SamePath(folder, other_folder) || IsInside(folder, other_folder) ||
-             IsInside(other_folder, folder);
+      return OnOnePath(folder, FolderOf(other));
     };
     const auto chain = std::find_if(chains.begin(), chains.end(), [&](const auto& found) {
       return std::any_of(found.begin(), found.end(), on_one_path);

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/trust.h"
+#include "core/win_path.h"
 #include "platform/environment.h"
 #include "platform/system_info.h"
 
@@ -20,13 +22,17 @@ namespace tarnweld::check {
 class ProtectedFolders {
  public:
   ProtectedFolders(platform::Environment& environment, platform::SystemInfo& system);
-  bool Protects(const std::wstring& path) const;
+  bool Protects(const WinPath& folder) const;
 
  private:
-  std::wstring windows_;
-  std::vector<std::wstring> exactly_;      // these folders themselves
-  std::vector<std::wstring> users_roots_;  // these, and each folder right inside them
+  std::optional<WinPath> windows_;
+  std::vector<WinPath> exactly_;      // these folders themselves
+  std::vector<WinPath> users_roots_;  // these, and each folder right inside them
 };
+
+// The SIDs of untrusted principals with an allow entry written on a folder
+// itself (not inherited), in order.
+using ExplicitUntrusted = std::function<std::vector<std::wstring>(const WinPath& folder)>;
 
 struct Mending {
   std::vector<std::wstring> lines;  // empty: no line mends it
@@ -36,10 +42,7 @@ struct Mending {
 };
 
 // Findings on unrelated paths are mended each on their own.
-// `explicit_untrusted(folder)`: the SIDs of untrusted principals with an
-// allow entry written on `folder` itself (not inherited), in order.
-Mending Mend(
-    const std::vector<trust::Finding>& findings, const ProtectedFolders& protect,
-    const std::function<std::vector<std::wstring>(const std::wstring&)>& explicit_untrusted);
+Mending Mend(const std::vector<trust::Finding>& findings, const ProtectedFolders& protect,
+             const ExplicitUntrusted& explicit_untrusted);
 
 }  // namespace tarnweld::check

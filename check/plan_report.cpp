@@ -4,9 +4,11 @@
 
 #include "check/json.h"
 #include "core/text.h"
-#include "removal/decision_text.h"
 
 namespace tarnweld::check {
+
+using text::Bracketed;
+using text::Counted;
 namespace {
 
 using wise_log::OrderKind;

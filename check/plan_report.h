@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "removal/log_orders.h"
+#include "decide/log_orders.h"
 
 // What the uninstaller will do, as TarnweldCheck shows it: a dry run of the
 // removal, read from the log in the order the uninstaller obeys it.

@@ -27,15 +27,36 @@ std::wstring UpperAsciiCopy(std::wstring_view text) {
   return upper;
 }
 
-std::wstring WithoutTrailingBackslashes(std::wstring path) {
-  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  return path;
+std::wstring Grouped(unsigned long long number) {
+  std::wstring digits = Decimal(number);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, L',');
+  return digits;
 }
 
-std::wstring ParentOf(const std::wstring& path) {
-  const std::size_t last = path.find_last_of(L'\\');
-  if (last == std::wstring::npos || last + 1 == path.size()) return {};
-  return path.substr(0, last == 2 ? 3 : last);
+std::wstring Counted(std::size_t count, const wchar_t* thing) {
+  return Decimal(count) + L" " + thing + (count == 1 ? L"" : L"s");
+}
+
+std::wstring ErrorText(unsigned long error) { return L"error " + Decimal(error); }
+
+std::wstring Seconds(std::uint32_t milliseconds) {
+  return Decimal(milliseconds / 1000) + L"." + Decimal(milliseconds % 1000 / 100) + L" s";
+}
+
+std::wstring Bracketed(std::wstring_view text) {
+  std::wstring out = L"[";
+  for (const wchar_t c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      static const wchar_t kHex[] = L"0123456789ABCDEF";
+      out += L"<U+00";
+      out += kHex[(c >> 4) & 0xF];
+      out += kHex[c & 0xF];
+      out += L'>';
+    } else {
+      out += c;
+    }
+  }
+  return out + L"]";
 }
 
 std::wstring_view TrimSpaces(std::wstring_view s) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -42,12 +43,20 @@ constexpr bool IsAsciiLetter(wchar_t c) {
   return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
 
-// A folder's path without the backslashes that may end it, a drive's root
-// ("C:\") kept whole.
-std::wstring WithoutTrailingBackslashes(std::wstring path);
+// `text` between square brackets, so that leading and trailing spaces and
+// quotation marks show; control characters are written as <U+0009>.
+std::wstring Bracketed(std::wstring_view text);
 
-// The folder a path's last part is in: "C:\A\B" -> "C:\A", "C:\A" -> "C:\";
-// none ("") for "C:\", for a path ending in a backslash, or without one.
-std::wstring ParentOf(const std::wstring& path);
+// "1 line", "2 lines".
+std::wstring Counted(std::size_t count, const wchar_t* thing);
+
+// "error 5": the system's error code as a number, for looking up.
+std::wstring ErrorText(unsigned long error);
+
+// "14.5 s": a duration to a tenth of a second.
+std::wstring Seconds(std::uint32_t milliseconds);
+
+// "500,000": a number with its thousands marked, as the words write bounds.
+std::wstring Grouped(unsigned long long number);
 
 }  // namespace tarnweld::text

@@ -101,7 +101,6 @@ std::wstring UnresolvedNote(const std::wstring& why) {
              : L" (whether it belongs to Administrators could not be resolved: " + why + L")";
 }
 
-// "C:\A\B\F.EXE" -> "C:\A\B"; "C:\A" -> "C:\"; "C:\" -> "".
 const wchar_t* DriveWords(platform::DriveKind kind) {
   switch (kind) {
     case platform::DriveKind::kFixed:
@@ -120,11 +119,6 @@ const wchar_t* DriveWords(platform::DriveKind kind) {
       return L"is on a drive of unknown kind, not a fixed local disk";
   }
   return L"";
-}
-
-// X:\ and more: the only paths the walk reads anything for.
-bool IsOnDrive(const std::wstring& path) {
-  return path.size() >= 3 && text::IsAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\';
 }
 
 Standing Trusted() { return {Standing::Kind::kTrusted, {}}; }
@@ -360,38 +354,38 @@ ObjectNames NamesFor(const std::wstring& what) {
   return {what, what + L" folder", L"folder above the " + what};
 }
 
-std::optional<std::wstring> TrustJudge::OnLocalDisk(const std::wstring& path,
-                                                    const ObjectNames& names, Walk* walk) {
+KeyName::KeyName(platform::RegistryRoot root, std::wstring_view path)
+    : root_(root), upper_path_(text::UpperAsciiCopy(path)) {}
+
+std::optional<WinPath> TrustJudge::OnLocalDisk(const WinPath& path, const ObjectNames& names,
+                                               Walk* walk) {
   const auto refuse = [&](const std::wstring& reason) {
-    walk->check.findings.push_back({names.file.empty() ? names.folder : names.file, path, L"", L"",
-                                    reason, Role::kFile, false});
+    walk->check.findings.push_back({names.file.empty() ? names.folder : names.file, path.Text(),
+                                    L"", L"", reason, Role::kFile, false});
     walk->refused_on_the_way = true;
     return std::nullopt;
   };
+  constexpr wchar_t kNotLocal[] =
+      L"is not on a local drive (a network path, or one that cannot be resolved)";
   // Before anything is asked of a file system: a network path would hand
   // whoever answers for the server the caller's logon.
-  if (!IsOnDrive(path)) {
-    return refuse(L"is not on a local drive (a network path, or one that cannot be resolved)");
-  }
-  const std::wstring full = security_.FullPath(path);
-  if (!IsOnDrive(full)) {
-    return refuse(L"is not on a local drive (a network path, or one that cannot be resolved)");
-  }
-  const wchar_t letter = text::UpperAscii(full[0]);
-  auto known = drives_.find(letter);
-  if (known == drives_.end())
-    known = drives_.emplace(letter, security_.DriveOf(full.substr(0, 3))).first;
+  if (!path.OnDrive()) return refuse(kNotLocal);
+  const std::optional<WinPath> full = WinPath::Qualified(security_.FullPath(path.Text()));
+  if (!full || !full->OnDrive()) return refuse(kNotLocal);
+  const WinPath root = full->Drive();
+  auto known = drives_.find(root);
+  if (known == drives_.end()) known = drives_.emplace(root, security_.DriveOf(root.Text())).first;
   const platform::DriveKind drive = known->second;
   if (drive != platform::DriveKind::kFixed) return refuse(DriveWords(drive));
   return full;
 }
 
-std::vector<TrustJudge::Step> TrustJudge::Folders(const std::wstring& full,
-                                                  const ObjectNames& names, Role last_role) {
+std::vector<TrustJudge::Step> TrustJudge::Folders(const WinPath& full, const ObjectNames& names,
+                                                  Role last_role) {
   std::vector<Step> steps;
-  for (std::wstring folder = full; !folder.empty(); folder = text::ParentOf(folder)) {
+  for (std::optional<WinPath> folder = full; folder; folder = folder->Parent()) {
     const Role role = steps.empty() ? last_role : Role::kAbove;
-    steps.push_back({folder, role, role == Role::kAbove ? &names.above : &names.folder});
+    steps.push_back({*folder, role, role == Role::kAbove ? &names.above : &names.folder});
   }
   std::reverse(steps.begin(), steps.end());
   return steps;
@@ -406,7 +400,7 @@ bool TrustJudge::Down(const std::vector<Step>& steps, Walk* walk) {
       return false;
     }
     std::vector<Finding> findings =
-        Judge(read, step.role, principals_, *step.object, step.path, judging_);
+        Judge(read, step.role, principals_, *step.object, step.path.Text(), judging_);
     const bool found_wanting = !findings.empty();
     for (Finding& finding : findings) walk->check.findings.push_back(std::move(finding));
     // Nothing behind a link, or below what cannot be read, is ever touched.
@@ -416,15 +410,15 @@ bool TrustJudge::Down(const std::vector<Step>& steps, Walk* walk) {
   return true;
 }
 
-Walk TrustJudge::CheckFile(const std::wstring& path, const ObjectNames& names, Role folder_role) {
+Walk TrustJudge::CheckFile(const WinPath& path, const ObjectNames& names, Role folder_role) {
   Walk walk;
-  const std::optional<std::wstring> full = OnLocalDisk(path, names, &walk);
+  const std::optional<WinPath> full = OnLocalDisk(path, names, &walk);
   if (!full) return walk;
-  const std::wstring folder = text::ParentOf(*full);
-  const bool go_on = folder.empty() || Down(Folders(folder, names, folder_role), &walk);
+  const std::optional<WinPath> folder = full->Parent();
+  const bool go_on = !folder || Down(Folders(*folder, names, folder_role), &walk);
   walk.refused_on_the_way = !walk.check.trusted();
   if (!go_on) return walk;
-  const platform::FileFound found = files_.Find(path);
+  const platform::FileFound found = files_.Find(path.Text());
   walk.found = found.kind;
   walk.error = found.error;
   walk.missing = found.kind == platform::FileKind::kMissing;
@@ -433,20 +427,19 @@ Walk TrustJudge::CheckFile(const std::wstring& path, const ObjectNames& names, R
   return walk;
 }
 
-Walk TrustJudge::CheckFolder(const std::wstring& path, const ObjectNames& names, Role role) {
+Walk TrustJudge::CheckFolder(const WinPath& path, const ObjectNames& names, Role role) {
   Walk walk;
-  const std::optional<std::wstring> full = OnLocalDisk(path, names, &walk);
+  const std::optional<WinPath> full = OnLocalDisk(path, names, &walk);
   if (!full) return walk;
-  std::vector<Step> steps = Folders(*full, names, role);
-  Down(steps, &walk);
+  Down(Folders(full->AsFolder(), names, role), &walk);
   return walk;
 }
 
-const platform::SecurityRead& TrustJudge::Read(const std::wstring& path) {
-  return Remembered(L"file " + text::UpperAsciiCopy(path), [&] { return security_.Read(path); });
+const platform::SecurityRead& TrustJudge::Read(const WinPath& path) {
+  return Remember(&files_read_, path, [&] { return security_.Read(path.Text()); });
 }
 
-std::vector<std::wstring> TrustJudge::UntrustedExplicitSids(const std::wstring& folder) {
+std::vector<std::wstring> TrustJudge::UntrustedExplicitSids(const WinPath& folder) {
   std::vector<std::wstring> sids;
   const platform::SecurityRead& read = Read(folder);
   for (const platform::AccessEntry& entry : read.entries) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/win_path.h"
 #include "platform/platform.h"
 
 // Whether only administrators can change what the uninstaller is given: the
@@ -187,6 +188,20 @@ struct ObjectNames {
 };
 ObjectNames NamesFor(const std::wstring& what);
 
+// A key a log names, as its security is remembered: by its root, and its
+// path without regard to the case of a to z.
+class KeyName {
+ public:
+  KeyName(platform::RegistryRoot root, std::wstring_view path);
+  friend bool operator<(const KeyName& a, const KeyName& b) {
+    return a.root_ != b.root_ ? a.root_ < b.root_ : a.upper_path_ < b.upper_path_;
+  }
+
+ private:
+  platform::RegistryRoot root_;
+  std::wstring upper_path_;
+};
+
 // Judges paths from the drive down, one object at a time: a path that is not
 // on a drive, or a drive that is not a fixed local disk, is refused before
 // any file is touched; a link ends the walk (its target is never read); so
@@ -205,52 +220,63 @@ class TrustJudge {
   // The file at `path`: the folders from its drive's root down, the one
   // that holds it in `folder_role`; then, if they allow, the search for the
   // file; then, if it is a normal file, the file itself.
-  Walk CheckFile(const std::wstring& path, const ObjectNames& names, Role folder_role);
+  Walk CheckFile(const WinPath& path, const ObjectNames& names, Role folder_role);
   // The folder at `path`, in `role`, and every folder above it.
-  Walk CheckFolder(const std::wstring& path, const ObjectNames& names, Role role);
+  Walk CheckFolder(const WinPath& path, const ObjectNames& names, Role role);
   // A key's security, read elsewhere.
   std::vector<Finding> CheckKey(const platform::SecurityRead& security, Role role,
                                 const std::wstring& object, const std::wstring& path);
 
-  // The security of `path`, read from the system once for each
-  // letter-case-blind path in this judge's life (a run), then remembered:
-  // an inventory meets C:\ and C:\APPS for every installation.
-  const platform::SecurityRead& Read(const std::wstring& path);
-  // The same for anything else read once a run, under `key`.
+  // The security of `path`, read from the system once for each path in
+  // this judge's life (a run), then remembered: an inventory meets C:\ and
+  // C:\APPS for every installation.
+  const platform::SecurityRead& Read(const WinPath& path);
+  // The same for the Uninstall key of a registry view, and for a key a log
+  // names, each read by `read_it` the first time.
   template <typename ReadIt>
-  const platform::SecurityRead& Remembered(const std::wstring& key, ReadIt&& read_it) {
-    const auto known = read_.find(key);
-    if (known != read_.end()) return known->second;
-    return read_.emplace(key, read_it()).first->second;
+  const platform::SecurityRead& UninstallKey(platform::RegistryView view, ReadIt&& read_it) {
+    return Remember(&uninstall_keys_, view, read_it);
+  }
+  template <typename ReadIt>
+  const platform::SecurityRead& OrderKey(const KeyName& key, ReadIt&& read_it) {
+    return Remember(&order_keys_, key, read_it);
   }
 
   // The SIDs of untrusted principals with an allow entry written on the
   // folder itself rather than inherited, inherit-only ones included: what
   // replacing its inherited entries would leave. In the order met.
-  std::vector<std::wstring> UntrustedExplicitSids(const std::wstring& folder);
+  std::vector<std::wstring> UntrustedExplicitSids(const WinPath& folder);
 
   Principals& principals() { return principals_; }
   Judging judging() const { return judging_; }
 
  private:
   struct Step {
-    std::wstring path;
+    WinPath path;
     Role role;
     const std::wstring* object;
   };
+  template <typename Key, typename ReadIt>
+  static const platform::SecurityRead& Remember(std::map<Key, platform::SecurityRead>* cache,
+                                                const Key& key, ReadIt&& read_it) {
+    const auto known = cache->find(key);
+    if (known != cache->end()) return known->second;
+    return cache->emplace(key, read_it()).first->second;
+  }
   // The path resolved and on a fixed local disk, or the reason it is not.
-  std::optional<std::wstring> OnLocalDisk(const std::wstring& path, const ObjectNames& names,
-                                          Walk* walk);
+  std::optional<WinPath> OnLocalDisk(const WinPath& path, const ObjectNames& names, Walk* walk);
   // Judges each step in turn; false when the walk may not go below them.
   bool Down(const std::vector<Step>& steps, Walk* walk);
-  std::vector<Step> Folders(const std::wstring& full, const ObjectNames& names, Role last_role);
+  std::vector<Step> Folders(const WinPath& full, const ObjectNames& names, Role last_role);
 
   platform::FileSecurity& security_;
   platform::FileSearch& files_;
   Principals principals_;
   Judging judging_;
-  std::map<std::wstring, platform::SecurityRead> read_;
-  std::map<wchar_t, platform::DriveKind> drives_;  // by upper-case letter, for the run
+  std::map<WinPath, platform::SecurityRead> files_read_;
+  std::map<platform::RegistryView, platform::SecurityRead> uninstall_keys_;
+  std::map<KeyName, platform::SecurityRead> order_keys_;
+  std::map<WinPath, platform::DriveKind> drives_;  // by root, for the run
 };
 
 }  // namespace tarnweld::trust

@@ -90,15 +90,6 @@ std::wstring PathBeforeFields(const std::wstring& value) {
   return value.substr(0, value.find(L" | "));
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-  const std::size_t last = path.find_last_of(L'\\');
-  return last == std::wstring::npos ? std::wstring() : path.substr(0, last);
-}
-
-bool SamePath(std::wstring_view a, std::wstring_view b) {
-  return text::EqualsIgnoringAsciiCase(a, b);
-}
-
 // One RegDB record as its lines come in.
 struct Record {
   Record(std::size_t line, std::wstring first_text, bool tree, std::wstring key)
@@ -116,10 +107,9 @@ struct Record {
 
 class Parser {
  public:
-  Parser(platform::AnsiCodePage& code_page, const std::wstring& windows) : code_page_(code_page) {
-    if (!windows.empty()) {
-      system_folders_ = {windows, windows + L"\\System", windows + L"\\System32"};
-    }
+  Parser(platform::AnsiCodePage& code_page, const std::optional<WinPath>& windows)
+      : code_page_(code_page) {
+    if (windows) system_folders_ = {*windows, windows->Child(L"System"), windows->Child(L"System32")};
   }
 
   void Line(std::size_t number, std::string_view bytes) {
@@ -257,9 +247,10 @@ class Parser {
   }
 
   bool InSystemFolder(const std::wstring& path) const {
-    const std::wstring folder = FolderOf(path);
-    return std::any_of(system_folders_.begin(), system_folders_.end(),
-                       [&](const std::wstring& system) { return SamePath(folder, system); });
+    const std::optional<WinPath> file = WinPath::Qualified(path);
+    const std::optional<WinPath> folder = file ? file->Parent() : std::nullopt;
+    return folder && std::find(system_folders_.begin(), system_folders_.end(), *folder) !=
+                         system_folders_.end();
   }
 
   void NotUnderstoodLine(std::size_t number, std::wstring text) {
@@ -267,7 +258,7 @@ class Parser {
   }
 
   platform::AnsiCodePage& code_page_;
-  std::vector<std::wstring> system_folders_;
+  std::vector<WinPath> system_folders_;
   WiseLog log_;
   std::optional<Record> record_;
   bool non_system_ = false;
@@ -276,7 +267,7 @@ class Parser {
 }  // namespace
 
 WiseLog Parse(std::string_view bytes, platform::AnsiCodePage& code_page,
-              const std::wstring& windows) {
+              const std::optional<WinPath>& windows) {
   Parser parser(code_page, windows);
   std::size_t number = 0;
   // A line feed is never part of a character in an ANSI code page.

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/win_path.h"
 #include "platform/code_page.h"
 #include "platform/registry.h"
 
@@ -58,7 +59,7 @@ struct WiseLog {
 // kept unless Non-System File: stands before it. Nothing stops it: what it
 // does not understand, it counts.
 WiseLog Parse(std::string_view bytes, platform::AnsiCodePage& code_page,
-              const std::wstring& windows);
+              const std::optional<WinPath>& windows);
 
 // "file", "kept", "overwritten", ...: the names in TarnweldCheck's JSON.
 const wchar_t* KindName(OrderKind kind);

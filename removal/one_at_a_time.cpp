@@ -1,13 +1,15 @@
 #include "removal/one_at_a_time.h"
 
 #include "core/text.h"
+#include "decide/running_removals.h"
 #include "queries/read_reg.h"
-#include "removal/decision_text.h"
-#include "removal/running_removals.h"
 #include "removal/trace.h"
 #include "removal/wait.h"
 
 namespace tarnweld {
+
+using text::ErrorText;
+using text::Seconds;
 namespace {
 
 std::wstring Maker(trust::Principals& principals, const std::wstring& sid) {

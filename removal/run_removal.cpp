@@ -1,13 +1,19 @@
 #include "removal/run_removal.h"
 
 #include "core/text.h"
-#include "removal/decision.h"
-#include "removal/decision_text.h"
+#include "core/win_path.h"
+#include "decide/decision.h"
+#include "decide/decision_text.h"
 #include "removal/one_at_a_time.h"
 #include "removal/trace.h"
 #include "removal/wait.h"
 
 namespace tarnweld {
+
+using text::Bracketed;
+using text::ErrorText;
+using text::Seconds;
+
 namespace {
 
 constexpr std::uint32_t kStartupPauseMs = 100;
@@ -111,9 +117,11 @@ class MadeFolder {
       return {};
     }
     path_ = made.path;
+    const std::optional<WinPath> folder = WinPath::Qualified(path_);
     const trust::Walk walk =
-        trust.CheckFolder(path_, TempFolderNames(), trust::Role::kProgramFolder);
-    if (walk.missing || !walk.check.trusted()) {
+        folder ? trust.CheckFolder(*folder, TempFolderNames(), trust::Role::kProgramFolder)
+               : trust::Walk{};
+    if (!folder || walk.missing || !walk.check.trusted()) {
       for (const trust::Finding& finding : walk.check.findings) {
         Trace(platform_, trust::Describe(finding));
       }

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "removal/running_removals.h"
+#include "decide/running_removals.h"
 #include "removal/trace.h"
 
 namespace tarnweld {

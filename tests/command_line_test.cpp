@@ -58,10 +58,16 @@ TEST(Text, UpperCasingFoldsAsciiLettersOnly) {
   EXPECT_TRUE(text::EqualsIgnoringAsciiCase<wchar_t>(L"abcxyz", L"ABCXYZ"));
   EXPECT_FALSE(text::EqualsIgnoringAsciiCase<wchar_t>(L"`{", L"@["));
   EXPECT_EQ(text::TrimSpaces(L" \t a \t "), L"\t a \t");
-  // A folder loses the backslashes that end it; a drive's root stays whole.
-  EXPECT_EQ(text::WithoutTrailingBackslashes(L"C:\\A\\\\"), L"C:\\A");
-  EXPECT_EQ(text::WithoutTrailingBackslashes(L"C:\\\\"), L"C:\\");
-  EXPECT_EQ(text::WithoutTrailingBackslashes(L"C:\\"), L"C:\\");
+  EXPECT_EQ(text::Grouped(20'000), L"20,000");
+  EXPECT_EQ(text::Grouped(999), L"999");
+  EXPECT_EQ(text::Grouped(1'000'000), L"1,000,000");
+  EXPECT_EQ(text::Seconds(14'567), L"14.5 s");
+  EXPECT_EQ(text::Seconds(999), L"0.9 s");
+  EXPECT_EQ(text::Seconds(60'000), L"60.0 s");
+  // Brackets show blanks, quotes and control characters.
+  EXPECT_EQ(text::Bracketed(L" \"Old App\" "), L"[ \"Old App\" ]");
+  EXPECT_EQ(text::Bracketed(L"a\tb\x1F\x7F~"), L"[a<U+0009>b<U+001F><U+007F>~]");
+  EXPECT_EQ(text::Bracketed(std::wstring(L"a\0b", 3)), L"[a<U+0000>b]");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "removal/decision.h"
+#include "decide/decision.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

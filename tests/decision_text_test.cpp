@@ -1,4 +1,4 @@
-#include "removal/decision_text.h"
+#include "decide/decision_text.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,11 @@ namespace tarnweld {
 namespace {
 
 using fake::Narrow;
+
+// A path that passed the rules on its text.
+FileCheck Passed(const wchar_t* path) {
+  return {path, FileStatus::kNotSearched, 0, WinPath::Qualified(path)};
+}
 
 // The worked example as deciding leaves it, for each case to change.
 Decision Launching() {
@@ -25,8 +30,7 @@ Decision Launching() {
   d.log = FileCheck{L"C:\\L.TXT", FileStatus::kFound};
   d.log_trust = trust::TrustCheck{};
   d.entry_trust = trust::TrustCheck{};
-  d.temp = TempChoice{
-      {{TempSource::kCallers, L"C:\\T", FileCheck{L"C:\\T", FileStatus::kNotSearched}, {}}}};
+  d.temp = TempChoice{{{TempSource::kCallers, L"C:\\T", Passed(L"C:\\T"), {}}}};
   d.verdict = Verdict::kWouldLaunch;
   d.command_line = L"C:\\W\\UNWISE.EXE /a C:\\L.TXT";
   return d;
@@ -112,10 +116,8 @@ TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
        "The log [C:\\L.TXT] cannot be read (error 32)."},
       {[](Decision& d) {
          d.temp->tried.back().walk.check = ChangeableByEveryone(L"temporary folder", L"C:\\T");
-         d.temp->tried.push_back({TempSource::kMadeForTheRun,
-                                  L"C:\\WINDOWS\\Temp",
-                                  FileCheck{L"C:\\WINDOWS\\Temp", FileStatus::kNotSearched},
-                                  {{}, false, true, 3, {}}});
+         d.temp->tried.push_back({TempSource::kMadeForTheRun, L"C:\\WINDOWS\\Temp",
+                                  Passed(L"C:\\WINDOWS\\Temp"), {{}, false, true, 3, {}}});
        },
        Verdict::kTempUntrusted, "temp-untrusted", 19,
        "No temporary folder for the uninstaller can be trusted, nor made: temp "
@@ -230,15 +232,6 @@ TEST(DecisionText, TheStepsThatApplyAndNoOthers) {
       EXPECT_EQ(std::find(steps.begin(), steps.end(), step), steps.end()) << step;
     }
   }
-  EXPECT_EQ(Seconds(14'567), L"14.5 s");
-  EXPECT_EQ(Seconds(999), L"0.9 s");
-  EXPECT_EQ(Seconds(60'000), L"60.0 s");
-}
-
-TEST(DecisionText, BracketsShowBlanksQuotesAndControlCharacters) {
-  EXPECT_EQ(Narrow(Bracketed(L" \"Old App\" ")), "[ \"Old App\" ]");
-  EXPECT_EQ(Narrow(Bracketed(L"a\tb\x1F\x7F~")), "[a<U+0009>b<U+001F><U+007F>~]");
-  EXPECT_EQ(Narrow(Bracketed(std::wstring(L"a\0b", 3))), "[a<U+0000>b]");
 }
 
 }  // namespace

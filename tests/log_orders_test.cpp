@@ -1,11 +1,11 @@
-#include "removal/log_orders.h"
+#include "decide/log_orders.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "removal/decision.h"
+#include "decide/decision.h"
 #include "tests/fake_platform.h"
 
 namespace tarnweld {

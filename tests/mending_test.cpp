@@ -91,8 +91,8 @@ TEST(Mending, LinesForExactlyWhatWasFoundWantingAndNoneWhereTheyWouldReachTooFar
               L"USERPROFILE=C:\\WINDOWS\\system32\\config\\systemprofile"};
   const ProtectedFolders protect(os, os);
   for (const Case& c : cases) {
-    const Mending mending = Mend(c.findings, protect, [&](const std::wstring& folder) {
-      const auto found = explicit_sids.find(folder);
+    const Mending mending = Mend(c.findings, protect, [&](const WinPath& folder) {
+      const auto found = explicit_sids.find(folder.Text());
       return found == explicit_sids.end() ? std::vector<std::wstring>{} : found->second;
     });
     EXPECT_EQ(mending.lines, c.lines) << c.what;

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "removal/uninstall_command.h"
+#include "decide/uninstall_command.h"
 #include "tests/fake_platform.h"
 
 namespace tarnweld {

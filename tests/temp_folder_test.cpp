@@ -1,4 +1,4 @@
-#include "removal/temp_folder.h"
+#include "decide/temp_folder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "removal/uninstall_command.h"
+#include "decide/uninstall_command.h"
 
 #include <gtest/gtest.h>
 

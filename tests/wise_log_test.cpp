@@ -15,7 +15,7 @@ using ::testing::ElementsAreArray;
 std::vector<std::wstring> Read(const std::string& bytes, bool double_byte = false) {
   fake::FakePlatform os;
   os.double_byte = double_byte;
-  const WiseLog log = Parse(bytes, os, L"C:\\WINDOWS");
+  const WiseLog log = Parse(bytes, os, WinPath::Qualified(L"C:\\WINDOWS"));
   std::vector<std::wstring> read;
   for (const Order& order : log.orders) {
     std::wstring line =

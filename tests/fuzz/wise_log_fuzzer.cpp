@@ -11,7 +11,7 @@
 
 #include "check/check.h"
 #include "core/wise_log.h"
-#include "removal/decision.h"
+#include "decide/decision.h"
 #include "tests/fake_platform.h"
 
 namespace tarnweld {
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string log(reinterpret_cast<const char*>(data + 1), size - 1);
   fake::FakePlatform os;
   os.double_byte = (data[0] & 1) != 0;
-  CheckParsed(wise_log::Parse(log, os, L"C:\\WINDOWS"), log);
+  CheckParsed(wise_log::Parse(log, os, WinPath::Qualified(L"C:\\WINDOWS")), log);
 
   Arrange(os, log);
   const bool every = (data[0] & 2) != 0;

@@ -6,6 +6,7 @@
 #                                               only allowed imports, nothing harmful
 #   check_release.sh size EXE                   no larger than its program's limit
 #   check_release.sh calls SRC                  each call that touches a file in one file only
+#   check_release.sh layers SRC                 each folder includes only from those below it
 #   check_release.sh reproducible EXE SRC       a second build elsewhere is identical
 set -euo pipefail
 objdump=i686-w64-mingw32-objdump
@@ -116,8 +117,8 @@ case $1 in
     # write or remove a file or folder stands in its one file, and the one
     # that opens files asks to read existing ones only.
     src=$2
-    product=(--include='*.cpp' --include='*.h' "$src/check" "$src/core" "$src/platform"
-             "$src/queries" "$src/removal")
+    product=(--include='*.cpp' --include='*.h' "$src/check" "$src/core" "$src/decide"
+             "$src/platform" "$src/queries" "$src/removal")
     only_in() {  # pattern file
       found=$(grep -rlE "$1" "${product[@]}" | sed "s|^$src/||" | sort)
       [ "$found" = "$2" ] || fail "$1 is called in: ${found:-nothing}; only $2 may"
@@ -144,6 +145,28 @@ case $1 in
     [ -z "$bad" ] || fail "calls that change files or the registry: $bad"
     echo "CreateFileW only in read_only_file_win.cpp, for reading; folders made only in" \
       "folders_win.cpp; processes and tokens opened to ask only"
+    ;;
+  layers)
+    # The platform's interfaces at the bottom, then core/ (plain code both
+    # programs share), queries/ (ReadReg), decide/ (the decision both take),
+    # and removal/ (Tarnweld.exe) and check/ (TarnweldCheck.exe) beside each
+    # other; platform/win/ implements the interfaces over core/ alone.
+    src=$2
+    above() {  # FOLDER FOLDER...: FOLDER's own files include nothing from the others
+      local folder=$1
+      shift
+      bad=$(find "$src/$folder" -maxdepth 1 -name '*.cpp' -o -maxdepth 1 -name '*.h' |
+              xargs grep -nE "#include \"($(IFS='|'; echo "$*"))/" || true)
+      [ -z "$bad" ] || fail "$folder/ includes from a folder above it: $bad"
+    }
+    above platform core queries decide removal check
+    above platform/win queries decide removal check
+    above core queries decide removal check
+    above queries decide removal check
+    above decide removal check
+    above removal check
+    above check removal
+    echo "platform/, core/, queries/, decide/, then removal/ and check/: no include from above"
     ;;
   reproducible)
     exe=$2 src=$3

@@ -8,9 +8,9 @@
 #include "core/trust.h"
 #include "platform/platform.h"
 #include "queries/uninstall_entry.h"
-#include "removal/log_orders.h"
-#include "removal/temp_folder.h"
-#include "removal/uninstall_command.h"
+#include "decide/log_orders.h"
+#include "decide/temp_folder.h"
+#include "decide/uninstall_command.h"
 
 namespace tarnweld {
 

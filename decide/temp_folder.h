@@ -6,7 +6,7 @@
 
 #include "core/trust.h"
 #include "platform/platform.h"
-#include "removal/uninstall_command.h"
+#include "decide/uninstall_command.h"
 
 namespace tarnweld {
 
@@ -25,8 +25,7 @@ struct TempCandidate {
   FileCheck text;    // the rules on the path's text, the code page's included
   trust::Walk walk;  // when the text passed
   bool usable() const {
-    return !path.empty() && text.status == FileStatus::kNotSearched && !walk.missing &&
-           walk.check.trusted();
+    return !path.empty() && text.path && !walk.missing && walk.check.trusted();
   }
 };
 

@@ -1,4 +1,4 @@
-#include "removal/decision.h"
+#include "decide/decision.h"
 
 #include "core/text.h"
 #include "core/wise.h"
@@ -60,9 +60,8 @@ trust::TrustCheck JudgeEntry(platform::Registry& registry, trust::TrustJudge& tr
     entry_security.error = platform::kFileNotFound;  // not read: cannot be judged
   }
   const std::wstring uninstall_key = std::wstring(L"HKLM\\") + wise::kUninstallKey;
-  const platform::SecurityRead& uninstall_security =
-      trust.Remembered(L"key " + text::Decimal(static_cast<unsigned>(decision.view)),
-                       [&] { return UninstallKeySecurity(registry, decision.view); });
+  const platform::SecurityRead& uninstall_security = trust.UninstallKey(
+      decision.view, [&] { return UninstallKeySecurity(registry, decision.view); });
   check.findings = trust.CheckKey(uninstall_security, trust::Role::kUninstallKey, L"uninstall key",
                                   uninstall_key);
   if (!check.findings.empty() && trust.judging() == trust::Judging::kUntilFirstFinding) {
@@ -83,12 +82,12 @@ bool CheckUsable(const platform::Sources& sources, trust::TrustJudge& trust,
                  Decision* decision) {
   *file = CheckPath(sources.code_page, text);
   FileCheck& check = **file;
-  if (check.status != FileStatus::kNotSearched) {
+  if (!check.path) {
     decision->verdict = missing;
     return false;
   }
   const trust::Walk walk = trust.CheckFile(
-      check.searched, trust::NamesFor(what),
+      *check.path, trust::NamesFor(what),
       missing == Verdict::kUninstallerMissing ? trust::Role::kProgramFolder : trust::Role::kFolder);
   *file_trust = walk.check;
   if (walk.found) check.status = StatusOf(*walk.found);

@@ -1,4 +1,4 @@
-#include "removal/temp_folder.h"
+#include "decide/temp_folder.h"
 
 #include <algorithm>
 
@@ -9,9 +9,16 @@ namespace {
 
 constexpr unsigned kVistaMajor = 6;
 
-std::wstring WithoutTrailingBackslash(std::wstring path) {
-  if (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  return path;
+// The caller's own temporary folder as GetTempPathW names it, without the
+// backslash that ends it.
+std::wstring AsFolder(const std::wstring& temp) {
+  const std::optional<WinPath> path = WinPath::Qualified(temp);
+  return path ? path->FolderText() : temp;
+}
+
+// A folder of the system's Windows folder; none when that is unknown.
+std::wstring InWindows(const std::optional<WinPath>& windows, const wchar_t* name) {
+  return windows ? windows->Child(name).Text() : L"";
 }
 
 // The name of a NAME=value string; a hidden one (=C:=C:\...) starts with
@@ -49,30 +56,30 @@ trust::ObjectNames TempFolderNames() {
 }
 
 TempChoice ChooseTempFolder(const platform::Sources& sources, trust::TrustJudge& trust) {
-  const std::wstring windows = sources.system.WindowsDirectory();
+  const std::optional<WinPath> windows = WinPath::Qualified(sources.system.WindowsDirectory());
   const std::wstring profile = sources.environment.Variable(L"USERPROFILE");
   const bool vista = trust.principals().MajorVersion() >= kVistaMajor;
   const struct {
     TempSource source;
     std::wstring path;
   } candidates[] = {
-      {TempSource::kCallers, WithoutTrailingBackslash(sources.environment.TempPath())},
-      {TempSource::kSystemTemp, windows.empty() ? L"" : windows + L"\\SystemTemp"},
+      {TempSource::kCallers, AsFolder(sources.environment.TempPath())},
+      {TempSource::kSystemTemp, InWindows(windows, L"SystemTemp")},
       {TempSource::kProfile,
        profile.empty() ? L""
                        : profile + (vista ? L"\\AppData\\Local\\Temp" : L"\\Local Settings\\Temp")},
-      {TempSource::kMadeForTheRun, windows.empty() ? L"" : windows + L"\\Temp"},
+      {TempSource::kMadeForTheRun, InWindows(windows, L"Temp")},
   };
   TempChoice choice;
   for (const auto& candidate : candidates) {
     TempCandidate tried{candidate.source, candidate.path, {}, {}};
     if (!tried.path.empty()) {
       tried.text = CheckPath(sources.code_page, tried.path);
-      if (tried.text.status == FileStatus::kNotSearched) {
+      if (tried.text.path) {
         // The folder made for the run is judged once made; what holds it,
         // as any folder above.
         const bool made = candidate.source == TempSource::kMadeForTheRun;
-        tried.walk = trust.CheckFolder(tried.path, TempFolderNames(),
+        tried.walk = trust.CheckFolder(*tried.text.path, TempFolderNames(),
                                        made ? trust::Role::kAbove : trust::Role::kProgramFolder);
       }
     }
@@ -106,12 +113,11 @@ PathChoice ChoosePath(const platform::Sources& sources, trust::TrustJudge& trust
                                         L"looked for in another folder than the one judged"});
       continue;
     }
-    if (text.status != FileStatus::kNotSearched) {
+    if (!text.path) {
       choice.dropped.push_back({folder, L"not a fully qualified path to a folder"});
       continue;
     }
-    const trust::Walk walk = trust.CheckFolder(WithoutTrailingBackslash(text.searched), names,
-                                               trust::Role::kProgramFolder);
+    const trust::Walk walk = trust.CheckFolder(*text.path, names, trust::Role::kProgramFolder);
     if (!walk.check.trusted()) {
       choice.dropped.push_back({folder, trust::Describe(walk.check.findings.front())});
     } else if (walk.missing) {

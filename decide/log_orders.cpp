@@ -1,11 +1,12 @@
-#include "removal/log_orders.h"
+#include "decide/log_orders.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
+#include <tuple>
 
 #include "core/text.h"
-#include "removal/decision_text.h"
-#include "removal/uninstall_command.h"
+#include "decide/uninstall_command.h"
 
 namespace tarnweld {
 namespace {
@@ -14,16 +15,14 @@ using trust::Role;
 using wise_log::Order;
 using wise_log::OrderKind;
 
+using text::Bracketed;
+using text::ErrorText;
+
 constexpr std::wstring_view kBlanks = L" \t";
 
-std::wstring NameOf(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
-
-// X:\ or \\: where a fully qualified path starts.
-bool PathStartsAt(std::wstring_view text, std::size_t at) {
-  const std::wstring_view rest = text.substr(at);
-  return (rest.size() >= 3 && text::IsAsciiLetter(rest[0]) && rest[1] == L':' &&
-          rest[2] == L'\\') ||
-         rest.substr(0, 2) == L"\\\\";
+// The last name of a path as written, a command line's candidate included.
+std::wstring_view LastName(std::wstring_view path) {
+  return path.substr(path.find_last_of(L'\\') + 1);
 }
 
 }  // namespace
@@ -63,7 +62,7 @@ void AddOnce(std::vector<std::wstring>* list, std::wstring candidate) {
 // "C:\X\SETUP" -> "C:\X\SETUP.exe": what CreateProcess tries for a name
 // without an extension.
 std::wstring WithExtension(std::wstring candidate) {
-  if (NameOf(candidate).find(L'.') == std::wstring::npos) candidate += L".exe";
+  if (LastName(candidate).find(L'.') == std::wstring_view::npos) candidate += L".exe";
   return candidate;
 }
 
@@ -71,45 +70,36 @@ std::wstring WithExtension(std::wstring candidate) {
 class Deletions {
  public:
   // A file, or a folder removed: everything below it is gone too.
-  void Path(const std::wstring& full, std::size_t line) {
-    if (files_.insert(text::UpperAsciiCopy(full)).second)
-      lines_.push_back({text::UpperAsciiCopy(full), line});
-  }
+  void Path(const WinPath& path, std::size_t line) { deleted_.emplace(path, line); }
   // Everything in `folder` whose name matches `pattern`, or the folder itself
   // and all it holds where the pattern is empty.
-  void Tree(const std::wstring& folder, const std::wstring& pattern, std::size_t line) {
-    trees_.push_back({text::UpperAsciiCopy(folder), pattern, line});
+  void Tree(const WinPath& folder, const std::wstring& pattern, std::size_t line) {
+    trees_.push_back({folder, pattern, line});
   }
 
-  // The line that deleted `full`, a folder above it, or a tree holding it.
-  std::optional<std::size_t> Gone(const std::wstring& full) const {
-    const std::wstring upper = text::UpperAsciiCopy(full);
-    for (std::wstring path = upper; !path.empty(); path = text::ParentOf(path)) {
-      if (files_.count(path) == 0) continue;
-      for (const auto& [deleted, line] : lines_) {
-        if (deleted == path) return line;
-      }
+  // The line that deleted `path`, a folder above it, or a tree holding it.
+  std::optional<std::size_t> Gone(const WinPath& path) const {
+    for (std::optional<WinPath> at = path; at; at = at->Parent()) {
+      const auto deleted = deleted_.find(*at);
+      if (deleted != deleted_.end()) return deleted->second;
     }
     for (const DeletedTree& tree : trees_) {
-      if (tree.pattern.empty() && upper == tree.folder) return tree.line;
-      const std::wstring inside = tree.folder.back() == L'\\' ? tree.folder : tree.folder + L"\\";
-      if (upper.size() <= inside.size() || upper.compare(0, inside.size(), inside) != 0) continue;
-      const std::wstring first =
-          upper.substr(inside.size(), upper.find(L'\\', inside.size()) - inside.size());
-      if (tree.pattern.empty() || MatchesPattern(tree.pattern, first)) return tree.line;
+      if (tree.pattern.empty() && path == tree.folder) return tree.line;
+      if (!path.IsInside(tree.folder)) continue;
+      if (tree.pattern.empty() || MatchesPattern(tree.pattern, path.NameBelow(tree.folder))) {
+        return tree.line;
+      }
     }
     return std::nullopt;
   }
 
  private:
   struct DeletedTree {
-    std::wstring folder;
+    WinPath folder;
     std::wstring pattern;
     std::size_t line;
   };
-  // Looked up for every order; the line only for the few found there.
-  std::set<std::wstring> files_;
-  std::vector<std::pair<std::wstring, std::size_t>> lines_;
+  std::map<WinPath, std::size_t> deleted_;  // each with the first line that deleted it
   std::vector<DeletedTree> trees_;
 };
 
@@ -174,9 +164,10 @@ class OrderJudge {
            std::vector<trust::Finding> findings) {
     for (trust::Finding& finding : findings) {
       // The same object, found wanting for the same reason, is told once.
-      const std::wstring key =
-          text::UpperAsciiCopy(finding.path) + L"|" + finding.sid + L"|" + finding.rights;
-      if (!reported_.insert(key).second) continue;
+      if (!reported_.emplace(text::UpperAsciiCopy(finding.path), finding.sid, finding.rights)
+               .second) {
+        continue;
+      }
       plan_.findings.push_back({line, kind, order, std::move(finding)});
     }
   }
@@ -212,10 +203,13 @@ class OrderJudge {
     }
   }
 
-  // The path as the system resolves it; as written where it cannot be.
-  std::wstring Full(const std::wstring& path) {
-    std::wstring full = sources_.security.FullPath(path);
-    return full.empty() ? path : full;
+  // A fully qualified path as the system resolves it; as written where it
+  // cannot be.
+  WinPath Full(const std::wstring& path) {
+    if (std::optional<WinPath> full = WinPath::Qualified(sources_.security.FullPath(path))) {
+      return *full;
+    }
+    return *WinPath::Qualified(path);
   }
 
   void Found(std::vector<trust::Finding> findings) {
@@ -223,20 +217,17 @@ class OrderJudge {
   }
 
   // One object in one role, once a run.
-  void JudgeOne(const std::wstring& path, Role role, const std::wstring& object) {
-    if (!judged_.insert(text::Decimal(static_cast<unsigned>(role)) + text::UpperAsciiCopy(path))
-             .second)
-      return;
-    Found(
-        trust::Judge(trust_.Read(path), role, trust_.principals(), object, path, trust_.judging()));
+  void JudgeOne(const WinPath& path, Role role, const std::wstring& object) {
+    if (!judged_.emplace(role, path).second) return;
+    Found(trust::Judge(trust_.Read(path), role, trust_.principals(), object, path.Text(),
+                       trust_.judging()));
   }
 
   // The nearest folder above `path` that exists, in `role`.
-  void Nearest(const std::wstring& path, Role role) {
-    for (std::wstring folder = text::ParentOf(path); !folder.empty();
-         folder = text::ParentOf(folder)) {
-      if (!trust_.Read(folder).missing()) {
-        JudgeOne(folder, role, kNearest);
+  void Nearest(const WinPath& path, Role role) {
+    for (std::optional<WinPath> folder = path.Parent(); folder; folder = folder->Parent()) {
+      if (!trust_.Read(*folder).missing()) {
+        JudgeOne(*folder, role, kNearest);
         return;
       }
     }
@@ -245,117 +236,101 @@ class OrderJudge {
   // From the drive down to `folder`, judged in `role`, those above it as
   // folders above. A missing folder's nearest existing one is judged in
   // `nearest`. Each walk once a run.
-  Reach WalkTo(const std::wstring& folder, Role role, const trust::ObjectNames& names) {
-    const std::wstring key =
-        text::Decimal(static_cast<unsigned>(role)) + text::UpperAsciiCopy(folder);
-    if (walked_.count(key) != 0) {
-      return blocked_.count(key)   ? Reach::kBlocked
-             : missing_.count(key) ? Reach::kMissing
-                                   : Reach::kThere;
-    }
+  Reach WalkTo(const WinPath& folder, Role role, const trust::ObjectNames& names) {
+    const auto walked = walked_.find({role, folder});
+    if (walked != walked_.end()) return walked->second;
     if (!CountFolder()) return Reach::kBlocked;
     const trust::Walk walk = trust_.CheckFolder(folder, names, role);
     const bool blocked = walk.refused_on_the_way ||
                          std::any_of(walk.check.findings.begin(), walk.check.findings.end(),
                                      [](const trust::Finding& f) { return !f.permissions; });
     Found(walk.check.findings);
-    walked_.insert(key);
-    if (blocked) {
-      blocked_.insert(key);
-      return Reach::kBlocked;
-    }
-    if (walk.missing) {
-      missing_.insert(key);
-      Nearest(folder, Role::kNearestForFolder);
-      return Reach::kMissing;
-    }
-    return Reach::kThere;
+    const Reach reach = blocked ? Reach::kBlocked : walk.missing ? Reach::kMissing : Reach::kThere;
+    walked_.emplace(std::make_pair(role, folder), reach);
+    if (reach == Reach::kMissing) Nearest(folder, Role::kNearestForFolder);
+    return reach;
   }
 
   // A folder as the orders before will have left it: where they deleted
   // it, whoever may add a subfolder to the nearest one left decides.
-  Reach Reached(const std::wstring& folder, Role role, const trust::ObjectNames& names) {
-    std::wstring left = folder;
-    while (!left.empty() && deletions_.Gone(left)) left = text::ParentOf(left);
+  Reach Reached(const WinPath& folder, Role role, const trust::ObjectNames& names) {
+    std::optional<WinPath> left = folder;
+    while (left && deletions_.Gone(*left)) left = left->Parent();
     if (left == folder) return WalkTo(folder, role, names);
-    if (left.empty()) return Reach::kMissing;
-    const Reach reach = WalkTo(left, Role::kAbove, names);
-    if (reach == Reach::kThere) JudgeOne(left, Role::kNearestForFolder, kNearest);
+    if (!left) return Reach::kMissing;
+    const Reach reach = WalkTo(*left, Role::kAbove, names);
+    if (reach == Reach::kThere) JudgeOne(*left, Role::kNearestForFolder, kNearest);
     return Reach::kMissing;
   }
 
   // A path the uninstaller would resolve against its own current folder.
   bool Unqualified(const std::wstring& path, const wchar_t* object) {
-    if (PathStartsAt(path, 0)) return false;
+    if (WinPath::StartsAt(path, 0)) return false;
     Found({Refusal(object, path, L"is not a fully qualified path")});
     return true;
   }
 
   void DeletedIn(const Order& order) {
     if (Unqualified(order.path, L"deleted file")) return;
-    const std::wstring full = Full(order.path);
-    const std::wstring folder = text::ParentOf(full);
-    if (folder.empty()) {
+    const WinPath full = Full(order.path);
+    const std::optional<WinPath> folder = full.Parent();
+    if (!folder) {
       Found({Refusal(L"deleted file", order.path, L"is not a file in a folder on a local drive")});
       return;
     }
-    Reached(folder, Role::kProgramFolder, kDeletedInNames);
+    Reached(*folder, Role::kProgramFolder, kDeletedInNames);
     if (order.kind == OrderKind::kKept) return;
     deletions_.Path(full, order.line);
     // A drive's root is never removed, nor made again.
-    if (text::ParentOf(folder).empty()) return;
-    plan_.emptied.push_back({order.line, KindName(order.kind), folder, L""});
+    if (folder->IsRoot()) return;
+    plan_.emptied.push_back({order.line, KindName(order.kind), *folder, L""});
   }
 
   void Tree(const Order& order) {
     const std::wstring& written = order.path;
     if (Unqualified(written, L"deleted tree")) return;
-    std::wstring folder, pattern;
-    if (!written.empty() && written.back() == L'\\') {
-      folder = Full(written.substr(0, written.find_last_not_of(L'\\') + 1));
-    } else if (HasWildcard(NameOf(written))) {
-      const std::wstring full = Full(written);
-      folder = text::ParentOf(full);
-      pattern = NameOf(full);
-    } else {
-      const std::wstring full = Full(written);
-      folder = full;
-      // A file, or what does not exist: everything of that name in its folder.
-      if (sources_.files.Find(full).kind != platform::FileKind::kDirectory) {
-        folder = text::ParentOf(full);
-        pattern = NameOf(full);
-      }
+    const WinPath full = Full(written);
+    std::optional<WinPath> folder = full.AsFolder();
+    std::wstring pattern;
+    // Ending in a backslash, it names a folder; else a pattern, a file, or
+    // what does not exist: everything of that name in its folder.
+    if (written.back() != L'\\' &&
+        (HasWildcard(LastName(written)) ||
+         sources_.files.Find(full.Text()).kind != platform::FileKind::kDirectory)) {
+      folder = full.Parent();
+      pattern = full.Name();
     }
-    if (folder.empty()) {
+    if (!folder) {
       Found({Refusal(L"deleted tree", written, L"is not a folder on a local drive")});
       return;
     }
-    if (Reached(folder, Role::kProgramFolder, kTreeNames) == Reach::kThere &&
-        !deletions_.Gone(folder)) {
-      Inside(folder, pattern);
+    if (Reached(*folder, Role::kProgramFolder, kTreeNames) == Reach::kThere &&
+        !deletions_.Gone(*folder)) {
+      Inside(*folder, pattern);
     }
-    deletions_.Tree(folder, pattern, order.line);
-    plan_.emptied.push_back({order.line, KindName(order.kind), folder, pattern});
+    deletions_.Tree(*folder, pattern, order.line);
+    plan_.emptied.push_back({order.line, KindName(order.kind), *folder, pattern});
   }
 
   // Every folder below `folder` that the tree's deletion reaches: a link
   // there would carry it elsewhere, an open one could become a link.
-  void Inside(const std::wstring& folder, const std::wstring& pattern) {
-    std::vector<std::wstring> to_list{folder};
+  void Inside(const WinPath& folder, const std::wstring& pattern) {
+    std::vector<WinPath> to_list{folder};
     bool top = true;
     while (!to_list.empty() && !Stopped()) {
-      const std::wstring listing = to_list.back();
+      const WinPath listing = to_list.back();
       to_list.pop_back();
-      const platform::Subfolders listed = sources_.files.FoldersIn(listing);
+      const platform::Subfolders listed = sources_.files.FoldersIn(listing.Text());
       if (listed.error != 0) {
-        Found({Refusal(kInTree, listing, L"cannot be listed (" + ErrorText(listed.error) + L")")});
+        Found({Refusal(kInTree, listing.Text(),
+                       L"cannot be listed (" + ErrorText(listed.error) + L")")});
       }
       for (const platform::Subfolder& sub : listed.folders) {
         if (top && !pattern.empty() && !MatchesPattern(pattern, sub.name)) continue;
-        const std::wstring path = (listing.back() == L'\\' ? listing : listing + L"\\") + sub.name;
+        const WinPath path = listing.Child(sub.name);
         if (!CountFolder()) return;
         if (sub.link) {
-          Found({Refusal(kInTree, path,
+          Found({Refusal(kInTree, path.Text(),
                          L"is a junction or symbolic link inside a tree the uninstaller deletes")});
           continue;
         }
@@ -372,13 +347,13 @@ class OrderJudge {
   // every order obeyed after it.
   void Made(const Order& order) {
     if (Unqualified(order.path, L"removed folder")) return;
-    const std::wstring folder = text::WithoutTrailingBackslashes(Full(order.path));
-    const std::wstring parent = text::ParentOf(folder);
-    if (parent.empty()) {
+    const WinPath folder = Full(order.path).AsFolder();
+    const std::optional<WinPath> parent = folder.Parent();
+    if (!parent) {
       Found({Refusal(L"removed folder", order.path, L"is not a folder in a folder on a local drive")});
       return;
     }
-    Reached(parent, Role::kAbove, kMadeNames);
+    Reached(*parent, Role::kAbove, kMadeNames);
     deletions_.Path(folder, order.line);
     plan_.emptied.push_back({order.line, KindName(order.kind), folder, L""});
   }
@@ -420,15 +395,13 @@ class OrderJudge {
   }
 
   const platform::SecurityRead& KeyRead(wise_log::Root root, const std::wstring& path) {
-    return trust_.Remembered(L"order key " + text::UpperAsciiCopy(KeyName(root, path)),
-                             [&] { return KeySecurity(root, path); });
+    return trust_.OrderKey(trust::KeyName(root, path), [&] { return KeySecurity(root, path); });
   }
 
   // One key judged once a run, as a key the uninstaller changes.
   void JudgeKey(wise_log::Root root, const std::wstring& path, const wchar_t* object) {
-    const std::wstring named = KeyName(root, path);
-    if (!judged_.insert(L"key " + text::UpperAsciiCopy(named)).second) return;
-    Found(trust_.CheckKey(KeyRead(root, path), Role::kOrderKey, object, named));
+    if (!keys_judged_.emplace(root, path).second) return;
+    Found(trust_.CheckKey(KeyRead(root, path), Role::kOrderKey, object, KeyName(root, path)));
   }
 
   platform::SecurityRead KeySecurity(wise_log::Root root, const std::wstring& path) {
@@ -478,46 +451,47 @@ class OrderJudge {
     // them, and so it is judged.
     if (text.status == FileStatus::kNameEndsInDotOrSpace) {
       const std::wstring opened = WithoutTrailingDotsAndSpaces(text.searched);
-      if (CheckPath(sources_.code_page, opened).status == FileStatus::kNotSearched) {
+      if (CheckPath(sources_.code_page, opened).path) {
         return Program(opened, planned, pass_over_unnameable);
       }
     }
-    if (text.status != FileStatus::kNotSearched) {
+    if (!text.path) {
       Found({Refusal(L"program", path, L"is " + FileText(text))});
       return ProgramIs::kRefused;
     }
-    const std::wstring full = Full(text.searched);
-    const std::wstring folder = text::ParentOf(full);
-    if (folder.empty()) {
+    const WinPath full = Full(text.searched);
+    const std::optional<WinPath> folder = full.Parent();
+    // A name that ends in a backslash is a folder's, never a file's.
+    if (!folder || full.Text().back() == L'\\') {
       Found({Refusal(L"program", path, L"is not a file in a folder")});
       return ProgramIs::kRefused;
     }
     // The folders above its folder first; then its folder, in the role the
     // file gives it: a program's own, or where a missing one would be put.
-    const std::wstring above = text::ParentOf(folder);
-    const Reach reach = Reached(above.empty() ? folder : above, Role::kAbove, kProgramNames);
+    const std::optional<WinPath> above = folder->Parent();
+    const Reach reach = Reached(above ? *above : *folder, Role::kAbove, kProgramNames);
     if (reach == Reach::kBlocked) return ProgramIs::kRefused;
     if (reach == Reach::kMissing) return ProgramIs::kMissing;
     // Deleted by then: whoever may add a file in its folder names it.
     const std::optional<std::size_t> gone = deletions_.Gone(full);
     if (gone && planned && !planned->deleted_by) planned->deleted_by = *gone;
-    const platform::SecurityRead& read = trust_.Read(folder);
-    if (!above.empty() && (read.missing() || deletions_.Gone(folder))) {
-      JudgeOne(above, Role::kNearestForFolder, kNearest);
+    const platform::SecurityRead& read = trust_.Read(*folder);
+    if (above && (read.missing() || deletions_.Gone(*folder))) {
+      JudgeOne(*above, Role::kNearestForFolder, kNearest);
       return ProgramIs::kMissing;
     }
     if (read.error != 0 || read.link) {
-      JudgeOne(folder, Role::kProgramFolder, kProgramNames.folder);
+      JudgeOne(*folder, Role::kProgramFolder, kProgramNames.folder);
       return ProgramIs::kRefused;
     }
     const platform::FileKind kind =
-        gone ? platform::FileKind::kMissing : sources_.files.Find(full).kind;
+        gone ? platform::FileKind::kMissing : sources_.files.Find(full.Text()).kind;
     if (kind == platform::FileKind::kNormalFile || kind == platform::FileKind::kHiddenOrSystem) {
-      JudgeOne(folder, Role::kProgramFolder, kProgramNames.folder);
+      JudgeOne(*folder, Role::kProgramFolder, kProgramNames.folder);
       JudgeOne(full, Role::kFile, kProgramNames.file);
       return ProgramIs::kThere;
     }
-    JudgeOne(folder, Role::kNearestForFile, kNearest);
+    JudgeOne(*folder, Role::kNearestForFile, kNearest);
     return ProgramIs::kMissing;
   }
 
@@ -529,7 +503,7 @@ class OrderJudge {
       return;
     }
     for (std::size_t at = 0; at < line.text.size(); ++at) {
-      if (PathStartsAt(line.text, at)) {
+      if (WinPath::StartsAt(line.text, at)) {
         Run(line.text.substr(at), nullptr);
         return;
       }
@@ -549,9 +523,12 @@ class OrderJudge {
   std::size_t folders_ = 0;
   Current current_;
   Deletions deletions_;
-  // Each object judged, finding told and folder walked once; a walk that
-  // ended early, by how it ended.
-  std::set<std::wstring> judged_, reported_, walked_, blocked_, missing_;
+  // Each object judged, key judged, finding told and folder walked once (a
+  // walk, with how it ended).
+  std::set<std::pair<Role, WinPath>> judged_;
+  std::set<trust::KeyName> keys_judged_;
+  std::set<std::tuple<std::wstring, std::wstring, std::wstring>> reported_;  // path, SID, rights
+  std::map<std::pair<Role, WinPath>, Reach> walked_;
 };
 
 }  // namespace
@@ -575,7 +552,7 @@ LogPlan ReadLog(const platform::Sources& sources, const std::wstring& path) {
     return plan;
   }
   plan.log = wise_log::Parse(read.bytes, sources.code_page,
-                             text::WithoutTrailingBackslashes(sources.system.WindowsDirectory()));
+                             WinPath::Qualified(sources.system.WindowsDirectory()));
   for (auto order = plan.log.orders.rbegin(); order != plan.log.orders.rend(); ++order) {
     plan.plan.push_back({*order, std::nullopt});
   }
@@ -590,17 +567,13 @@ void JudgeOrders(const platform::Sources& sources, trust::TrustJudge& trust, Log
 
 namespace {
 
-// Whether `folder` (upper-case, resolved) is at or below what `emptied`
-// deletes in, deletes whole or removes: for a tree with a pattern, its
-// folder and the folders inside it that the pattern names.
-bool Empties(const EmptiedFolder& emptied, const std::wstring& folder) {
-  const std::wstring top = text::UpperAsciiCopy(emptied.folder);
-  if (folder == top) return true;
-  const std::wstring inside = top.back() == L'\\' ? top : top + L"\\";
-  if (folder.compare(0, inside.size(), inside) != 0) return false;
-  const std::wstring first =
-      folder.substr(inside.size(), folder.find(L'\\', inside.size()) - inside.size());
-  return emptied.pattern.empty() || MatchesPattern(emptied.pattern, first);
+// Whether `folder` is at or below what `emptied` deletes in, deletes whole
+// or removes: for a tree with a pattern, its folder and the folders inside
+// it that the pattern names.
+bool Empties(const EmptiedFolder& emptied, const WinPath& folder) {
+  if (folder == emptied.folder) return true;
+  if (!folder.IsInside(emptied.folder)) return false;
+  return emptied.pattern.empty() || MatchesPattern(emptied.pattern, folder.NameBelow(emptied.folder));
 }
 
 }  // namespace
@@ -610,17 +583,17 @@ PathChoice WithoutEmptied(const PathChoice& path, const LogPlan& plan,
   PathChoice left = path;
   left.kept.clear();
   for (const std::wstring& folder : path.kept) {
-    std::wstring full = security.FullPath(folder);
-    if (full.empty()) full = folder;
-    full = text::UpperAsciiCopy(text::WithoutTrailingBackslashes(full));
+    std::optional<WinPath> full = WinPath::Qualified(security.FullPath(folder));
+    if (!full) full = WinPath::Qualified(folder);
     const auto emptied =
-        std::find_if(plan.emptied.begin(), plan.emptied.end(),
-                     [&](const EmptiedFolder& candidate) { return Empties(candidate, full); });
+        std::find_if(plan.emptied.begin(), plan.emptied.end(), [&](const EmptiedFolder& candidate) {
+          return full && Empties(candidate, *full);
+        });
     if (emptied == plan.emptied.end()) {
       left.kept.push_back(folder);
       continue;
     }
-    left.dropped.push_back({folder, L"at or below " + Bracketed(emptied->folder) +
+    left.dropped.push_back({folder, L"at or below " + Bracketed(emptied->folder.Text()) +
                                         L", which log line " + text::Decimal(emptied->line) +
                                         L" (" + emptied->kind +
                                         L") empties or removes: whoever makes it again "
@@ -651,7 +624,7 @@ RunTargets TargetsOf(std::wstring_view command) {
   for (std::size_t at = std::max<std::size_t>(arguments_from, 1); at < command.size(); ++at) {
     const wchar_t before = command[at - 1];
     if (std::wstring_view(L" \t\"=,").find(before) == std::wstring_view::npos ||
-        !PathStartsAt(command, at)) {
+        !WinPath::StartsAt(command, at)) {
       continue;
     }
     const std::wstring_view rest = command.substr(at);

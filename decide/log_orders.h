@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "core/trust.h"
+#include "core/win_path.h"
 #include "core/wise_log.h"
 #include "platform/platform.h"
-#include "removal/temp_folder.h"
+#include "decide/temp_folder.h"
 
 // What the uninstaller will do, as SYSTEM: the orders of its log in the
 // order it obeys them, and whether any reaches what someone other than an
@@ -47,7 +48,7 @@ struct OrderFinding {
 struct EmptiedFolder {
   std::size_t line = 0;
   std::wstring kind;  // the order's kind: "file", "tree", "folder", ...
-  std::wstring folder;
+  WinPath folder;
   std::wstring pattern;  // a tree's: what it deletes inside the folder; empty: all of it
 };
 

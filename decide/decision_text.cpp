@@ -1,8 +1,13 @@
-#include "removal/decision_text.h"
+#include "decide/decision_text.h"
 
 #include "core/text.h"
 
 namespace tarnweld {
+
+using text::Bracketed;
+using text::Counted;
+using text::ErrorText;
+
 namespace {
 
 std::wstring OpenText(long status) {
@@ -77,7 +82,7 @@ std::wstring TempLine(const TempCandidate& candidate) {
   if (!candidate.path.empty()) line += Bracketed(candidate.path) + L" ";
   line += L"(" + std::wstring(TempSourceWords(candidate.source)) + L"): ";
   if (candidate.path.empty()) return line + L"none on this system";
-  if (candidate.text.status != FileStatus::kNotSearched) return line + FileText(candidate.text);
+  if (!candidate.text.path) return line + FileText(candidate.text);
   if (candidate.walk.missing) return line + L"not found (" + ErrorText(candidate.walk.error) + L")";
   if (!candidate.walk.check.trusted()) return line + L"not used";
   return line + L"only administrators and the caller can change it, nor a folder above";
@@ -141,63 +146,6 @@ std::wstring UntrustedSummary(const wchar_t* what, const FileCheck& file,
 }
 
 }  // namespace
-
-std::wstring FileText(const FileCheck& check) {
-  switch (check.status) {
-    case FileStatus::kFound:
-      return L"a normal file";
-    case FileStatus::kEmpty:
-      return L"an empty path";
-    case FileStatus::kNotFullyQualified:
-      return L"not a fully qualified path (X:\\... or \\\\server\\share\\...)";
-    case FileStatus::kForbiddenCharacter:
-      return L"a path with a wildcard, a stray quotation mark or a character no file name has";
-    case FileStatus::kDevice:
-      return L"a device, not a file";
-    case FileStatus::kNameEndsInDotOrSpace:
-      return L"a path with a name that ends in a space or a dot, which Windows reads as another "
-             L"path";
-    case FileStatus::kNotInCodePage:
-      return L"a path the system's ANSI code page cannot carry: an ANSI program such as "
-             L"UNWISE.EXE would read another path";
-    case FileStatus::kNotSearched:
-      return L"not looked for: something on the way to it is not trusted";
-    case FileStatus::kMissing:
-      return L"not found (" + ErrorText(check.error) + L")";
-    case FileStatus::kDirectory:
-      return L"a folder, not a file";
-    case FileStatus::kHiddenOrSystem:
-      return L"a hidden or system file";
-  }
-  return L"unknown";
-}
-
-std::wstring Counted(std::size_t count, const wchar_t* thing) {
-  return text::Decimal(count) + L" " + thing + (count == 1 ? L"" : L"s");
-}
-
-std::wstring ErrorText(unsigned long error) { return L"error " + text::Decimal(error); }
-
-std::wstring Seconds(std::uint32_t milliseconds) {
-  return text::Decimal(milliseconds / 1000) + L"." + text::Decimal(milliseconds % 1000 / 100) +
-         L" s";
-}
-
-std::wstring Bracketed(std::wstring_view text) {
-  std::wstring out = L"[";
-  for (const wchar_t c : text) {
-    if (c < 0x20 || c == 0x7F) {
-      static const wchar_t kHex[] = L"0123456789ABCDEF";
-      out += L"<U+00";
-      out += kHex[(c >> 4) & 0xF];
-      out += kHex[c & 0xF];
-      out += L'>';
-    } else {
-      out += c;
-    }
-  }
-  return out + L"]";
-}
 
 std::vector<std::wstring> DescribeSteps(const Decision& decision) {
   std::vector<std::wstring> steps{L"tail " + Bracketed(decision.tail) + L" (" +

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/win_path.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 
@@ -24,25 +25,11 @@ struct UninstallCommand {
 // when neither name occurs.
 std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command);
 
-// What the check of one path found, from the first rule that refused it.
-enum class FileStatus {
-  kFound,  // an existing normal file
-  kEmpty,
-  kNotFullyQualified,   // relative, rooted, drive-relative, \\.\ or \\?\ paths
-  kForbiddenCharacter,  // wildcards (* ? < >), a stray quotation mark, | or a stream's colon
-  kDevice,              // a DOS device name, or a path the system resolves to a device
-  kNameEndsInDotOrSpace,  // Windows reads such a name without them, so another path
-  kNotInCodePage,         // an ANSI program would read another path
-  kNotSearched,         // the text passed; something on the way to the file did not
-  kMissing,
-  kDirectory,
-  kHiddenOrSystem,
-};
-
 struct FileCheck {
   std::wstring searched;  // the path without its enclosing quotation marks
   FileStatus status = FileStatus::kEmpty;
   std::uint32_t error = 0;  // the system's error, where a search failed
+  std::optional<WinPath> path;  // when the text passed every rule
   bool found() const { return status == FileStatus::kFound; }
 };
 
@@ -53,21 +40,17 @@ struct FileCheck {
 // in a space or a dot: Windows drops them from a path's last name, not from
 // a folder's on the way, so what is judged and what is used would differ.
 // The path must also reach an ANSI program unchanged through the system's
-// code page. kNotSearched when every rule passed.
-// How CheckPath takes names that end in a space or a dot.
-enum class DotsAndSpaces {
-  kRefused,
-  // Left to the walk, which judges the path as Windows resolves it: for one
-  // of several readings of a command line, where "C:\APP\A.EXE /U" names
-  // a folder "A.EXE " like any other.
-  kAsResolved,
-};
+// code page. kNotSearched, and the path, when every rule passed.
 FileCheck CheckPath(platform::AnsiCodePage& code_page, std::wstring_view path,
                     DotsAndSpaces names = DotsAndSpaces::kRefused);
 
 // `path` as Windows reads it when it is the last name that ends in spaces
 // or dots: without them.
 std::wstring WithoutTrailingDotsAndSpaces(std::wstring_view path);
+
+// What the rules on a path, and the search, found: "a normal file", "not a
+// fully qualified path (...)".
+std::wstring FileText(const FileCheck& check);
 
 // The status a file search's answer gives a path that passed CheckPath.
 FileStatus StatusOf(platform::FileKind kind);

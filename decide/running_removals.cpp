@@ -1,11 +1,13 @@
-#include "removal/running_removals.h"
+#include "decide/running_removals.h"
 
 #include <algorithm>
 
 #include "core/text.h"
-#include "removal/decision_text.h"
 
 namespace tarnweld {
+
+using text::Bracketed;
+using text::ErrorText;
 
 std::wstring Describe(const RunningRemoval& running) {
   std::wstring line = L"process " + text::Decimal(running.process.id) + L" " +
