@@ -3,20 +3,34 @@
 #include <algorithm>
 #include <string_view>
 
+#include "core/sids.h"
 #include "core/text.h"
 
 namespace tarnweld::check {
 namespace {
 
-constexpr wchar_t kAdministrators[] = L"S-1-5-32-544";
-// What the folder's line grants; /grant:r replaces these SIDs' own entries.
-constexpr const wchar_t* kGranted[] = {
-    kAdministrators, L"S-1-5-18", L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
-    L"S-1-5-32-545"};
-constexpr wchar_t kGrant[] =
-    L" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F "
-    L"*S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464:(OI)(CI)F "
-    L"*S-1-5-32-545:(OI)(CI)RX";
+// What the folder's line grants, and to whom; /grant:r replaces these SIDs'
+// own entries.
+constexpr struct {
+  const wchar_t* sid;
+  const wchar_t* rights;
+} kGranted[] = {{sids::kAdministrators, L"F"},
+                {sids::kLocalSystem, L"F"},
+                {sids::kTrustedInstaller, L"F"},
+                {sids::kUsers, L"RX"}};
+
+std::wstring Grant() {
+  std::wstring grant = L" /inheritance:r /grant:r";
+  for (const auto& [sid, rights] : kGranted) {
+    grant += std::wstring(L" *") + sid + L":(OI)(CI)" + rights;
+  }
+  return grant;
+}
+
+bool Granted(const std::wstring& sid) {
+  return std::any_of(std::begin(kGranted), std::end(kGranted),
+                     [&](const auto& granted) { return sid == granted.sid; });
+}
 
 // The folder a finding is mended through: a file's own folder. None for a
 // path that names no folder on a drive (a refusal, which no line mends).
@@ -104,13 +118,11 @@ Mending MendChain(const std::vector<trust::Finding>& findings, const ProtectedFo
     }
   }
   for (const WinPath& path : owned) {
-    mending.lines.push_back(L"icacls " + Quoted(path) + L" /setowner *" + kAdministrators);
+    mending.lines.push_back(L"icacls " + Quoted(path) + L" /setowner *" + sids::kAdministrators);
   }
-  std::wstring line = L"icacls " + Quoted(top) + kGrant;
+  std::wstring line = L"icacls " + Quoted(top) + Grant();
   for (const std::wstring& sid : explicit_untrusted(top)) {
-    if (std::find(std::begin(kGranted), std::end(kGranted), sid) == std::end(kGranted)) {
-      line += L" /remove:g *" + sid;
-    }
+    if (!Granted(sid)) line += L" /remove:g *" + sid;
   }
   mending.lines.push_back(line);
   for (const WinPath& path : below) {

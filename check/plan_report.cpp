@@ -87,7 +87,9 @@ std::wstring PlanText(const LogPlan& plan) {
   const auto& not_understood = plan.log.not_understood;
   if (!not_understood.empty()) {
     text += L"  " + Counted(not_understood.size(), L"line") + L" not understood" +
-            (not_understood.size() > kShownNotUnderstood ? L", the first 5:\n" : L":\n");
+            (not_understood.size() > kShownNotUnderstood
+                 ? L", the first " + text::Decimal(kShownNotUnderstood) + L":\n"
+                 : L":\n");
     std::size_t shown = 0;
     for (const wise_log::NotUnderstood& line : not_understood) {
       if (shown++ == kShownNotUnderstood) break;

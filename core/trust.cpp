@@ -3,20 +3,19 @@
 #include <algorithm>
 #include <string_view>
 
+#include "core/sids.h"
 #include "core/text.h"
 
 namespace tarnweld::trust {
 namespace {
 
-constexpr wchar_t kLocalSystem[] = L"S-1-5-18";
-constexpr wchar_t kAdministrators[] = L"S-1-5-32-544";
-constexpr wchar_t kPowerUsers[] = L"S-1-5-32-547";
-constexpr wchar_t kTrustedInstaller[] =
-    L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
-constexpr wchar_t kTerminalServerUser[] = L"S-1-5-13";
-// Entries for these stand for the object's owner.
-constexpr wchar_t kCreatorOwner[] = L"S-1-3-0";
-constexpr wchar_t kOwnerRights[] = L"S-1-3-4";
+using sids::kAdministrators;
+using sids::kCreatorOwner;
+using sids::kLocalSystem;
+using sids::kOwnerRights;
+using sids::kPowerUsers;
+using sids::kTerminalServerUser;
+using sids::kTrustedInstaller;
 
 // Windows XP and Server 2003.
 constexpr unsigned kWindowsXpMajor = 5;
@@ -25,7 +24,7 @@ constexpr unsigned kWindowsXpMajor = 5;
 // (S-1-12-1-...); every other SID is a well-known group or service, whose
 // membership the account database does not hold.
 bool IsAccountSid(std::wstring_view sid) {
-  for (const std::wstring_view authority : {L"S-1-5-21-", L"S-1-12-1-"}) {
+  for (const std::wstring_view authority : {sids::kMachineOrDomainAccounts, sids::kAzureAdAccounts}) {
     if (sid.substr(0, authority.size()) == authority) return true;
   }
   return false;

@@ -28,6 +28,7 @@ enum class Verdict {
   kLogUntrusted,
   kLogOrdersUntrusted,  // the log orders something others than administrators control
   kTempUntrusted,       // no temporary folder only administrators and the caller can change
+  kCount,               // of the verdicts above; none itself
 };
 
 // "would-launch", "name-too-short", ...: the names scripts and people see.

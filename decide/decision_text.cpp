@@ -1,5 +1,7 @@
 #include "decide/decision_text.h"
 
+#include <iterator>
+
 #include "core/text.h"
 
 namespace tarnweld {
@@ -9,6 +11,12 @@ using text::Counted;
 using text::ErrorText;
 
 namespace {
+
+// "fewer than 2 characters once spaces are trimmed"
+std::wstring TooShort() {
+  return L"fewer than " + text::Decimal(kShortestEntryName) +
+         L" characters once spaces are trimmed";
+}
 
 std::wstring OpenText(long status) {
   switch (status) {
@@ -151,7 +159,7 @@ std::vector<std::wstring> DescribeSteps(const Decision& decision) {
   std::vector<std::wstring> steps{L"tail " + Bracketed(decision.tail) + L" (" +
                                   text::Decimal(decision.tail.size()) + L" characters)"};
   if (decision.verdict == Verdict::kNameTooShort) {
-    steps.push_back(L"name too short: fewer than 2 characters once spaces are trimmed");
+    steps.push_back(L"name too short: " + TooShort());
   }
   for (std::size_t i = 0; i < decision.lookups.size(); ++i) {
     steps.push_back(LookupLine(decision, i));
@@ -200,15 +208,15 @@ struct VerdictRow {
   std::wstring (*summary)(const Decision&);
 };
 
-const VerdictRow kVerdicts[] = {
+constexpr VerdictRow kVerdicts[] = {
     {Verdict::kWouldLaunch, L"would-launch", 0,
      [](const Decision& d) {
        return L"Tarnweld.exe would start " + Bracketed(d.command_line) + L".";
      }},
     {Verdict::kNameTooShort, L"name-too-short", 10,
      [](const Decision& d) {
-       return L"The entry name " + Bracketed(d.tail) +
-              L" has fewer than 2 characters once spaces are trimmed; nothing is looked up.";
+       return L"The entry name " + Bracketed(d.tail) + L" has " + TooShort() +
+              L"; nothing is looked up.";
      }},
     {Verdict::kNoEntry, L"no-entry", 11,
      [](const Decision& d) {
@@ -254,12 +262,16 @@ const VerdictRow kVerdicts[] = {
      }},
 };
 
-const VerdictRow& RowOf(Verdict verdict) {
-  for (const VerdictRow& row : kVerdicts) {
-    if (row.verdict == verdict) return row;
+constexpr bool OneRowForEachVerdictInOrder() {
+  if (std::size(kVerdicts) != static_cast<std::size_t>(Verdict::kCount)) return false;
+  for (std::size_t i = 0; i < std::size(kVerdicts); ++i) {
+    if (kVerdicts[i].verdict != static_cast<Verdict>(i)) return false;
   }
-  return kVerdicts[0];  // unreachable: every verdict has its row
+  return true;
 }
+static_assert(OneRowForEachVerdictInOrder(), "the verdict table has one row for each verdict");
+
+const VerdictRow& RowOf(Verdict verdict) { return kVerdicts[static_cast<std::size_t>(verdict)]; }
 
 }  // namespace
 

@@ -657,13 +657,16 @@ std::wstring BoundWords(LogBound bound) {
     case LogBound::kNone:
       break;
     case LogBound::kBytes:
-      return L"the log is larger than 32 MiB, more than is judged";
+      return L"the log is larger than " + text::Decimal(kMostLogBytes >> 20) +
+             L" MiB, more than is judged";
     case LogBound::kLines:
-      return L"the log has more than 500,000 lines, more than are judged";
+      return L"the log has more than " + text::Grouped(kMostLogLines) +
+             L" lines, more than are judged";
     case LogBound::kFolders:
-      return L"its orders reach more than 20,000 folders, more than are read";
+      return L"its orders reach more than " + text::Grouped(kMostFoldersToRead) +
+             L" folders, more than are read";
     case LogBound::kTime:
-      return L"judging its orders took more than 60 s";
+      return L"judging its orders took more than " + text::Decimal(kMostJudgingMs / 1000) + L" s";
   }
   return {};
 }

@@ -191,8 +191,9 @@ void RemoveWiseInstallation(platform::Platform& platform, const std::wstring& sy
   const WaitEnd end = WaitForUninstaller(platform, now.run->trust().principals(), run.group.get(),
                                          run.descendants.get());
   const std::uint32_t waited_for_it = platform::ElapsedSince(platform.clock, wait_start);
-  Trace(platform, (end == WaitEnd::kTimeLimit ? L"wait ended at the 600 s limit, after "
-                                              : L"wait ended: the uninstaller has gone, after ") +
+  Trace(platform, (end == WaitEnd::kTimeLimit
+                       ? L"wait ended at the " + text::Decimal(kWaitLimitMs / 1000) + L" s limit, after "
+                       : L"wait ended: the uninstaller has gone, after ") +
                       Seconds(waited_for_it));
 }
 

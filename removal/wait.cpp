@@ -8,7 +8,6 @@
 namespace tarnweld {
 namespace {
 
-constexpr std::uint32_t kTimeLimitMs = 600'000;
 // The group, which costs one cheap question, is asked every few hundredths
 // of a second.
 constexpr std::uint32_t kGroupPollMs = 25;
@@ -112,7 +111,7 @@ WaitEnd WaitForUninstaller(platform::Platform& platform, trust::Principals& prin
   const std::uint32_t pass = uninstaller_group ? kGroupPollMs : kScanIntervalMs;
   ProcessWatch watch(platform, principals);
   for (;;) {
-    if (platform::ElapsedSince(platform.clock, start) >= kTimeLimitMs) return WaitEnd::kTimeLimit;
+    if (platform::ElapsedSince(platform.clock, start) >= kWaitLimitMs) return WaitEnd::kTimeLimit;
     if (!UninstallerAtWork(platform, uninstaller_group, descendants, &watch)) {
       return WaitEnd::kUninstallerGone;
     }

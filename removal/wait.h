@@ -14,6 +14,8 @@ enum class WaitEnd { kUninstallerGone, kTimeLimit };
 
 // The process list is taken at most twice a second.
 inline constexpr std::uint32_t kScanIntervalMs = 500;
+// The longest a run waits for its uninstaller.
+inline constexpr std::uint32_t kWaitLimitMs = 600'000;
 
 // Lets `duration` pass, answering window messages as they arrive instead of
 // only once per poll, without ever shortening the pause.

@@ -74,12 +74,14 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
        },
        "log line 1, run [C:\\OPEN\\SETUP.EXE /U]: program folder [C:\\OPEN]: S-1-1-0 may add "
        "files"},
-      {"a self-registered DLL there", "Self-Register: C:\\OPEN\\X.DLL\n",
+      // Named with a space after it, it is the file Windows opens without one.
+      {"a self-registered DLL there", "Self-Register: C:\\OPEN\\X.DLL \n",
        [&](FakePlatform& os) {
          os.normal_files.insert(L"C:\\OPEN\\X.DLL");
          open(L"C:\\OPEN\\X.DLL", rights::kWriteData)(os);
        },
-       "log line 1, self-register [C:\\OPEN\\X.DLL]: program [C:\\OPEN\\X.DLL]: S-1-1-0 may write"},
+       "log line 1, self-register [C:\\OPEN\\X.DLL ]: program [C:\\OPEN\\X.DLL]: S-1-1-0 may "
+       "write"},
       {"rundll32 given such a DLL",
        "Execute path: C:\\WINDOWS\\SYSTEM32\\RUNDLL32.EXE C:\\OPEN\\X.DLL,Entry\n",
        [&](FakePlatform& os) {

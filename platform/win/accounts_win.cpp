@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include "core/sids.h"
 #include "platform/win/accounts_win.h"
 #include "platform/win/file_security_win.h"
 #include "platform/win/process_user_win.h"
@@ -95,18 +96,15 @@ Account AdministratorsGroup() {
 class SidFromText {
  public:
   explicit SidFromText(const std::wstring& text) {
-    if (!::ConvertStringSidToSidW(text.c_str(), &sid_)) error_ = ::GetLastError();
+    PSID sid = nullptr;
+    if (!::ConvertStringSidToSidW(text.c_str(), &sid)) error_ = ::GetLastError();
+    sid_.Reset(sid);
   }
-  ~SidFromText() {
-    if (sid_) ::LocalFree(sid_);
-  }
-  SidFromText(const SidFromText&) = delete;
-  SidFromText& operator=(const SidFromText&) = delete;
-  PSID get() const { return sid_; }
+  PSID get() const { return sid_.Get(); }
   DWORD error() const { return error_; }
 
  private:
-  PSID sid_ = nullptr;
+  ScopedLocal sid_;
   DWORD error_ = 0;
 };
 
@@ -125,7 +123,7 @@ AccountFound LookUpNow(const std::wstring& sid) {
     return found;
   }
   // Built-in and well-known names read best alone: "Authenticated Users".
-  const bool machine_or_domain = sid.rfind(L"S-1-5-21-", 0) == 0;
+  const bool machine_or_domain = sid.rfind(sids::kMachineOrDomainAccounts, 0) == 0;
   found.name = machine_or_domain && !account.domain.empty() ? account.domain + L"\\" + account.name
                                                             : account.name;
   if (account.use != SidTypeUser) {
@@ -162,22 +160,19 @@ AccountFound LookUpNow(const std::wstring& sid) {
 struct SharedLookup {
   explicit SharedLookup(std::wstring text)
       : sid(std::move(text)), done(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-  ~SharedLookup() {
-    if (done) ::CloseHandle(done);
-  }
   void Release() {
     if (::InterlockedDecrement(&references) == 0) delete this;
   }
   LONG references = 2;
   const std::wstring sid;
-  const HANDLE done;
+  const ScopedEvent done;
   AccountFound found;
 };
 
 DWORD WINAPI LookUpAway(void* parameter) {
   auto* shared = static_cast<SharedLookup*>(parameter);
   shared->found = LookUpNow(shared->sid);
-  ::SetEvent(shared->done);
+  ::SetEvent(shared->done.Get());
   shared->Release();
   return 0;
 }
@@ -190,7 +185,7 @@ class ThreadLookup final : public AccountLookup {
   ThreadLookup& operator=(const ThreadLookup&) = delete;
 
   bool Wait(std::uint32_t milliseconds) override {
-    return ::WaitForSingleObject(shared_->done, milliseconds) == WAIT_OBJECT_0;
+    return ::WaitForSingleObject(shared_->done.Get(), milliseconds) == WAIT_OBJECT_0;
   }
   AccountFound Answer() const override { return shared_->found; }
 
@@ -214,7 +209,7 @@ class Answered final : public AccountLookup {
 std::wstring SystemAccounts::CallerSid() {
   HANDLE token = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
-  const ScopedProcessHandle owned(token);
+  const ScopedToken owned(token);
   DWORD error = 0;
   return TokenUserSid(token, &error);
 }
@@ -228,7 +223,7 @@ bool SystemAccounts::CallerIsAdministrator() {
       ::CheckTokenMembership(nullptr, sid.data(), &member) && member) {
     return true;
   }
-  return CallerSid() == L"S-1-5-18";
+  return CallerSid() == sids::kLocalSystem;
 }
 
 SidList SystemAccounts::AdministratorsMembers() {
@@ -259,16 +254,16 @@ SidList SystemAccounts::AdministratorsMembers() {
 std::unique_ptr<AccountLookup> SystemAccounts::LookUp(const std::wstring& sid) {
   Net();  // loaded here, never on a lookup's own thread
   auto* shared = new SharedLookup(sid);
-  HANDLE thread =
-      shared->done ? ::CreateThread(nullptr, 0, &LookUpAway, shared, 0, nullptr) : nullptr;
-  if (!thread) {
+  // Never joined: ending the process must not wait for a lookup.
+  const ScopedThread thread(shared->done.IsValid()
+                                ? ::CreateThread(nullptr, 0, &LookUpAway, shared, 0, nullptr)
+                                : nullptr);
+  if (!thread.IsValid()) {
     AccountFound failed;
     failed.error = ::GetLastError();
     delete shared;
     return std::make_unique<Answered>(std::move(failed));
   }
-  // Never joined: ending the process must not wait for a lookup.
-  ::CloseHandle(thread);
   return std::make_unique<ThreadLookup>(shared);
 }
 

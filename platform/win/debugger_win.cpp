@@ -5,6 +5,8 @@
 #include <deque>
 #include <string>
 
+#include "platform/win/scoped_handle.h"
+
 namespace tarnweld::platform::win {
 namespace {
 
@@ -49,11 +51,10 @@ TraceQueue* Queue() {
     ::InitializeCriticalSection(&made->lock);
     made->queued = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
     made->drained = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
-    HANDLE thread = made->queued && made->drained
-                        ? ::CreateThread(nullptr, 0, &HandOnLines, made, 0, nullptr)
-                        : nullptr;
-    made->running = thread != nullptr;
-    if (thread) ::CloseHandle(thread);
+    const ScopedThread thread(made->queued && made->drained
+                                  ? ::CreateThread(nullptr, 0, &HandOnLines, made, 0, nullptr)
+                                  : nullptr);
+    made->running = thread.IsValid();
     return made;
   }();
   return queue;

@@ -5,29 +5,14 @@
 #include <cwchar>
 #include <vector>
 
+#include "core/sized_text.h"
+
 namespace tarnweld::platform::win {
-namespace {
-
-// Calls `get(buffer, size)`, which answers as the system's string functions
-// do (the length written, or the size needed), at any length.
-template <typename Get>
-std::wstring Grown(Get&& get) {
-  std::vector<wchar_t> buffer(MAX_PATH + 1);
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    const DWORD length = get(buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return {};
-    if (length < buffer.size()) return std::wstring(buffer.data(), length);
-    buffer.resize(length + 1);
-  }
-  return {};
-}
-
-}  // namespace
-
 std::wstring ProcessEnvironment::Variable(const std::wstring& name) {
-  return Grown([&](wchar_t* buffer, DWORD size) {
-    return ::GetEnvironmentVariableW(name.c_str(), buffer, size);
-  });
+  return sized_text::Read([&](wchar_t* buffer, std::size_t size) {
+           return ::GetEnvironmentVariableW(name.c_str(), buffer, static_cast<DWORD>(size));
+         })
+      .value_or(L"");
 }
 
 std::vector<std::wstring> ProcessEnvironment::Block() {
@@ -40,7 +25,10 @@ std::vector<std::wstring> ProcessEnvironment::Block() {
 }
 
 std::wstring ProcessEnvironment::TempPath() {
-  return Grown([](wchar_t* buffer, DWORD size) { return ::GetTempPathW(size, buffer); });
+  return sized_text::Read([](wchar_t* buffer, std::size_t size) {
+           return ::GetTempPathW(static_cast<DWORD>(size), buffer);
+         })
+      .value_or(L"");
 }
 
 }  // namespace tarnweld::platform::win

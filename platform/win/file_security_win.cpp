@@ -5,23 +5,10 @@
 
 #include "platform/win/file_security_win.h"
 #include "platform/win/files_win.h"
+#include "platform/win/scoped_handle.h"
 
 namespace tarnweld::platform::win {
 namespace {
-
-// Frees what the security functions allocate for their caller.
-class LocalMemory {
- public:
-  explicit LocalMemory(void* memory = nullptr) : memory_(memory) {}
-  ~LocalMemory() {
-    if (memory_) ::LocalFree(memory_);
-  }
-  LocalMemory(const LocalMemory&) = delete;
-  LocalMemory& operator=(const LocalMemory&) = delete;
-
- private:
-  void* memory_;
-};
 
 // Where an entry's SID starts, for the layouts that carry one.
 constexpr DWORD kSidAfterMask = sizeof(ACE_HEADER) + sizeof(ACCESS_MASK);
@@ -82,7 +69,7 @@ std::wstring SidText(void* sid) {
       !::ConvertSidToStringSidW(static_cast<PSID>(sid), &text)) {
     return {};
   }
-  const LocalMemory owned(text);
+  const ScopedLocal owned(text);
   return text;
 }
 
@@ -162,7 +149,7 @@ SecurityRead SystemFileSecurity::Read(const std::wstring& path) {
     read.error = status;
     return read;
   }
-  const LocalMemory owned(descriptor);
+  const ScopedLocal owned(descriptor);
   return SecurityOf(owner, dacl);
 }
 

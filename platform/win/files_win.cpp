@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/sized_text.h"
 #include "platform/win/read_only_file_win.h"
 #include "platform/win/scoped_handle.h"
 
@@ -14,17 +15,12 @@
 namespace tarnweld::platform::win {
 
 std::wstring FullPathName(const std::wstring& path, DWORD* error) {
-  std::vector<wchar_t> full(MAX_PATH);
-  for (;;) {
-    const DWORD length =
-        ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) {
-      *error = ::GetLastError();
-      return {};
-    }
-    if (length < full.size()) return std::wstring(full.data(), length);
-    full.resize(length);
-  }
+  const auto full = sized_text::Read([&](wchar_t* buffer, std::size_t size) {
+    const DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(size), buffer, nullptr);
+    if (length == 0) *error = ::GetLastError();
+    return length;
+  });
+  return full.value_or(L"");
 }
 
 FileFound SystemFileSearch::Find(const std::wstring& path) {
@@ -38,7 +34,7 @@ FileFound SystemFileSearch::Find(const std::wstring& path) {
   WIN32_FIND_DATAW found;
   const HANDLE first = ::FindFirstFileW(path.c_str(), &found);
   if (first == INVALID_HANDLE_VALUE) return {FileKind::kMissing, ::GetLastError()};
-  const ScopedFindHandle search(first);
+  const ScopedFind search(first);
   const DWORD attributes = found.dwFileAttributes;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return {FileKind::kDirectory, 0};
   if (attributes & FILE_ATTRIBUTE_DEVICE) return {FileKind::kDevice, 0};
@@ -58,7 +54,7 @@ Subfolders SystemFileSearch::FoldersIn(const std::wstring& folder) {
     if (listed.error == ERROR_FILE_NOT_FOUND) listed.error = 0;  // nothing inside
     return listed;
   }
-  const ScopedFindHandle search(first);
+  const ScopedFind search(first);
   do {
     const std::wstring name = found.cFileName;
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..") {

@@ -3,6 +3,7 @@
 #include <sddl.h>
 
 #include "platform/win/folders_win.h"
+#include "platform/win/scoped_handle.h"
 #include "platform/win/system_library_win.h"
 
 namespace tarnweld::platform::win {
@@ -43,13 +44,12 @@ FolderMade PrivateFolders::MakePrivate(const std::wstring& parent, const std::ws
                                                               &descriptor, nullptr)) {
     return {{}, ::GetLastError()};
   }
+  const ScopedLocal owned(descriptor);
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
   const std::wstring path = parent + L"\\" + name;
   // Fails on a folder that already exists: whoever made it chose its rights.
-  const bool made = ::CreateDirectoryW(path.c_str(), &attributes) != FALSE;
-  const DWORD error = made ? 0 : ::GetLastError();
-  ::LocalFree(descriptor);
-  return made ? FolderMade{path, 0} : FolderMade{{}, error};
+  if (!::CreateDirectoryW(path.c_str(), &attributes)) return {{}, ::GetLastError()};
+  return {path, 0};
 }
 
 bool PrivateFolders::RemoveIfEmpty(const std::wstring& path) {

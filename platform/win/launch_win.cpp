@@ -23,7 +23,7 @@ class CreatedProcess final : public SuspendedProcess {
 
  private:
   OpenedProcess process_;
-  ScopedProcessHandle thread_;
+  ScopedThread thread_;
 };
 
 class Job final : public ProcessGroup {
@@ -46,7 +46,7 @@ class Job final : public ProcessGroup {
   }
 
  private:
-  ScopedJobHandle job_;
+  ScopedJob job_;
 };
 
 }  // namespace
@@ -97,7 +97,7 @@ bool SystemLauncher::MayBreakAwayFromJob() {
 }
 
 std::unique_ptr<ProcessGroup> SystemLauncher::CreateGroup() {
-  ScopedJobHandle job(::CreateJobObjectW(nullptr, nullptr));
+  ScopedJob job(::CreateJobObjectW(nullptr, nullptr));
   if (!job.IsValid()) return nullptr;
   // A job refuses, by default, a child that asks to break away from it; the
   // uninstaller must run exactly as it would outside one. Nothing else is
@@ -108,7 +108,7 @@ std::unique_ptr<ProcessGroup> SystemLauncher::CreateGroup() {
                                  sizeof limits)) {
     return nullptr;
   }
-  return std::make_unique<Job>(job.Release());
+  return std::make_unique<Job>(job.Take());
 }
 
 }  // namespace tarnweld::platform::win

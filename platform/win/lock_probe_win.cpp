@@ -3,16 +3,13 @@
 #include <windows.h>
 
 #include "platform/win/removal_lock_win.h"
+#include "platform/win/scoped_handle.h"
 
 namespace tarnweld::platform::win {
 
 bool MutexProbe::Exists() {
-  const HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, kRemovalLockName);
-  if (mutex) {
-    ::CloseHandle(mutex);
-    return true;
-  }
-  return ::GetLastError() == ERROR_ACCESS_DENIED;
+  const ScopedMutex mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kRemovalLockName));
+  return mutex.IsValid() || ::GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 }  // namespace tarnweld::platform::win

@@ -30,10 +30,10 @@ ProcessUser UserOfProcess(std::uint32_t id) {
   HANDLE opened = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
   if (!opened) opened = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);
   if (!opened) return {{}, ::GetLastError()};
-  const ScopedProcessHandle process(opened);
+  const ScopedProcess process(opened);
   HANDLE token = nullptr;
   if (!::OpenProcessToken(process.Get(), TOKEN_QUERY, &token)) return {{}, ::GetLastError()};
-  const ScopedProcessHandle owned(token);
+  const ScopedToken owned(token);
   ProcessUser user;
   DWORD error = 0;
   user.sid = TokenUserSid(token, &error);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/command_line.h"
+#include "core/sized_text.h"
 
 namespace tarnweld::platform::win {
 namespace {
@@ -12,16 +13,13 @@ namespace {
 // Set once, before anything else runs; read when the uninstaller starts.
 UINT launcher_error_mode = 0;
 
+// A path too long for the buffer comes back cut short, its length the
+// buffer's: the loop then doubles it.
 std::wstring ModuleFileName() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD length =
-        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) return std::wstring(path.data(), length);
-    if (path.size() >= 32768) return {};
-    path.resize(path.size() * 2);
-  }
+  return sized_text::Read([](wchar_t* buffer, std::size_t size) {
+           return ::GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(size));
+         })
+      .value_or(L"");
 }
 
 std::wstring ShortPathName(const std::wstring& path) {

@@ -21,7 +21,7 @@ class ReadOnlyFile {
   bool Read(void* buffer, DWORD size, DWORD* read);
 
  private:
-  ScopedKernelHandle file_;
+  ScopedFile file_;
   DWORD error_ = 0;
 };
 

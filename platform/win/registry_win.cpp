@@ -43,8 +43,8 @@ class RegKey final : public RegistryKey {
       unread.error = status;
       return unread;
     }
+    const ScopedLocal owned(descriptor);
     SecurityRead read = SecurityOf(owner, dacl);
-    ::LocalFree(descriptor);
     if (as_itself_) {
       DWORD type = REG_NONE;
       const LONG found = ::RegQueryValueExW(key_.Get(), kLinkValue, nullptr, &type, nullptr, nullptr);
@@ -82,7 +82,7 @@ long Open(HKEY root, const std::wstring& path, DWORD options, REGSAM access, Reg
   if (status == ERROR_SUCCESS) {
     ScopedRegKey owner(opened);  // closes the key should the allocation fail
     *key = std::make_unique<RegKey>(owner.Get(), options == REG_OPTION_OPEN_LINK);
-    owner.Release();
+    owner.Take();
   }
   return status;
 }

@@ -45,13 +45,12 @@ class Mutex final : public RemovalLock {
                           nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
       return {};
     }
-    const std::wstring sid = SidText(owner);
-    ::LocalFree(descriptor);
-    return sid;
+    const ScopedLocal owned(descriptor);
+    return SidText(owner);
   }
 
  private:
-  ScopedProcessHandle mutex_;
+  ScopedMutex mutex_;
   bool taken_ = false;
 };
 
@@ -67,10 +66,10 @@ LockOpened MutexLocks::Open(const std::wstring& caller_sid) {
                                                               &descriptor, nullptr)) {
     return {LockFound::kFailed, ::GetLastError(), nullptr};
   }
+  const ScopedLocal owned(descriptor);
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
   const HANDLE mutex = ::CreateMutexW(&attributes, FALSE, kRemovalLockName);
   const DWORD error = ::GetLastError();
-  ::LocalFree(descriptor);
   if (!mutex) {
     return {error == ERROR_ACCESS_DENIED ? LockFound::kDenied : LockFound::kFailed, error, nullptr};
   }

@@ -43,17 +43,17 @@ class ToolhelpSnapshot final : public ProcessSnapshot {
     return true;
   }
 
-  ScopedKernelHandle snapshot_;
+  ScopedSnapshot snapshot_;
   PROCESSENTRY32W entry_;
 };
 
 }  // namespace
 
 std::unique_ptr<ProcessSnapshot> TakeToolhelpSnapshot() {
-  ScopedKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  ScopedSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot.IsValid()) return nullptr;
   auto owned = std::make_unique<ToolhelpSnapshot>(snapshot.Get());
-  snapshot.Release();
+  snapshot.Take();
   return owned;
 }
 

@@ -25,7 +25,7 @@ class OpenedProcess : public WatchedProcess {
   HANDLE handle() const { return process_.Get(); }
 
  private:
-  ScopedProcessHandle process_;
+  ScopedProcess process_;
   DWORD id_;
 };
 
