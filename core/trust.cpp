@@ -120,6 +120,14 @@ const wchar_t* DriveWords(platform::DriveKind kind) {
   return L"";
 }
 
+// Windows reads a path whose last name ends in a space or a dot as if the
+// name had none, another object; a backslash after the name keeps it whole.
+std::wstring AsNamed(const WinPath& path) {
+  const std::wstring folder = path.FolderText();
+  const bool trimmed = !path.IsRoot() && (folder.back() == L' ' || folder.back() == L'.');
+  return trimmed ? folder + L"\\" : path.Text();
+}
+
 Standing Trusted() { return {Standing::Kind::kTrusted, {}}; }
 Standing Untrusted(std::wstring why = {}) { return {Standing::Kind::kUntrusted, std::move(why)}; }
 
@@ -435,7 +443,7 @@ Walk TrustJudge::CheckFolder(const WinPath& path, const ObjectNames& names, Role
 }
 
 const platform::SecurityRead& TrustJudge::Read(const WinPath& path) {
-  return Remember(&files_read_, path, [&] { return security_.Read(path.Text()); });
+  return Remember(&files_read_, path, [&] { return security_.Read(AsNamed(path)); });
 }
 
 std::vector<std::wstring> TrustJudge::UntrustedExplicitSids(const WinPath& folder) {

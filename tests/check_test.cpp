@@ -111,6 +111,7 @@ class CheckTest : public ::testing::Test {
     values[L"DisplayVersion"] = fake::TextValue(L"1.0");
     values[L"Publisher"] = fake::TextValue(L"Wise");
     os_.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+    os_.folders.insert(L"C:\\X");
   }
   int Run(const std::wstring& tail) {
     const int code = RunCheck(os_.check(), tail);

@@ -20,6 +20,7 @@ struct Machine {
   Machine() {
     os.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE C:\\L.TXT");
     os.normal_files = {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"};
+    os.folders.insert(L"C:\\W");
   }
   Decision Decide(const std::wstring& tail) { return tarnweld::Decide(run, tail); }
   FakePlatform os;

@@ -1,5 +1,11 @@
 #include "tests/fake_files.h"
 
+#include <algorithm>
+#include <type_traits>
+
+#include "core/text.h"
+#include "core/win_path.h"
+
 namespace tarnweld::fake {
 
 platform::SecurityRead Owned(const std::wstring& owner,
@@ -13,11 +19,101 @@ platform::SecurityRead Owned(const std::wstring& owner,
   return read;
 }
 
+bool NoCase::operator()(const std::wstring& a, const std::wstring& b) const {
+  return std::lexicographical_compare(
+      a.begin(), a.end(), b.begin(), b.end(),
+      [](wchar_t x, wchar_t y) { return text::UpperAscii(x) < text::UpperAscii(y); });
+}
+
+namespace {
+
+// As GetFullPathNameW resolves it: forward slashes, "." and ".."; dots end
+// no folder's name, and dots and spaces end no last name.
+std::wstring Resolved(std::wstring path) {
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  if (!WinPath::StartsAt(path, 0)) return path;
+  const std::size_t root = path[1] == L':' ? 3 : path.find(L'\\', path.find(L'\\', 2) + 1);
+  if (root == std::wstring::npos) return path;
+  std::vector<std::wstring> names;
+  for (std::size_t at = root; at < path.size();) {
+    const std::size_t end = std::min(path.find(L'\\', at), path.size());
+    std::wstring name = path.substr(at, end - at);
+    const bool last = end >= path.size();
+    if (name == L"..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != L".") {
+      const std::size_t kept = name.find_last_not_of(last ? L". " : L".");
+      names.push_back(name.substr(0, kept == std::wstring::npos ? 0 : kept + 1));
+    }
+    at = end + 1;
+  }
+  std::wstring resolved = path.substr(0, root);
+  for (const std::wstring& name : names) {
+    if (resolved.back() != L'\\') resolved += L'\\';
+    resolved += name;
+  }
+  if (path.back() == L'\\' && resolved.back() != L'\\') resolved += L'\\';
+  return resolved;
+}
+
+// The name a path is known by here: resolved, without a folder's ending
+// backslash.
+std::wstring KeyOf(const std::wstring& path) {
+  const std::wstring resolved = Resolved(path);
+  const std::optional<WinPath> qualified = WinPath::Qualified(resolved);
+  return qualified ? qualified->FolderText() : resolved;
+}
+
+// Whether `paths` holds `path` or anything below it.
+template <typename Container>
+bool HoldsOrIsBelow(const Container& paths, const std::wstring& path) {
+  if (paths.count(path) != 0) return true;
+  const std::wstring inside = path.back() == L'\\' ? path : path + L'\\';
+  const auto next = paths.lower_bound(inside);
+  if (next == paths.end()) return false;
+  const std::wstring& candidate = [&]() -> const std::wstring& {
+    if constexpr (std::is_same_v<typename Container::value_type, std::wstring>) {
+      return *next;
+    } else {
+      return next->first;
+    }
+  }();
+  return text::EqualsIgnoringAsciiCase(std::wstring_view(candidate).substr(0, inside.size()),
+                                       std::wstring_view(inside));
+}
+
+}  // namespace
+
+bool FakeFiles::Exists(const std::wstring& path) const {
+  if (HoldsOrIsBelow(normal_files, path) || HoldsOrIsBelow(other_files, path) ||
+      HoldsOrIsBelow(folders, path) || HoldsOrIsBelow(security, path) ||
+      HoldsOrIsBelow(contents, path) || HoldsOrIsBelow(subfolders, path)) {
+    return true;
+  }
+  // What a listing names is there too.
+  const std::optional<WinPath> named = WinPath::Qualified(path);
+  const std::optional<WinPath> parent = named ? named->Parent() : std::nullopt;
+  if (!parent) return named.has_value();  // a drive's root
+  std::size_t listed_now = 0;
+  for (const auto& [folder, inside] : subfolders) listed_now += inside.size() + 1;
+  if (listed_now != listed_count_) {
+    listed_count_ = listed_now;
+    listed_paths_.clear();
+    for (const auto& [folder, inside] : subfolders) {
+      for (const platform::Subfolder& sub : inside) {
+        listed_paths_.insert(WinPath::Qualified(folder)->Child(sub.name).Text());
+      }
+    }
+  }
+  return HoldsOrIsBelow(listed_paths_, path);
+}
+
 platform::FileFound FakeFiles::Find(const std::wstring& path) {
   record_.events.push_back("find " + Narrow(path));
   searched_paths.push_back(path);
-  if (normal_files.count(path) != 0) return {platform::FileKind::kNormalFile, 0};
-  const auto other = other_files.find(path);
+  const std::wstring at = KeyOf(path);
+  if (normal_files.count(at) != 0) return {platform::FileKind::kNormalFile, 0};
+  const auto other = other_files.find(at);
   if (other != other_files.end()) return {other->second, 0};
   return {platform::FileKind::kMissing, 2};
 }
@@ -25,18 +121,21 @@ platform::FileFound FakeFiles::Find(const std::wstring& path) {
 platform::Subfolders FakeFiles::FoldersIn(const std::wstring& folder) {
   record_.events.push_back("list " + Narrow(folder));
   listed.push_back(folder);
-  const auto inside = subfolders.find(folder);
+  const auto inside = subfolders.find(KeyOf(folder));
   return {0, inside == subfolders.end() ? std::vector<platform::Subfolder>{} : inside->second};
 }
 
 platform::FileRead FakeFiles::ReadWhole(const std::wstring& path, std::size_t most_bytes) {
   record_.events.push_back("read " + Narrow(path));
   if (read_error != 0) return {read_error, false, {}};
-  const auto found = contents.find(path);
-  if (found == contents.end()) return {normal_files.count(path) ? 0u : 2u, false, {}};
+  const std::wstring at = KeyOf(path);
+  const auto found = contents.find(at);
+  if (found == contents.end()) return {normal_files.count(at) ? 0u : 2u, false, {}};
   if (found->second.size() > most_bytes) return {0, true, {}};
   return {0, false, found->second};
 }
+
+std::wstring FakeFiles::FullPath(const std::wstring& path) { return Resolved(path); }
 
 platform::DriveKind FakeFiles::DriveOf(const std::wstring& root) {
   ++drives_asked;
@@ -48,22 +147,27 @@ platform::SecurityRead FakeFiles::Read(const std::wstring& path) {
   record_.events.push_back("security " + Narrow(path));
   security_reads.push_back(path);
   record_.now += read_ms;
-  if (missing_folders.count(path) != 0) {
-    platform::SecurityRead missing;
-    missing.error = platform::kFileNotFound;  // as for a missing last name
-    return missing;
+  const std::wstring at = KeyOf(path);
+  platform::SecurityRead unknown;
+  if (missing_folders.count(at) != 0) {
+    unknown.error = platform::kFileNotFound;  // as for a missing last name
+    return unknown;
   }
-  const auto given = security.find(path);
+  const auto given = security.find(at);
   if (given != security.end()) return given->second;
+  if (!Exists(at)) {
+    unknown.error = kUnknownToTheFake;
+    return unknown;
+  }
   return Owned(L"S-1-5-32-544", {{L"S-1-5-32-544", 0x10000000}, {L"S-1-5-32-545", 0xA0000000}});
 }
 
 std::wstring FakeFiles::Sha256(const std::wstring& path) {
   record_.events.push_back("digest " + Narrow(path));
   digested.push_back(path);
-  const auto given = digests.find(path);
+  const auto given = digests.find(KeyOf(path));
   if (given != digests.end()) return given->second;
-  if (normal_files.count(path) == 0) return {};
+  if (normal_files.count(KeyOf(path)) == 0) return {};
   // FNV-1a of the path, four times over: distinct for distinct paths.
   std::uint64_t hash = 0xcbf29ce484222325u;
   for (const wchar_t c : path) hash = (hash ^ static_cast<std::uint64_t>(c)) * 0x100000001b3u;

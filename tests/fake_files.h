@@ -21,43 +21,66 @@ namespace tarnweld::fake {
 platform::SecurityRead Owned(const std::wstring& owner,
                              const std::vector<std::pair<std::wstring, std::uint32_t>>& allowed);
 
+// Names compared as Windows compares them: without regard to letter case.
+struct NoCase {
+  bool operator()(const std::wstring& a, const std::wstring& b) const;
+};
+template <typename T>
+using ByPath = std::map<std::wstring, T, NoCase>;
+using Paths = std::set<std::wstring, NoCase>;
+
+// What a security read answers for a path nobody declared: an error, so
+// that judging the wrong path cannot pass as trusted.
+constexpr std::uint32_t kUnknownToTheFake = 1117;
+
 // Files and folders: which exist, what kind each is, and who may change it.
+// Every path asked about is first resolved as Windows resolves it ("/", "."
+// and "..", dots and spaces that end a name), then looked up whatever its
+// letter case.
 class FakeFiles : public platform::FileSearch,
                   public platform::FileSecurity,
                   public platform::FileDigest {
  public:
   explicit FakeFiles(Recorder& record) : record_(record) {}
 
-  std::set<std::wstring> normal_files;
-  std::map<std::wstring, platform::FileKind> other_files;  // folders, devices, ...
-  // Every file and folder's security, unless given here: owned by
-  // Administrators, who alone may change it.
-  std::map<std::wstring, platform::SecurityRead> security;
-  std::set<std::wstring> missing_folders;              // every other folder exists
-  std::map<std::wstring, platform::DriveKind> drives;  // fixed unless given
+  Paths normal_files;
+  ByPath<platform::FileKind> other_files;  // folders, devices, ...
+  // The folders that exist: these, and every folder on the way to a path
+  // declared here or above. Administrators alone may change each unless
+  // `security` says otherwise; any other path is missing, when listed in
+  // `missing_folders`, or an error.
+  Paths folders{L"C:\\WINDOWS\\system32", L"C:\\WINDOWS\\SystemTemp", L"C:\\WINDOWS\\Temp",
+                L"C:\\Users\\Admin\\AppData\\Local\\Temp"};
+  ByPath<platform::SecurityRead> security;
+  Paths missing_folders;
+  ByPath<platform::DriveKind> drives;  // fixed unless given
   std::vector<std::wstring> searched_paths;
   std::vector<std::wstring> security_reads;
   int drives_asked = 0;
   // What is inside folders, and inside files read whole; nothing unless given.
-  std::map<std::wstring, std::vector<platform::Subfolder>> subfolders;
-  std::map<std::wstring, std::string> contents;
+  ByPath<std::vector<platform::Subfolder>> subfolders;
+  ByPath<std::string> contents;
   std::uint32_t read_error = 0;  // reading any file whole fails so
   std::uint32_t read_ms = 0;     // what each security read takes on the clock
   std::vector<std::wstring> listed;
   // Each normal file's SHA-256 unless given here: one made from its path.
-  std::map<std::wstring, std::wstring> digests;
+  ByPath<std::wstring> digests;
   std::vector<std::wstring> digested;
 
   platform::FileFound Find(const std::wstring& path) override;
   platform::Subfolders FoldersIn(const std::wstring& folder) override;
   platform::FileRead ReadWhole(const std::wstring& path, std::size_t most_bytes) override;
-  std::wstring FullPath(const std::wstring& path) override { return path; }
+  std::wstring FullPath(const std::wstring& path) override;
   platform::DriveKind DriveOf(const std::wstring& root) override;
   platform::SecurityRead Read(const std::wstring& path) override;
   std::wstring Sha256(const std::wstring& path) override;
 
  private:
+  bool Exists(const std::wstring& path) const;
   Recorder& record_;
+  // The paths the listings name, made again when they change.
+  mutable Paths listed_paths_;
+  mutable std::size_t listed_count_ = 0;
 };
 
 // Whether an account belongs to Administrators through its groups.

@@ -63,6 +63,7 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
        "RegDB Key: Software\\Old\\Sub\nRegDB Val: 1\nRegDB Root: 2\n",
        [](FakePlatform& os) {
          os.normal_files.insert({L"C:\\APP\\SETUP.EXE", L"C:\\APP\\X.OCX"});
+         os.folders.insert(L"C:\\WINDOWS\\SYSTEM");
          os.log_keys[L"HKLM\\Software\\Old"] = fake::Owned(kAdmins, {});
          os.subfolders[L"C:\\APP\\DATA"] = {{L"SUB", false}};
        },
@@ -256,7 +257,11 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
        ""},
       {"each bound, reached and not passed: time",
        "File Copy: C:\\APP\\A.TXT\nFile Copy: C:\\B\\B.TXT\n",
-       [](FakePlatform& os) { os.read_ms = 60'000; }, ""},
+       [](FakePlatform& os) {
+         os.read_ms = 60'000;
+         os.folders.insert(L"C:\\B");
+       },
+       ""},
       {"a deletion in a folder missing now", "File Copy: C:\\OPEN\\GONE\\A.TXT\n",
        [&](FakePlatform& os) {
          os.missing_folders = {L"C:\\OPEN\\GONE"};
@@ -266,7 +271,10 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
        "in [C:\\OPEN]: S-1-1-0 may add subfolders"},
       {"a deletion in a folder an earlier order deleted",
        "File Copy: C:\\APP\\BIN\\A.DLL\nFile Tree: C:\\APP\\BIN\\\n",
-       open(L"C:\\APP", rights::kAppendData),
+       [&](FakePlatform& os) {
+         os.folders.insert(L"C:\\APP\\BIN");
+         open(L"C:\\APP", rights::kAppendData)(os);
+       },
        "log line 1, file [C:\\APP\\BIN\\A.DLL]: folder a missing file or folder would be put "
        "in [C:\\APP]: S-1-1-0 may add subfolders"},
       {"a self-registered DLL named in quotation marks", "Self-Register: \"C:\\OPEN\\X.DLL\"\n",

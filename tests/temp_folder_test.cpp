@@ -45,7 +45,7 @@ TEST(TempFolder, TheFirstOneOnlyAdministratorsAndTheCallerCanChangeElseNothingSt
     bool removed = false;
   };
   const auto missing = [](std::initializer_list<const wchar_t*> paths) {
-    return [folders = std::set<std::wstring>(paths.begin(), paths.end())](FakePlatform& os) {
+    return [folders = fake::Paths(paths.begin(), paths.end())](FakePlatform& os) {
       os.missing_folders = folders;
     };
   };
@@ -115,6 +115,7 @@ TEST(TempFolder, TheFirstOneOnlyAdministratorsAndTheCallerCanChangeElseNothingSt
     FakePlatform os;
     os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
     os.temp_path = std::wstring(kCallers) + L"\\";
+    os.folders.insert({kCallers, L"C:\\Users\\Admin\\Local Settings\\Temp", kMade});
     c.arrange(os);
     RunRemoval(os.os());
     EXPECT_EQ(os.launches.size(), c.given.empty() ? 0u : 1u) << c.what;
@@ -204,6 +205,8 @@ TEST(TempFolder, ThePathKeepsOnlyFoldersOnlyAdministratorsCanChange) {
       "File Tree: C:\\OLDE*\nFile Copy: C:\\X.TXT\n";
   os.security[L"C:\\Open"] = OpenToUsers();
   os.missing_folders = {L"C:\\Missing"};
+  os.folders.insert({L"C:\\Tools", L"C:\\Open\\Sub", L"C:\\OLDAPP\\BIN", L"C:\\Gone", L"C:\\APPDIR",
+                     L"C:\\Older\\BIN", L"C:\\OTHER"});
   RunRemoval(os.os());
   ASSERT_EQ(os.launches.size(), 1u);
   EXPECT_THAT(os.launches[0].environment,
