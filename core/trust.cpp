@@ -264,9 +264,9 @@ std::vector<Finding> Judge(const platform::SecurityRead& security, Role role,
   std::vector<Finding> findings;
   const bool first_only = judging == Judging::kUntilFirstFinding;
   const auto add = [&](const std::wstring& sid, const std::wstring& rights, bool permissions = true,
-                       bool owner = false) {
+                       bool owner = false, std::uint32_t mask = 0) {
     findings.push_back({object, path, sid.empty() ? L"" : principals.NameOf(sid), sid, rights, role,
-                        permissions, owner});
+                        permissions, owner, mask});
     return first_only;
   };
   if (security.error != 0) {
@@ -350,7 +350,8 @@ std::vector<Finding> Judge(const platform::SecurityRead& security, Role role,
     }
     const Standing standing = principals.Of(entry.sid);
     if (!standing.counts()) continue;
-    if (add(entry.sid, RightsWords(entry.mask, role) + UnresolvedNote(standing.unresolved))) {
+    if (add(entry.sid, RightsWords(entry.mask, role) + UnresolvedNote(standing.unresolved), true,
+            false, entry.mask)) {
       return findings;
     }
   }

@@ -75,6 +75,7 @@ struct Finding {
   // drive or a security that cannot be read.
   bool permissions = false;
   bool owner = false;  // the object's owner is not trusted
+  std::uint32_t mask = 0;  // the rights that let `sid` change it; 0 for what else is wrong
 };
 
 // "uninstaller folder [C:\OLDAPP]: Authenticated Users (S-1-5-11) may add files, delete"

@@ -29,7 +29,7 @@ struct FileCheck {
   std::wstring searched;  // the path without its enclosing quotation marks
   FileStatus status = FileStatus::kEmpty;
   std::uint32_t error = 0;  // the system's error, where a search failed
-  std::optional<WinPath> path;  // when the text passed every rule
+  std::optional<WinPath> path = std::nullopt;  // when the text passed every rule
   bool found() const { return status == FileStatus::kFound; }
 };
 

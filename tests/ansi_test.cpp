@@ -97,8 +97,8 @@ TEST(Ansi, PathsReachAnAnsiProgramUnchangedOrNotAtAll) {
       {65001, L"\xFFFD", false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(System{c.code_page}.RoundTrips(c.path), c.round_trips)
-        << c.code_page << " " << fake::Narrow(c.path);
+    SCOPED_TRACE(std::to_string(c.code_page) + " " + fake::Narrow(c.path));
+    EXPECT_EQ(System{c.code_page}.RoundTrips(c.path), c.round_trips);
   }
 }
 

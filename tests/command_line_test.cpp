@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/text.h"
+#include "tests/fake_record.h"
 
 namespace tarnweld {
 namespace {
@@ -41,7 +42,10 @@ TEST(CommandLineTail, OwnPathWrittenUnquotedWithSpacesIsSkippedWhole) {
       {L"\"C:\\Tool Dir\\Tarnweld.exe\" OldApp", L"OldApp"},
       {L"Tarnweld OldApp", L"OldApp"},
   };
-  for (const Case& c : cases) EXPECT_EQ(CommandLineTail(c.line, own), c.tail);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(fake::Narrow(c.line));
+    EXPECT_EQ(CommandLineTail(c.line, own), c.tail);
+  }
 }
 
 TEST(Text, UpperCasingFoldsAsciiLettersOnly) {

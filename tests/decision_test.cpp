@@ -29,96 +29,87 @@ struct Machine {
 
 TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
   struct Case {
-    std::wstring tail;
-    std::function<void(FakePlatform&)> change;
+    const char* what;
+    fake::Change change;
     Verdict verdict;
-    std::uint32_t error;
-    std::size_t lookups;
+    std::uint32_t error = 0;
+    std::wstring tail = L"OldApp";
+    std::size_t lookups = 1;
   };
   const auto nothing = [](FakePlatform&) {};
+  const auto command = [](const char* text) {
+    return [=](FakePlatform& os) { os.AddUninstallValue(L"OldApp", text); };
+  };
+  const auto gone = [](const wchar_t* path) {
+    return [=](FakePlatform& os) { os.normal_files.erase(path); };
+  };
+  const auto owned = [](const wchar_t* path, const wchar_t* sid) {
+    return [=](FakePlatform& os) { os.security[path] = fake::Owned(sid, {}); };
+  };
+  const auto entry_owned = [](const std::wstring& key, const wchar_t* sid) {
+    return [=](FakePlatform& os) { os.key_security[key] = fake::Owned(sid, {}); };
+  };
+  const std::wstring entry = fake::UninstallKey(L"OldApp");
+  const auto denied = [](FakePlatform& os) { os.open_status_for_existing_key = 5; };
   const Case cases[] = {
-      {L"OldApp", nothing, Verdict::kWouldLaunch, 0, 1},
-      {L" x ", nothing, Verdict::kNameTooShort, 0, 0},
-      {L"NewApp ", nothing, Verdict::kNoEntry, 2, 2},
-      {L"OldApp", [](FakePlatform& os) { os.open_status_for_existing_key = 5; },
-       Verdict::kUnreadable, 5, 1},
-      {L"OldApp",
+      {"would launch", nothing, Verdict::kWouldLaunch},
+      {"too short", nothing, Verdict::kNameTooShort, 0, L" x ", 0},
+      {"no entry, looked up twice", nothing, Verdict::kNoEntry, 2, L"NewApp ", 2},
+      {"denied", denied, Verdict::kUnreadable, 5},
+      // The second lookup's status is the one that counts.
+      {"denied on the second lookup", denied, Verdict::kUnreadable, 5, L"OldApp ", 2},
+      {"no UninstallString",
        [](FakePlatform& os) { os.keys.begin()->second[L"UninstallString"].forced_status = 2; },
-       Verdict::kUnreadable, 2, 1},
-      {L"OldApp", [](FakePlatform& os) { os.AddUninstallValue(L"OldApp", "MsiExec.exe /X{1}"); },
-       Verdict::kNotWise, 0, 1},
+       Verdict::kUnreadable, 2},
+      {"not Wise", command("MsiExec.exe /X{1}"), Verdict::kNotWise},
       // The entry is judged once it is known to run Wise's uninstaller.
-      {L"OldApp",
-       [](FakePlatform& os) {
-         os.AddUninstallValue(L"OldApp", "MsiExec.exe /X{1}");
-         os.key_security[fake::UninstallKey(L"OldApp")] = fake::Owned(L"S-1-1-0", {});
-       },
-       Verdict::kNotWise, 0, 1},
-      {L"OldApp",
-       [](FakePlatform& os) {
-         os.key_security[fake::UninstallKey(L"OldApp")] = fake::Owned(L"S-1-5-21-9-9-9-1200", {});
-       },
-       Verdict::kEntryUntrusted, 0, 1},
-      {L"OldApp",
-       [](FakePlatform& os) {
-         os.key_security[wise::kUninstallKey] = fake::Owned(L"S-1-1-0", {});
-         os.normal_files.clear();
-       },
-       Verdict::kEntryUntrusted, 0, 1},
-      {L"OldApp", [](FakePlatform& os) { os.normal_files.erase(L"C:\\W\\UNWISE.EXE"); },
-       Verdict::kUninstallerMissing, 2, 1},
-      {L"OldApp", [](FakePlatform& os) { os.AddUninstallValue(L"OldApp", "UNWISE.EXE C:\\L.TXT"); },
-       Verdict::kUninstallerMissing, 0, 1},
-      {L"OldApp", [](FakePlatform& os) { os.normal_files.erase(L"C:\\L.TXT"); },
-       Verdict::kLogMissing, 2, 1},
-      // Found, then trusted, for the uninstaller and then for the log.
-      {L"OldApp", [](FakePlatform& os) { os.security[L"C:\\W"] = fake::Owned(L"S-1-1-0", {}); },
-       Verdict::kUninstallerUntrusted, 0, 1},
-      {L"OldApp",
-       [](FakePlatform& os) {
-         os.security[L"C:\\W"] = fake::Owned(L"S-1-1-0", {});
-         os.normal_files.erase(L"C:\\L.TXT");
-       },
-       Verdict::kUninstallerUntrusted, 0, 1},
-      // Its folder is judged before the file is looked for.
-      {L"OldApp",
-       [](FakePlatform& os) {
-         os.security[L"C:\\W"] = fake::Owned(L"S-1-1-0", {});
-         os.normal_files.erase(L"C:\\W\\UNWISE.EXE");
-       },
-       Verdict::kUninstallerUntrusted, 0, 1},
+      {"not Wise, in an entry anyone may change",
+       fake::All({command("MsiExec.exe /X{1}"), entry_owned(entry, L"S-1-1-0")}),
+       Verdict::kNotWise},
+      {"an entry a user owns", entry_owned(entry, L"S-1-5-21-9-9-9-1200"),
+       Verdict::kEntryUntrusted},
+      {"an uninstall key anyone owns, nothing found",
+       fake::All({entry_owned(wise::kUninstallKey, L"S-1-1-0"),
+                  [](FakePlatform& os) { os.normal_files.clear(); }}),
+       Verdict::kEntryUntrusted},
+      {"no uninstaller", gone(L"C:\\W\\UNWISE.EXE"), Verdict::kUninstallerMissing, 2},
+      {"a relative uninstaller", command("UNWISE.EXE C:\\L.TXT"), Verdict::kUninstallerMissing},
+      {"no log", gone(L"C:\\L.TXT"), Verdict::kLogMissing, 2},
+      // Found, then trusted, for the uninstaller and then for the log; its
+      // folder is judged before the file is looked for.
+      {"an open uninstaller folder", owned(L"C:\\W", L"S-1-1-0"), Verdict::kUninstallerUntrusted},
+      {"an open uninstaller folder, no log",
+       fake::All({owned(L"C:\\W", L"S-1-1-0"), gone(L"C:\\L.TXT")}),
+       Verdict::kUninstallerUntrusted},
+      {"an open uninstaller folder, no uninstaller",
+       fake::All({owned(L"C:\\W", L"S-1-1-0"), gone(L"C:\\W\\UNWISE.EXE")}),
+       Verdict::kUninstallerUntrusted},
       // A network path: whoever answers for the server's name would choose
       // both the files and their permissions.
-      {L"OldApp",
-       [](FakePlatform& os) {
-         os.AddUninstallValue(L"OldApp",
-                              "\\\\server\\share\\W\\UNWISE.EXE \\\\server\\share\\L.TXT");
-         os.normal_files = {L"\\\\server\\share\\W\\UNWISE.EXE", L"\\\\server\\share\\L.TXT"};
-       },
-       Verdict::kUninstallerUntrusted, 0, 1},
-      {L"OldApp",
-       [](FakePlatform& os) {
-         os.AddUninstallValue(L"OldApp", "C:\\W\\UNWISE.EXE \\\\server\\share\\L.TXT");
-         os.normal_files.insert(L"\\\\server\\share\\L.TXT");
-       },
-       Verdict::kLogUntrusted, 0, 1},
-      {L"OldApp",
-       [](FakePlatform& os) { os.security[L"C:\\L.TXT"] = fake::Owned(L"S-1-5-11", {}); },
-       Verdict::kLogUntrusted, 0, 1},
-      {L"OldApp",
-       [](FakePlatform& os) {
-         os.security[L"C:\\L.TXT"] = fake::Owned(L"S-1-5-11", {});
-         os.normal_files.erase(L"C:\\L.TXT");
-       },
-       Verdict::kLogMissing, 2, 1},
+      {"a network uninstaller",
+       fake::All(
+           {command("\\\\server\\share\\W\\UNWISE.EXE \\\\server\\share\\L.TXT"),
+            [](FakePlatform& os) {
+              os.normal_files = {L"\\\\server\\share\\W\\UNWISE.EXE", L"\\\\server\\share\\L.TXT"};
+            }}),
+       Verdict::kUninstallerUntrusted},
+      {"a network log",
+       fake::All({command("C:\\W\\UNWISE.EXE \\\\server\\share\\L.TXT"),
+                  [](FakePlatform& os) { os.normal_files.insert(L"\\\\server\\share\\L.TXT"); }}),
+       Verdict::kLogUntrusted},
+      {"a log a user owns", owned(L"C:\\L.TXT", L"S-1-5-11"), Verdict::kLogUntrusted},
+      {"a log a user would own, missing",
+       fake::All({owned(L"C:\\L.TXT", L"S-1-5-11"), gone(L"C:\\L.TXT")}), Verdict::kLogMissing, 2},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     Machine machine;
     c.change(machine.os);
     const Decision decision = machine.Decide(c.tail);
-    EXPECT_EQ(decision.verdict, c.verdict) << fake::Narrow(c.tail);
-    EXPECT_EQ(decision.system_error, c.error) << VerdictName(c.verdict);
-    EXPECT_EQ(decision.lookups.size(), c.lookups) << VerdictName(c.verdict);
+    EXPECT_EQ(decision.verdict, c.verdict);
+    EXPECT_EQ(decision.system_error, c.error);
+    EXPECT_EQ(decision.lookups.size(), c.lookups);
+    EXPECT_EQ(decision.matched_second_name(), false);
     EXPECT_EQ(decision.command_line.empty(), c.verdict != Verdict::kWouldLaunch);
     EXPECT_TRUE(machine.os.launches.empty()) << "deciding starts nothing";
     if (c.verdict == Verdict::kEntryUntrusted) {
@@ -144,6 +135,7 @@ TEST(Decision, TheCheckListsWhatIsWrongWithBothKeysTarnweldTheFirst) {
         "security cannot be read (error 5)"}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.findings.size());
     Machine machine;
     machine.os.uninstall_key_status = platform::kRegAccessDenied;
     machine.os.key_security[fake::UninstallKey(L"OldApp")] =
@@ -156,6 +148,7 @@ TEST(Decision, TheCheckListsWhatIsWrongWithBothKeysTarnweldTheFirst) {
       EXPECT_THAT(fake::Narrow(trust::Describe(decision.entry_trust->findings[i])),
                   HasSubstr(c.findings[i]));
     }
+    EXPECT_EQ(machine.os.open_handles, 0);
   }
 }
 

@@ -116,20 +116,23 @@ TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
        "The log [C:\\L.TXT] cannot be read (error 32)."},
       {[](Decision& d) {
          d.temp->tried.back().walk.check = ChangeableByEveryone(L"temporary folder", L"C:\\T");
-         d.temp->tried.push_back({TempSource::kMadeForTheRun, L"C:\\WINDOWS\\Temp",
-                                  Passed(L"C:\\WINDOWS\\Temp"), {{}, false, true, 3, {}}});
+         d.temp->tried.push_back({TempSource::kMadeForTheRun,
+                                  L"C:\\WINDOWS\\Temp",
+                                  Passed(L"C:\\WINDOWS\\Temp"),
+                                  {{}, false, true, 3, {}}});
        },
        Verdict::kTempUntrusted, "temp-untrusted", 19,
        "No temporary folder for the uninstaller can be trusted, nor made: temp "
        "[C:\\WINDOWS\\Temp] (to hold a folder made for the run): not found (error 3)."},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.summary);
     Decision decision = Launching();
     c.change(decision);
     decision.verdict = c.verdict;
     EXPECT_EQ(Narrow(VerdictName(c.verdict)), c.name);
-    EXPECT_EQ(VerdictExitCode(c.verdict), c.exit_code) << c.name;
-    EXPECT_EQ(Narrow(Summary(decision)), c.summary) << c.name;
+    EXPECT_EQ(VerdictExitCode(c.verdict), c.exit_code);
+    EXPECT_EQ(Narrow(Summary(decision)), c.summary);
     const std::vector<std::wstring> steps = DescribeSteps(decision);
     EXPECT_EQ(Narrow(steps.at(steps.size() - (c.verdict == Verdict::kWouldLaunch ? 2 : 1))),
               std::string("verdict: ") + c.name);
@@ -142,8 +145,7 @@ TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
                                          "uninstaller [C:\\W\\UNWISE.EXE]: only administrators",
                                          0) == 0;
                             }),
-              uninstaller_trusted ? 1 : 0)
-        << c.name;
+              uninstaller_trusted ? 1 : 0);
   }
   EXPECT_EQ(Narrow(ExitCodeList()),
             "0 would-launch, 10 name-too-short, 11 no-entry, 12 unreadable, 13 not-wise, "
@@ -175,6 +177,7 @@ TEST(DecisionText, EachFileStatusInWords) {
       {FileStatus::kHiddenOrSystem, "a hidden or system file"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.words);
     Decision decision = Launching();
     *decision.log = FileCheck{L"C:\\L.TXT", c.status, 3};
     const auto steps = DescribeSteps(decision);
@@ -221,6 +224,7 @@ TEST(DecisionText, TheStepsThatApplyAndNoOthers) {
       {[](Decision& d) { d.verdict = Verdict::kNameTooShort; }, {too_short}, {}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.present.empty() ? "" : c.present[0]);
     Decision decision = Launching();
     c.change(decision);
     std::vector<std::string> steps;

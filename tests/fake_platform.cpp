@@ -25,7 +25,9 @@ FakePlatform::FakePlatform()
              *this,
              *this,
              out,
-             err} {}
+             err} {
+  debugger.events = &events;
+}
 
 void FakePlatform::StartOnEntry(const std::string& text, const std::vector<std::wstring>& files) {
   command_tail = L"OldApp";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,11 +22,13 @@ struct CapturedOutput final : platform::TextOutput {
     writes.emplace_back(written);
     return !fails;
   }
-  void Finish() override { ++finished; }
+  void Finish() override {
+    if (events) events->push_back("trace finished");
+  }
   std::wstring text;
   std::vector<std::wstring> writes;
   bool fails = false;
-  int finished = 0;
+  std::vector<std::string>* events = nullptr;  // where finishing is noted
 };
 
 // One scripted operating system, made of its parts: every call is recorded
@@ -56,5 +59,14 @@ class FakePlatform final : public Recorder,
   platform::Platform platform_;
   check::CheckPlatform check_;
 };
+
+// A change to a scripted machine, as tables of cases give them, and several
+// made one after the other.
+using Change = std::function<void(FakePlatform&)>;
+inline Change All(std::vector<Change> changes) {
+  return [changes = std::move(changes)](FakePlatform& os) {
+    for (const Change& change : changes) change(os);
+  };
+}
 
 }  // namespace tarnweld::fake

@@ -175,7 +175,6 @@ std::unique_ptr<platform::ProcessGroup> FakeProcesses::CreateGroup() {
 
 std::unique_ptr<platform::ProcessSnapshot> FakeProcesses::TakeSnapshot() {
   record_.events.push_back("snapshot");
-  ++snapshots_taken;
   if (snapshot_fails) return nullptr;
   std::vector<platform::ProcessEntry> entries;
   for (const platform::ImageName& name : processes(record_.now)) {

@@ -62,7 +62,6 @@ class FakeProcesses : public platform::Launcher, public platform::ProcessList {
   std::map<std::uint32_t, platform::ProcessUser> users;
 
   std::vector<LaunchCall> launches;
-  int snapshots_taken = 0;
 
   // Names a test can give to snapshots.
   static platform::ImageName Image(const std::wstring& name);

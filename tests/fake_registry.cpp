@@ -117,7 +117,6 @@ long FakeRegistry::OpenKey(platform::RegistryRoot root, const std::wstring& path
 long FakeRegistry::SubkeyNames(const std::wstring& path, platform::RegistryView view,
                                std::vector<std::wstring>* names) {
   names->clear();
-  if (listing_fails) return platform::kRegAccessDenied;
   if (listing_status != platform::kRegSuccess) return listing_status;
   const std::wstring prefix = path + L"\\";
   for (const auto& key : KeysIn(view)) {

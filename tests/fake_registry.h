@@ -50,7 +50,6 @@ class FakeRegistry : public platform::Registry, public platform::RegistryListing
   std::map<std::wstring, platform::SecurityRead> log_keys;
   long open_status_for_existing_key = platform::kRegSuccess;
   long uninstall_key_status = platform::kRegSuccess;  // opening the Uninstall key itself
-  bool listing_fails = false;                         // as access denied
   long listing_status = platform::kRegSuccess;
   std::vector<std::wstring> opened_paths;  // the entries' keys, as opened
 

@@ -4,18 +4,24 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
+#include "core/text.h"
 #include "decide/decision.h"
+#include "tests/facts.h"
 #include "tests/fake_platform.h"
 
 namespace tarnweld {
 namespace {
 
+using fake::All;
+using fake::Fact;
 using fake::FakePlatform;
 using fake::Narrow;
 using platform::SecurityRead;
 using ::testing::Contains;
 using ::testing::Not;
+using trust::Role;
 namespace rights = trust::rights;
 
 constexpr wchar_t kLog[] = L"C:\\APP\\INSTALL.LOG";
@@ -33,15 +39,24 @@ void Arrange(FakePlatform& os, const std::string& log) {
   os.contents[kLog] = log;
 }
 
-// Why the log was refused, as the trace says it; empty: it would launch.
-std::string Why(const Decision& decision) {
-  if (decision.verdict == Verdict::kWouldLaunch) return "";
+// What Everyone may do to an order's object, and what else refuses one.
+Fact Open(std::size_t line, Role role, const wchar_t* path, std::uint32_t mask) {
+  return {line, role, path, kEveryone, mask};
+}
+Fact Refused(std::size_t line, const wchar_t* path, const wchar_t* why) {
+  return {line, Role::kFile, path, L"", 0, why};
+}
+
+// Why the log was refused, its first finding, or its bound or read's error;
+// none: it would launch.
+std::optional<Fact> Why(const Decision& decision) {
+  if (decision.verdict == Verdict::kWouldLaunch) return std::nullopt;
   EXPECT_EQ(decision.verdict, Verdict::kLogOrdersUntrusted);
-  if (!decision.plan) return "no plan";
+  if (!decision.plan) return Refused(0, L"", L"no plan");
   const LogPlan& plan = *decision.plan;
-  if (plan.bound != LogBound::kNone) return Narrow(BoundWords(plan.bound));
-  if (plan.read_error != 0) return "error " + std::to_string(plan.read_error);
-  return Narrow(Describe(plan.findings.at(0)));
+  if (plan.bound != LogBound::kNone) return Refused(0, L"", BoundWords(plan.bound).c_str());
+  if (plan.read_error != 0) return Refused(0, L"", text::ErrorText(plan.read_error).c_str());
+  return fake::FactOf(plan.findings.at(0).finding, plan.findings.at(0).line);
 }
 
 TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
@@ -49,10 +64,48 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
     const char* what;
     std::string log;
     std::function<void(FakePlatform&)> arrange;
-    std::string why;  // empty: launched
+    std::optional<Fact> why;  // none: launched
   };
   const auto open = [](const wchar_t* path, std::uint32_t mask) {
     return [=](FakePlatform& os) { os.security[path] = EveryoneMay(mask); };
+  };
+  // `program` exists, and Everyone may change `path` with `mask`.
+  const auto program_in = [](const wchar_t* program, const wchar_t* path, std::uint32_t mask) {
+    return [=](FakePlatform& os) {
+      os.normal_files.insert(program);
+      os.security[path] = EveryoneMay(mask);
+    };
+  };
+  const auto files = [](std::vector<const wchar_t*> paths) {
+    return [=](FakePlatform& os) { os.normal_files.insert(paths.begin(), paths.end()); };
+  };
+  const auto folder = [](const wchar_t* path) {
+    return [=](FakePlatform& os) { os.folders.insert(path); };
+  };
+  const auto kind = [](const wchar_t* path, platform::FileKind kind) {
+    return [=](FakePlatform& os) { os.other_files[path] = kind; };
+  };
+  const auto missing = [](const wchar_t* path) {
+    return [=](FakePlatform& os) { os.missing_folders.insert(path); };
+  };
+  const auto sub = [](const wchar_t* folder, const wchar_t* name, bool link = false) {
+    return [=](FakePlatform& os) { os.subfolders[folder].push_back({name, link}); };
+  };
+  // C:\APP\DATA holds `count` folders.
+  const auto crowded = [](int count) {
+    return [=](FakePlatform& os) {
+      auto& inside = os.subfolders[L"C:\\APP\\DATA"];
+      for (int i = 0; i < count; ++i) inside.push_back({L"F" + std::to_wstring(i), false});
+    };
+  };
+  const auto key = [](const wchar_t* path, bool link) {
+    return [=](FakePlatform& os) {
+      os.log_keys[path] = fake::Owned(kAdmins, {});
+      os.log_keys[path].link = link;
+    };
+  };
+  const auto old_key_open = [](std::uint32_t mask) {
+    return [=](FakePlatform& os) { os.log_keys[L"HKLM\\Software\\Old"] = EveryoneMay(mask); };
   };
   const Case cases[] = {
       {"every kind, all of it the administrators' own",
@@ -67,288 +120,192 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
          os.log_keys[L"HKLM\\Software\\Old"] = fake::Owned(kAdmins, {});
          os.subfolders[L"C:\\APP\\DATA"] = {{L"SUB", false}};
        },
-       ""},
+       std::nullopt},
       {"a program in a folder others can change", "Execute path: C:\\OPEN\\SETUP.EXE /U\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\OPEN\\SETUP.EXE");
-         open(L"C:\\OPEN", rights::kWriteData)(os);
-       },
-       "log line 1, run [C:\\OPEN\\SETUP.EXE /U]: program folder [C:\\OPEN]: S-1-1-0 may add "
-       "files"},
+       program_in(L"C:\\OPEN\\SETUP.EXE", L"C:\\OPEN", rights::kWriteData),
+       Open(1, Role::kProgramFolder, L"C:\\OPEN", rights::kWriteData)},
       // Named with a space after it, it is the file Windows opens without one.
       {"a self-registered DLL there", "Self-Register: C:\\OPEN\\X.DLL \n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\OPEN\\X.DLL");
-         open(L"C:\\OPEN\\X.DLL", rights::kWriteData)(os);
-       },
-       "log line 1, self-register [C:\\OPEN\\X.DLL ]: program [C:\\OPEN\\X.DLL]: S-1-1-0 may "
-       "write"},
+       program_in(L"C:\\OPEN\\X.DLL", L"C:\\OPEN\\X.DLL", rights::kWriteData),
+       Open(1, Role::kFile, L"C:\\OPEN\\X.DLL", rights::kWriteData)},
       {"rundll32 given such a DLL",
        "Execute path: C:\\WINDOWS\\SYSTEM32\\RUNDLL32.EXE C:\\OPEN\\X.DLL,Entry\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert({L"C:\\WINDOWS\\SYSTEM32\\RUNDLL32.EXE", L"C:\\OPEN\\X.DLL"});
-         open(L"C:\\OPEN", rights::kAppendData)(os);
-       },
-       "log line 1, run [C:\\WINDOWS\\SYSTEM32\\RUNDLL32.EXE C:\\OPEN\\X.DLL,Entry]: program "
-       "folder [C:\\OPEN]: S-1-1-0 may add subfolders"},
+       All({files({L"C:\\WINDOWS\\SYSTEM32\\RUNDLL32.EXE", L"C:\\OPEN\\X.DLL"}),
+            open(L"C:\\OPEN", rights::kAppendData)}),
+       Open(1, Role::kProgramFolder, L"C:\\OPEN", rights::kAppendData)},
       {"a program the system would search for", "Execute path: rundll32 C:\\APP\\X.DLL,Entry\n",
        nullptr,
-       "log line 1, run [rundll32 C:\\APP\\X.DLL,Entry]: program [rundll32.exe]: is not a fully "
-       "qualified path (X:\\... or \\\\server\\share\\...)"},
+       Refused(1, L"rundll32.exe",
+               L"is not a fully qualified path (X:\\... or \\\\server\\share\\...)")},
       {"unquoted with blanks, where users may only make folders in the root",
        "Execute path: C:\\Program Files\\ACD\\ACDSee.exe /uninstall\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\Program Files\\ACD\\ACDSee.exe");
-         open(L"C:\\", rights::kAppendData)(os);
-       },
-       ""},
+       program_in(L"C:\\Program Files\\ACD\\ACDSee.exe", L"C:\\", rights::kAppendData),
+       std::nullopt},
       {"unquoted with blanks, where users may put C:\\Program.exe",
        "Execute path: C:\\Program Files\\ACD\\ACDSee.exe /uninstall\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\Program Files\\ACD\\ACDSee.exe");
-         open(L"C:\\", rights::kWriteData)(os);
-       },
-       "log line 1, run [C:\\Program Files\\ACD\\ACDSee.exe /uninstall]: folder a missing file "
-       "or folder would be put in [C:\\]: S-1-1-0 may add files"},
+       program_in(L"C:\\Program Files\\ACD\\ACDSee.exe", L"C:\\", rights::kWriteData),
+       Open(1, Role::kNearestForFile, L"C:\\", rights::kWriteData)},
       {"a tree with a subfolder others can change", "File Tree: C:\\APP\\DATA\\*.*\n",
-       [&](FakePlatform& os) {
-         os.subfolders[L"C:\\APP\\DATA"] = {{L"SUB", false}};
-         open(L"C:\\APP\\DATA\\SUB", rights::kAppendData)(os);
-       },
-       "log line 1, tree [C:\\APP\\DATA\\*.*]: folder inside a deleted tree [C:\\APP\\DATA\\SUB]: "
-       "S-1-1-0 may add subfolders"},
+       All({sub(L"C:\\APP\\DATA", L"SUB"), open(L"C:\\APP\\DATA\\SUB", rights::kAppendData)}),
+       Open(1, Role::kProgramFolder, L"C:\\APP\\DATA\\SUB", rights::kAppendData)},
       {"a tree with a junction inside", "File Tree: C:\\APP\\DATA\\\n",
-       [](FakePlatform& os) {
-         os.subfolders[L"C:\\APP\\DATA"] = {{L"SUB", false}};
-         os.subfolders[L"C:\\APP\\DATA\\SUB"] = {{L"LINK", true}};
-       },
-       "log line 1, tree [C:\\APP\\DATA\\]: folder inside a deleted tree "
-       "[C:\\APP\\DATA\\SUB\\LINK]: is a junction or symbolic link inside a tree the uninstaller "
-       "deletes"},
+       All({sub(L"C:\\APP\\DATA", L"SUB"), sub(L"C:\\APP\\DATA\\SUB", L"LINK", true)}),
+       Refused(1, L"C:\\APP\\DATA\\SUB\\LINK",
+               L"is a junction or symbolic link inside a tree the uninstaller deletes")},
       {"a tree whose pattern no subfolder matches", "File Tree: C:\\APP\\DATA\\*.LOG\n",
-       [](FakePlatform& os) {
-         os.subfolders[L"C:\\APP\\DATA"] = {{L"LINK", true}};
-       },
-       ""},
+       sub(L"C:\\APP\\DATA", L"LINK", true), std::nullopt},
       {"an order on a missing drive", "File Copy: Q:\\A\\B.TXT\n",
        [](FakePlatform& os) { os.drives[L"Q:\\"] = platform::DriveKind::kMissing; },
-       "log line 1, file [Q:\\A\\B.TXT]: folder the uninstaller deletes in [Q:\\A]: is on a drive "
-       "that does not exist, whose letter a removable disk could take"},
+       Refused(1, L"Q:\\A",
+               L"is on a drive that does not exist, whose letter a removable disk could take")},
       {"a deletion in a folder others could turn into a junction", "Shell Link: C:\\OPEN\\A.LNK\n",
        open(L"C:\\OPEN", rights::kAppendData),
-       "log line 1, link [C:\\OPEN\\A.LNK]: folder the uninstaller deletes in [C:\\OPEN]: S-1-1-0 "
-       "may add subfolders"},
+       Open(1, Role::kProgramFolder, L"C:\\OPEN", rights::kAppendData)},
       {"a removed folder below one others can empty", "Made Dir: C:\\OPEN\\SUB\n",
        open(L"C:\\OPEN", rights::kDeleteChild),
-       "log line 1, folder [C:\\OPEN\\SUB]: folder above a removed folder [C:\\OPEN]: S-1-1-0 may "
-       "delete what it holds"},
+       Open(1, Role::kAbove, L"C:\\OPEN", rights::kDeleteChild)},
       {"a program whose folder an earlier order deleted",
        "Execute path: C:\\APP\\BIN\\SETUP.EXE\nFile Tree: C:\\APP\\BIN\\\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\APP\\BIN\\SETUP.EXE");
-         open(L"C:\\APP", rights::kAppendData)(os);
-       },
-       "log line 1, run [C:\\APP\\BIN\\SETUP.EXE]: folder a missing file or folder would be put "
-       "in [C:\\APP]: S-1-1-0 may add subfolders"},
+       program_in(L"C:\\APP\\BIN\\SETUP.EXE", L"C:\\APP", rights::kAppendData),
+       Open(1, Role::kNearestForFolder, L"C:\\APP", rights::kAppendData)},
       {"the same program, its folder still there when it runs",
        "File Tree: C:\\APP\\BIN\\\nExecute path: C:\\APP\\BIN\\SETUP.EXE\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\APP\\BIN\\SETUP.EXE");
-         open(L"C:\\APP", rights::kAppendData)(os);
-       },
-       ""},
+       program_in(L"C:\\APP\\BIN\\SETUP.EXE", L"C:\\APP", rights::kAppendData), std::nullopt},
       {"a restore under a key others control",
        "RegDB Key: Software\\Old\nRegDB Val: 1\nRegDB Old: 0\nRegDB Root: 2\n",
-       [](FakePlatform& os) {
-         os.log_keys[L"HKLM\\Software\\Old"] = EveryoneMay(rights::kKeySetValue);
-       },
-       "log line 1, registry [Software\\Old]: key [HKLM\\Software\\Old]: S-1-1-0 may set values"},
+       old_key_open(rights::kKeySetValue),
+       Open(1, Role::kOrderKey, L"HKLM\\Software\\Old", rights::kKeySetValue)},
       {"a deleted key missing below one others may link",
-       "RegDB Tree: Software\\Old\\Sub\nRegDB Root: 2\n",
-       [](FakePlatform& os) {
-         os.log_keys[L"HKLM\\Software\\Old"] = EveryoneMay(rights::kKeyCreateLink);
-       },
-       "log line 1, registry-tree [Software\\Old\\Sub]: nearest existing key above a missing one "
-       "[HKLM\\Software\\Old]: S-1-1-0 may create links"},
+       "RegDB Tree: Software\\Old\\Sub\nRegDB Root: 2\n", old_key_open(rights::kKeyCreateLink),
+       Open(1, Role::kOrderKey, L"HKLM\\Software\\Old", rights::kKeyCreateLink)},
       {"a value deleted, not restored, under such a key",
        "RegDB Key: Software\\Old\nRegDB Val: 1\nRegDB Root: 2\n",
-       [](FakePlatform& os) {
-         os.log_keys[L"HKLM\\Software\\Old"] = EveryoneMay(rights::kKeySetValue);
-       },
-       "log line 1, registry [Software\\Old]: key [HKLM\\Software\\Old]: S-1-1-0 may set values"},
+       old_key_open(rights::kKeySetValue),
+       Open(1, Role::kOrderKey, L"HKLM\\Software\\Old", rights::kKeySetValue)},
       {"a key that is a link, its own security the administrators'",
-       "RegDB Tree: Software\\Old\nRegDB Root: 2\n",
-       [](FakePlatform& os) {
-         os.log_keys[L"HKLM\\Software\\Old"] = fake::Owned(kAdmins, {});
-         os.log_keys[L"HKLM\\Software\\Old"].link = true;
-       },
-       "log line 1, registry-tree [Software\\Old]: key [HKLM\\Software\\Old]: is a registry "
-       "link, whose target is not judged"},
+       "RegDB Tree: Software\\Old\nRegDB Root: 2\n", key(L"HKLM\\Software\\Old", true),
+       Fact{1, Role::kOrderKey, L"HKLM\\Software\\Old", L"", 0,
+            L"is a registry link, whose target is not judged"}},
       {"a link on the way to the key", "RegDB Key: Software\\Link\\Sub\nRegDB Root: 2\n",
-       [](FakePlatform& os) {
-         os.log_keys[L"HKLM\\Software\\Link"] = fake::Owned(kAdmins, {});
-         os.log_keys[L"HKLM\\Software\\Link"].link = true;
-         os.log_keys[L"HKLM\\Software\\Link\\Sub"] = fake::Owned(kAdmins, {});
-       },
-       "log line 1, registry [Software\\Link\\Sub]: key on the way to one it changes "
-       "[HKLM\\Software\\Link]: is a registry link, whose target is not judged"},
+       All({key(L"HKLM\\Software\\Link", true), key(L"HKLM\\Software\\Link\\Sub", false)}),
+       Fact{1, Role::kOrderKey, L"HKLM\\Software\\Link", L"", 0,
+            L"is a registry link, whose target is not judged"}},
       {"a program in a folder an earlier order removes",
        "Execute path: C:\\OLDAPP\\SETUP.EXE\nMade Dir: C:\\OLDAPP\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\OLDAPP\\SETUP.EXE");
-         open(L"C:\\", rights::kAppendData)(os);
-       },
-       "log line 1, run [C:\\OLDAPP\\SETUP.EXE]: folder a missing file or folder would be put "
-       "in [C:\\]: S-1-1-0 may add subfolders"},
+       program_in(L"C:\\OLDAPP\\SETUP.EXE", L"C:\\", rights::kAppendData),
+       Open(1, Role::kNearestForFolder, L"C:\\", rights::kAppendData)},
       {"the same program, run before its folder is removed",
        "Made Dir: C:\\OLDAPP\nExecute path: C:\\OLDAPP\\SETUP.EXE\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\OLDAPP\\SETUP.EXE");
-         open(L"C:\\", rights::kAppendData)(os);
-       },
-       ""},
+       program_in(L"C:\\OLDAPP\\SETUP.EXE", L"C:\\", rights::kAppendData), std::nullopt},
       {"a removed folder written with a backslash", "Made Dir: C:\\OPEN\\SUB\\\n",
        open(L"C:\\OPEN", rights::kDeleteChild),
-       "log line 1, folder [C:\\OPEN\\SUB\\]: folder above a removed folder [C:\\OPEN]: S-1-1-0 "
-       "may delete what it holds"},
+       Open(1, Role::kAbove, L"C:\\OPEN", rights::kDeleteChild)},
       {"a removed folder with no folder above it", "Made Dir: C:\\\n", nullptr,
-       "log line 1, folder [C:\\]: removed folder [C:\\]: is not a folder in a folder on a local "
-       "drive"},
+       Refused(1, L"C:\\", L"is not a folder in a folder on a local drive")},
       {"a file in a folder whose name ends in a space", "Self-Register: C:\\A \\B.OCX\n", nullptr,
-       "log line 1, self-register [C:\\A \\B.OCX]: program [C:\\A \\B.OCX]: is a path with a name "
-       "that ends in a space or a dot, which Windows reads as another path"},
+       Refused(1, L"C:\\A \\B.OCX",
+               L"is a path with a name that ends in a space or a dot, which Windows reads as "
+               L"another path")},
       // One reading among others, judged as Windows resolves it: "C:\A " is a folder.
-      {"a later reading in a folder named so, that users may make",
-       "Execute path: C:\\A \\B.EXE\n",
-       [&](FakePlatform& os) {
-         os.missing_folders = {L"C:\\A "};
-         open(L"C:\\", rights::kAppendData)(os);
-       },
-       "log line 1, run [C:\\A \\B.EXE]: folder a missing file or folder would be put in [C:\\]: "
-       "S-1-1-0 may add subfolders"},
+      {"a later reading in a folder named so, that users may make", "Execute path: C:\\A \\B.EXE\n",
+       All({missing(L"C:\\A "), open(L"C:\\", rights::kAppendData)}),
+       Open(1, Role::kNearestForFolder, L"C:\\", rights::kAppendData)},
       {"a line not understood that names a program", "Delete File: C:\\OPEN\\X.EXE\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\OPEN\\X.EXE");
-         open(L"C:\\OPEN", rights::kWriteData)(os);
-       },
-       "log line 1, not understood [Delete File: C:\\OPEN\\X.EXE]: program folder [C:\\OPEN]: "
-       "S-1-1-0 may add files"},
+       program_in(L"C:\\OPEN\\X.EXE", L"C:\\OPEN", rights::kWriteData),
+       Open(1, Role::kProgramFolder, L"C:\\OPEN", rights::kWriteData)},
       {"bytes that do not decode", "File Copy: C:\\APP\\\x81\n",
        [](FakePlatform& os) { os.double_byte = true; },
-       "log line 1, not understood: holds bytes the system's code page does not decode"},
-      {"a log that cannot be read", "", [](FakePlatform& os) { os.read_error = 32; }, "error 32"},
+       Refused(1, L"", L"holds bytes the system's code page does not decode")},
+      {"a log that cannot be read", "", [](FakePlatform& os) { os.read_error = 32; },
+       Refused(0, L"", L"error 32")},
       {"each bound: bytes", std::string((std::size_t{32} << 20) + 1, 'x'), nullptr,
-       "the log is larger than 32 MiB, more than is judged"},
+       Refused(0, L"", L"the log is larger than 32 MiB, more than is judged")},
       {"each bound: lines", std::string(500'001, '\n'), nullptr,
-       "the log has more than 500,000 lines, more than are judged"},
-      {"each bound: folders", "File Tree: C:\\APP\\DATA\\\n",
-       [](FakePlatform& os) {
-         auto& inside = os.subfolders[L"C:\\APP\\DATA"];
-         for (int i = 0; i < 20'000; ++i) inside.push_back({L"F" + std::to_wstring(i), false});
-       },
-       "its orders reach more than 20,000 folders, more than are read"},
+       Refused(0, L"", L"the log has more than 500,000 lines, more than are judged")},
+      {"each bound: folders", "File Tree: C:\\APP\\DATA\\\n", crowded(20'000),
+       Refused(0, L"", L"its orders reach more than 20,000 folders, more than are read")},
       {"each bound: time", "File Copy: C:\\APP\\A.TXT\nFile Copy: C:\\B\\B.TXT\n",
-       [](FakePlatform& os) { os.read_ms = 60'001; }, "judging its orders took more than 60 s"},
+       [](FakePlatform& os) { os.read_ms = 60'001; },
+       Refused(0, L"", L"judging its orders took more than 60 s")},
       {"each bound, reached and not passed: folders", "File Tree: C:\\APP\\DATA\\\n",
-       [](FakePlatform& os) {
-         auto& inside = os.subfolders[L"C:\\APP\\DATA"];
-         for (int i = 0; i < 19'999; ++i) inside.push_back({L"F" + std::to_wstring(i), false});
-       },
-       ""},
+       crowded(19'999), std::nullopt},
       {"each bound, reached and not passed: time",
        "File Copy: C:\\APP\\A.TXT\nFile Copy: C:\\B\\B.TXT\n",
        [](FakePlatform& os) {
          os.read_ms = 60'000;
          os.folders.insert(L"C:\\B");
        },
-       ""},
+       std::nullopt},
       {"a deletion in a folder missing now", "File Copy: C:\\OPEN\\GONE\\A.TXT\n",
-       [&](FakePlatform& os) {
-         os.missing_folders = {L"C:\\OPEN\\GONE"};
-         open(L"C:\\OPEN", rights::kAppendData)(os);
-       },
-       "log line 1, file [C:\\OPEN\\GONE\\A.TXT]: folder a missing file or folder would be put "
-       "in [C:\\OPEN]: S-1-1-0 may add subfolders"},
+       All({missing(L"C:\\OPEN\\GONE"), open(L"C:\\OPEN", rights::kAppendData)}),
+       Open(1, Role::kNearestForFolder, L"C:\\OPEN", rights::kAppendData)},
       {"a deletion in a folder an earlier order deleted",
        "File Copy: C:\\APP\\BIN\\A.DLL\nFile Tree: C:\\APP\\BIN\\\n",
-       [&](FakePlatform& os) {
-         os.folders.insert(L"C:\\APP\\BIN");
-         open(L"C:\\APP", rights::kAppendData)(os);
-       },
-       "log line 1, file [C:\\APP\\BIN\\A.DLL]: folder a missing file or folder would be put "
-       "in [C:\\APP]: S-1-1-0 may add subfolders"},
+       All({folder(L"C:\\APP\\BIN"), open(L"C:\\APP", rights::kAppendData)}),
+       Open(1, Role::kNearestForFolder, L"C:\\APP", rights::kAppendData)},
       {"a self-registered DLL named in quotation marks", "Self-Register: \"C:\\OPEN\\X.DLL\"\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\OPEN\\X.DLL");
-         open(L"C:\\OPEN", rights::kWriteData)(os);
-       },
-       "log line 1, self-register [\"C:\\OPEN\\X.DLL\"]: program folder [C:\\OPEN]: S-1-1-0 may "
-       "add files"},
+       program_in(L"C:\\OPEN\\X.DLL", L"C:\\OPEN", rights::kWriteData),
+       Open(1, Role::kProgramFolder, L"C:\\OPEN", rights::kWriteData)},
       {"a tree that names a folder: its own folder and below", "File Tree: C:\\APP\\DATA\n",
-       [&](FakePlatform& os) {
-         os.other_files[L"C:\\APP\\DATA"] = platform::FileKind::kDirectory;
-         open(L"C:\\APP", rights::kAppendData)(os);
-       },
-       ""},
+       All({kind(L"C:\\APP\\DATA", platform::FileKind::kDirectory),
+            open(L"C:\\APP", rights::kAppendData)}),
+       std::nullopt},
       {"a tree that names a file: the folder that holds it", "File Tree: C:\\APP\\X.TXT\n",
        open(L"C:\\APP", rights::kAppendData),
-       "log line 1, tree [C:\\APP\\X.TXT]: folder of a deleted tree [C:\\APP]: S-1-1-0 may add "
-       "subfolders"},
+       Open(1, Role::kProgramFolder, L"C:\\APP", rights::kAppendData)},
       {"a relative path", "File Copy: APP.EXE\n", nullptr,
-       "log line 1, file [APP.EXE]: deleted file [APP.EXE]: is not a fully qualified path"},
+       Refused(1, L"APP.EXE", L"is not a fully qualified path")},
       {"a tree's pattern reaches a folder, and all inside it", "File Tree: C:\\APP\\D*\n",
-       [&](FakePlatform& os) {
-         os.subfolders[L"C:\\APP"] = {{L"DATA", false}, {L"XTRA", true}};
-         os.subfolders[L"C:\\APP\\DATA"] = {{L"SUB", false}};
-         open(L"C:\\APP\\DATA\\SUB", rights::kAppendData)(os);
-       },
-       "log line 1, tree [C:\\APP\\D*]: folder inside a deleted tree [C:\\APP\\DATA\\SUB]: "
-       "S-1-1-0 may add subfolders"},
+       All({sub(L"C:\\APP", L"DATA"), sub(L"C:\\APP", L"XTRA", true), sub(L"C:\\APP\\DATA", L"SUB"),
+            open(L"C:\\APP\\DATA\\SUB", rights::kAppendData)}),
+       Open(1, Role::kProgramFolder, L"C:\\APP\\DATA\\SUB", rights::kAppendData)},
       {"a key written with backslashes around it", "RegDB Tree: \\Software\\Old\\\nRegDB Root: 2\n",
-       [](FakePlatform& os) {
-         os.log_keys[L"HKLM\\Software\\Old"] = EveryoneMay(rights::kKeySetValue);
-       },
-       "log line 1, registry-tree [\\Software\\Old\\]: key [HKLM\\Software\\Old]: S-1-1-0 may "
-       "set values"},
+       old_key_open(rights::kKeySetValue),
+       Open(1, Role::kOrderKey, L"HKLM\\Software\\Old", rights::kKeySetValue)},
       {"a program named with a character no file name has", "Execute path: C:\\A<B.EXE\n", nullptr,
-       "log line 1, run [C:\\A<B.EXE]: program [C:\\A<B.EXE]: is a path with a wildcard, a stray "
-       "quotation mark or a character no file name has"},
+       Refused(
+           1, L"C:\\A<B.EXE",
+           L"is a path with a wildcard, a stray quotation mark or a character no file name has")},
       {"such a character only in a later candidate", "Execute path: C:\\NONE.EXE \"x\"\n", nullptr,
-       ""},
+       std::nullopt},
       {"two paths and a redirection among the arguments",
        "Execute path: C:\\APP\\SETUP.EXE C:\\APP\\A.INI C:\\APP\\B.INI >C:\\APP\\U.LOG\n",
-       [](FakePlatform& os) { os.normal_files.insert(L"C:\\APP\\SETUP.EXE"); }, ""},
+       [](FakePlatform& os) { os.normal_files.insert(L"C:\\APP\\SETUP.EXE"); }, std::nullopt},
       {"unquoted, the program in a folder others can change",
        "Execute path: C:\\Program Files\\OPEN\\A.exe /u\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\Program Files\\OPEN\\A.exe");
-         open(L"C:\\Program Files\\OPEN", rights::kWriteData)(os);
-       },
-       "log line 1, run [C:\\Program Files\\OPEN\\A.exe /u]: program folder [C:\\Program "
-       "Files\\OPEN]: S-1-1-0 may add files"},
+       program_in(L"C:\\Program Files\\OPEN\\A.exe", L"C:\\Program Files\\OPEN",
+                  rights::kWriteData),
+       Open(1, Role::kProgramFolder, L"C:\\Program Files\\OPEN", rights::kWriteData)},
       {"a line not understood that starts with a path", "C:\\OPEN\\X.EXE /s\n",
-       [&](FakePlatform& os) {
-         os.normal_files.insert(L"C:\\OPEN\\X.EXE");
-         open(L"C:\\OPEN", rights::kWriteData)(os);
-       },
-       "log line 1, not understood [C:\\OPEN\\X.EXE /s]: program folder [C:\\OPEN]: S-1-1-0 may "
-       "add files"},
-      {"each bound, reached and not passed: lines", std::string(500'000, '\n'), nullptr, ""},
+       program_in(L"C:\\OPEN\\X.EXE", L"C:\\OPEN", rights::kWriteData),
+       Open(1, Role::kProgramFolder, L"C:\\OPEN", rights::kWriteData)},
+      {"each bound, reached and not passed: lines", std::string(500'000, '\n'), nullptr,
+       std::nullopt},
       {"each bound, reached and not passed: a last line unended", std::string(499'999, '\n') + "x",
-       nullptr, ""},
+       nullptr, std::nullopt},
       {"each bound: a last line unended", std::string(500'000, '\n') + "x", nullptr,
-       "the log has more than 500,000 lines, more than are judged"},
+       Refused(0, L"", L"the log has more than 500,000 lines, more than are judged")},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     for (const trust::Judging judging :
          {trust::Judging::kUntilFirstFinding, trust::Judging::kEveryFinding}) {
       FakePlatform os;
       Arrange(os, c.log);
       if (c.arrange) c.arrange(os);
       Deciding run(os.sources(), judging);
-      EXPECT_EQ(Why(Decide(run, L"OldApp")), c.why) << c.what;
+      EXPECT_EQ(Why(Decide(run, L"OldApp")), c.why);
+      EXPECT_EQ(os.open_handles, 0);
     }
   }
+  // An order's finding in words, with its object's and without.
+  const trust::Finding found{L"program folder", L"C:\\OPEN", L"", kEveryone, L"may add files"};
+  EXPECT_EQ(
+      Describe(OrderFinding{12, L"run", L"C:\\OPEN\\SETUP.EXE /U", found}),
+      L"log line 12, run [C:\\OPEN\\SETUP.EXE /U]: program folder [C:\\OPEN]: S-1-1-0 may add "
+      L"files");
+  EXPECT_EQ(Describe(OrderFinding{3, L"not understood", L"", {L"line", L"", L"", L"", L"holds"}}),
+            L"log line 3, not understood: holds");
 }
 
 TEST(LogOrders, ThePlanRunsFromTheLastLineUpAndMarksProgramsDeletedBefore) {
@@ -467,8 +424,8 @@ TEST(LogOrders, WildcardsAsTheFileSearchReadsThem) {
       {L"ab", L"abc", false},      {L"abc", L"ab", false},   {L"b", L"a", false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(MatchesPattern(c.pattern, c.name), c.matches)
-        << Narrow(c.pattern) << " " << Narrow(c.name);
+    SCOPED_TRACE(Narrow(c.pattern) + " " + Narrow(c.name));
+    EXPECT_EQ(MatchesPattern(c.pattern, c.name), c.matches);
   }
 }
 
@@ -492,15 +449,10 @@ TEST(LogOrders, StartingAProgramTriesWhatCreateProcessTries) {
        {L"C:\\A", L"C:\\A B"}},
       {L"", {}, {}},
       {L"\"\" x", {}, {}},
-      // Drive letters at both ends of the alphabet, and what is beside them.
-      {L"\"C:\\R.EXE\" A:\\1 z:\\2 @:\\3 [:\\4 `:\\5 {:\\6 C:\\",
+      // Wherever a fully qualified path may start.
+      {L"\"C:\\R.EXE\" a:\\1 [:\\2 Z:\\3",
        {L"C:\\R.EXE"},
-       {L"A:\\1", L"A:\\1 z:\\2", L"A:\\1 z:\\2 @:\\3", L"A:\\1 z:\\2 @:\\3 [:\\4",
-        L"A:\\1 z:\\2 @:\\3 [:\\4 `:\\5", L"A:\\1 z:\\2 @:\\3 [:\\4 `:\\5 {:\\6",
-        L"A:\\1 z:\\2 @:\\3 [:\\4 `:\\5 {:\\6 C:\\", L"z:\\2", L"z:\\2 @:\\3", L"z:\\2 @:\\3 [:\\4",
-        L"z:\\2 @:\\3 [:\\4 `:\\5", L"z:\\2 @:\\3 [:\\4 `:\\5 {:\\6",
-        L"z:\\2 @:\\3 [:\\4 `:\\5 {:\\6 C:\\", L"C:\\"}},
-      {L"\"C:\\R.EXE\" Z:\\1 a:\\2", {L"C:\\R.EXE"}, {L"Z:\\1", L"Z:\\1 a:\\2", L"a:\\2"}},
+       {L"a:\\1", L"a:\\1 [:\\2", L"a:\\1 [:\\2 Z:\\3", L"Z:\\3"}},
       // Each candidate once, cut where rundll32 cuts its entry.
       {L"\"C:\\R.EXE\" C:\\X.DLL,Entry arg", {L"C:\\R.EXE"}, {L"C:\\X.DLL"}},
       {L"\"C:\\R.EXE\"C:\\X.DLL", {L"C:\\R.EXE"}, {L"C:\\X.DLL"}},
@@ -513,9 +465,10 @@ TEST(LogOrders, StartingAProgramTriesWhatCreateProcessTries) {
       {L"C:\\A B.EXE  x", {L"C:\\A.exe", L"C:\\A B.EXE", L"C:\\A B.EXE ", L"C:\\A B.EXE  x"}, {}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.command));
     const RunTargets targets = TargetsOf(c.command);
-    EXPECT_EQ(targets.programs, c.programs) << Narrow(c.command);
-    EXPECT_EQ(targets.arguments, c.arguments) << Narrow(c.command);
+    EXPECT_EQ(targets.programs, c.programs);
+    EXPECT_EQ(targets.arguments, c.arguments);
   }
 }
 

@@ -91,12 +91,13 @@ TEST(Mending, LinesForExactlyWhatWasFoundWantingAndNoneWhereTheyWouldReachTooFar
               L"USERPROFILE=C:\\WINDOWS\\system32\\config\\systemprofile"};
   const ProtectedFolders protect(os, os);
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     const Mending mending = Mend(c.findings, protect, [&](const WinPath& folder) {
       const auto found = explicit_sids.find(folder.Text());
       return found == explicit_sids.end() ? std::vector<std::wstring>{} : found->second;
     });
-    EXPECT_EQ(mending.lines, c.lines) << c.what;
-    EXPECT_EQ(mending.why_none.empty(), !c.lines.empty()) << c.what;
+    EXPECT_EQ(mending.lines, c.lines);
+    EXPECT_EQ(mending.why_none.empty(), !c.lines.empty());
   }
 }
 

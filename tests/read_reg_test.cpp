@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/registry_text.h"
+#include "core/sized_text.h"
 #include "tests/fake_platform.h"
 
 namespace tarnweld {
@@ -42,68 +43,82 @@ struct ScriptedValue {
   }
 };
 
-std::wstring TextOf(const std::string& bytes) {
-  const platform::RegistryText read = ScriptedValue(bytes).Read();
-  EXPECT_EQ(read.status, platform::kRegSuccess);
-  return read.text;
-}
-std::wstring TextOf(const std::wstring& stored) { return TextOf(Utf16(stored)); }
-
-TEST(RegistryText, EndsAtFirstNulOrKeepsEveryCharacterWithoutOne) {
-  EXPECT_EQ(TextOf(std::wstring(L"C:\\UNWISE.EXE C:\\L.TXT\0", 23)), L"C:\\UNWISE.EXE C:\\L.TXT");
-  EXPECT_EQ(TextOf(std::wstring(L"C:\\UNWISE.EXE C:\\L.TXT")), L"C:\\UNWISE.EXE C:\\L.TXT");
-  EXPECT_EQ(TextOf(std::wstring(L"AB\0CD\0", 6)), L"AB");
-  // A trailing odd byte is no character.
-  EXPECT_EQ(TextOf(Utf16(L"AB") + "C"), L"AB");
-  EXPECT_EQ(TextOf(std::string("C")), L"");
-}
-
-TEST(RegistryText, IsReadAsStoredOutsideAnyCodePage) {
-  // A fullwidth A stays itself: no best-fit turns it into C:\App.
-  const std::wstring stored = L"C:\\\xFF21pp\\UNWISE.EXE C:\\\x0394\\\x6587.LOG";
-  EXPECT_EQ(TextOf(stored), stored);
-  EXPECT_EQ(TextOf(std::wstring(L"\xD83D\xDE00")), L"\xD83D\xDE00");
-}
-
-TEST(RegistryText, EmptyWhenSizeIsZeroOrOneCharacter) {
-  EXPECT_EQ(TextOf(std::string()), L"");
-  EXPECT_EQ(TextOf(std::string(2, '\0')), L"");
-}
-
-TEST(RegistryText, ValuesOfAnyLengthAreReadWhole) {
-  const std::wstring fits(255, L'a');
-  ScriptedValue short_value(Utf16(fits + L'\0'));
-  EXPECT_EQ(short_value.Read().text, fits);
-  EXPECT_EQ(short_value.sizes_asked, (std::vector<std::uint32_t>{512}));
-
-  const std::wstring long_text(299, L'b');
-  ScriptedValue long_value(Utf16(long_text + L'\0'));
-  EXPECT_EQ(long_value.Read().text, long_text);
-  EXPECT_EQ(long_value.sizes_asked, (std::vector<std::uint32_t>{512, 600}));
-
-  const std::wstring huge(64 * 1024, L'c');
-  EXPECT_EQ(TextOf(huge), huge);
-  EXPECT_EQ(TextOf(std::wstring(256, L'd')), std::wstring(256, L'd'));
-}
-
-TEST(RegistryText, UnreadableValueGivesEmptyTextAndItsStatus) {
-  ScriptedValue denied(Utf16(L"C:\\UNWISE.EXE C:\\L.TXT"), {}, 5, 255);
-  const platform::RegistryText read = denied.Read();
-  EXPECT_EQ(read.status, 5);
-  EXPECT_EQ(read.text, L"");
-
-  // "More data", yet no larger size.
-  ScriptedValue confused(Utf16(L"C:\\UNWISE.EXE C:\\L.TXT"), {}, 234, 100);
-  EXPECT_EQ(confused.Read().status, 234);
-  EXPECT_EQ(confused.sizes_asked.size(), 1u);
+// How a value becomes text: as stored in UTF-16 up to its first NUL,
+// outside any code page, at any length, or not at all.
+TEST(RegistryText, AsStoredAtAnyLengthOrNotAtAll) {
+  struct Case {
+    const char* what;
+    ScriptedValue value;
+    long status;
+    std::wstring text;
+    std::vector<std::uint32_t> sizes = {};  // asked for; empty: not looked at
+  };
+  const std::wstring fullwidth = L"C:\\\xFF21pp\\UNWISE.EXE C:\\\x0394\\\x6587.LOG";
+  const std::wstring a255(255, L'a'), b299(299, L'b'), c64k(65536, L'c');
+  const auto stored = [](const std::wstring& text) { return ScriptedValue(Utf16(text)); };
+  const Case cases[] = {
+      {"ends at the first NUL", stored(std::wstring(L"C:\\U.EXE\0", 9)), 0, L"C:\\U.EXE", {512}},
+      {"keeps every character without one", stored(L"C:\\U.EXE"), 0, L"C:\\U.EXE"},
+      {"the first of several", stored(std::wstring(L"AB\0CD\0", 6)), 0, L"AB"},
+      {"a trailing odd byte is no character", ScriptedValue(Utf16(L"AB") + "C"), 0, L"AB"},
+      {"one odd byte alone", ScriptedValue("C"), 0, L""},
+      {"nothing at all", ScriptedValue(""), 0, L""},
+      {"a NUL alone", ScriptedValue(std::string(2, '\0')), 0, L""},
+      // A fullwidth A stays itself: no best fit turns it into C:\App.
+      {"outside any code page", stored(fullwidth), 0, fullwidth},
+      {"a surrogate pair", stored(L"\xD83D\xDE00"), 0, L"\xD83D\xDE00"},
+      {"255 and a NUL, in one query", stored(a255 + L'\0'), 0, a255, {512}},
+      {"longer: asked again at its size", stored(b299 + L'\0'), 0, b299, {512, 600}},
+      {"64 KiB", stored(c64k), 0, c64k},
+      {"unreadable: its status, no text", ScriptedValue(Utf16(L"C:\\U.EXE"), {}, 5, 255), 5, L""},
+      {"more data, no larger size", ScriptedValue(Utf16(L"x"), {}, 234, 100), 234, L"", {512}},
+      {"a value that keeps growing is given up on",
+       ScriptedValue(std::string(600, 'e'), std::string(400, 'e')),
+       platform::kRegMoreData,
+       L"",
+       {512, 600, 1000, 1400}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedValue value = c.value;
+    const platform::RegistryText read = value.Read();
+    EXPECT_EQ(read.status, c.status);
+    EXPECT_EQ(read.text, c.text);
+    EXPECT_EQ(c.sizes.empty() ? c.sizes : value.sizes_asked, c.sizes);
+  }
 }
 
-TEST(RegistryText, ValueThatKeepsGrowingIsGivenUpOn) {
-  ScriptedValue growing(std::string(600, 'e'), std::string(400, 'e'));
-  const platform::RegistryText read = growing.Read();
-  EXPECT_EQ(read.status, platform::kRegMoreData);
-  EXPECT_EQ(read.text, L"");
-  EXPECT_EQ(growing.sizes_asked.size(), 4u);
+// Text whose length the call tells only afterwards, by the size it needs or
+// by filling the whole buffer: grown until it fits, or given up on.
+TEST(SizedText, GrownUntilItFits) {
+  struct Case {
+    const char* what;
+    std::size_t length;  // of the text; 0 where every call fails
+    bool truncates;      // answers the buffer's size, not the size needed
+    std::vector<std::size_t> sizes;
+    bool read;
+  };
+  const Case cases[] = {
+      {"fits at once", 260, false, {261}, true},
+      {"the size it needs", 600, false, {261, 602}, true},
+      {"cut short, doubled", 600, true, {261, 522, 1044}, true},
+      {"fails", 0, false, {261}, false},
+      {"never fits", 1u << 20, true, {261, 522, 1044, 2088, 4176, 8352, 16704, 33408}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::size_t> sizes;
+    const std::optional<std::wstring> text =
+        sized_text::Read([&](wchar_t* buffer, std::size_t size) -> std::size_t {
+          sizes.push_back(size);
+          if (c.length >= size) return c.truncates ? size : c.length + 1;
+          std::fill(buffer, buffer + c.length, L'x');
+          return c.length;
+        });
+    EXPECT_EQ(sizes, c.sizes);
+    EXPECT_EQ(text,
+              c.read ? std::optional<std::wstring>(std::wstring(c.length, L'x')) : std::nullopt);
+  }
 }
 
 class UninstallEntryTest : public ::testing::Test {

@@ -40,7 +40,7 @@ std::wstring TempGiven(const fake::LaunchCall& launch) {
 TEST(TempFolder, TheFirstOneOnlyAdministratorsAndTheCallerCanChangeElseNothingStarts) {
   struct Case {
     const char* what;
-    std::function<void(FakePlatform&)> arrange;
+    fake::Change arrange;
     std::wstring given;  // empty: nothing launched
     bool removed = false;
   };
@@ -49,82 +49,59 @@ TEST(TempFolder, TheFirstOneOnlyAdministratorsAndTheCallerCanChangeElseNothingSt
       os.missing_folders = folders;
     };
   };
+  const auto given = [](const wchar_t* path) {
+    return [=](FakePlatform& os) { os.temp_path = path; };
+  };
+  const auto on = [](const wchar_t* path, platform::SecurityRead security) {
+    return [=](FakePlatform& os) { os.security[path] = security; };
+  };
+  const auto version = [](std::uint32_t major) {
+    return [=](FakePlatform& os) { os.major_version = major; };
+  };
+  const fake::Change none_of_three = missing({kCallers, kSystemTemp, kProfile});
   const Case cases[] = {
       {"the caller's own", [](FakePlatform&) {}, kCallers},
-      {"the caller's open to users",
-       [](FakePlatform& os) { os.security[kCallers] = OpenToUsers(); }, kSystemTemp},
+      {"the caller's open to users", on(kCallers, OpenToUsers()), kSystemTemp},
       // Whoever may add a subfolder may plant GLB1A2B.EXE.local.
       {"the caller's takes new subfolders",
-       [](FakePlatform& os) {
-         os.security[kCallers] = fake::Owned(L"S-1-5-32-544", {{L"S-1-5-11", 0x4}});
-       },
-       kSystemTemp},
+       on(kCallers, fake::Owned(L"S-1-5-32-544", {{L"S-1-5-11", 0x4}})), kSystemTemp},
       {"a folder above it may be replaced",
-       [](FakePlatform& os) {
-         os.temp_path = L"C:\\Users\\Bob\\Temp\\";
-         os.security[L"C:\\Users\\Bob"] = fake::Owned(L"S-1-5-21-9-9-9-1200", {});
-       },
+       fake::All({given(L"C:\\Users\\Bob\\Temp\\"),
+                  on(L"C:\\Users\\Bob", fake::Owned(L"S-1-5-21-9-9-9-1200", {}))}),
        kSystemTemp},
-      {"the caller's on a network",
-       [](FakePlatform& os) { os.temp_path = L"\\\\server\\share\\Temp\\"; }, kSystemTemp},
-      {"the caller's would reach UNWISE.EXE as another path",
-       [](FakePlatform& os) { os.temp_path = L"C:\\\xFF34emp\\"; }, kSystemTemp},
-      {"the caller's unknown", [](FakePlatform& os) { os.temp_path.clear(); }, kSystemTemp},
+      {"the caller's on a network", given(L"\\\\server\\share\\Temp\\"), kSystemTemp},
+      {"the caller's would reach UNWISE.EXE as another path", given(L"C:\\\xFF34emp\\"),
+       kSystemTemp},
+      {"the caller's unknown", given(L""), kSystemTemp},
+      {"the caller's, given without its trailing backslash", given(kCallers), kCallers},
       {"the profile's", missing({kCallers, kSystemTemp}), kProfile},
-      {"the profile's on Vista",
-       [](FakePlatform& os) {
-         os.major_version = 6;
-         os.missing_folders = {kCallers, kSystemTemp};
-       },
+      {"the profile's on Vista", fake::All({version(6), missing({kCallers, kSystemTemp})}),
        kProfile},
-      {"the caller's, given without its trailing backslash",
-       [](FakePlatform& os) { os.temp_path = kCallers; }, kCallers},
-      {"the profile's on XP",
-       [](FakePlatform& os) {
-         os.major_version = 5;
-         os.missing_folders = {kCallers, kSystemTemp};
-       },
+      {"the profile's on XP", fake::All({version(5), missing({kCallers, kSystemTemp})}),
        L"C:\\Users\\Admin\\Local Settings\\Temp"},
-      {"one made for the run", missing({kCallers, kSystemTemp, kProfile}), kMade, true},
+      {"one made for the run", none_of_three, kMade, true},
       {"one made for the run, left with files in it",
-       [](FakePlatform& os) {
-         os.missing_folders = {kCallers, kSystemTemp, kProfile};
-         os.made_folder_empty = false;
-       },
-       kMade, true},
+       fake::All({none_of_three, [](FakePlatform& os) { os.made_folder_empty = false; }}), kMade,
+       true},
       {"none: what would hold it may be taken over",
-       [](FakePlatform& os) {
-         os.missing_folders = {kCallers, kSystemTemp, kProfile};
-         os.security[kWindowsTemp] = fake::Owned(L"S-1-1-0", {});
-       },
-       L""},
+       fake::All({none_of_three, on(kWindowsTemp, fake::Owned(L"S-1-1-0", {}))}), L""},
       {"none: it cannot be made",
-       [](FakePlatform& os) {
-         os.missing_folders = {kCallers, kSystemTemp, kProfile};
-         os.make_error = 5;
-       },
-       L""},
+       fake::All({none_of_three, [](FakePlatform& os) { os.make_error = 5; }}), L""},
       {"none: what was made is not what was asked for",
-       [](FakePlatform& os) {
-         os.missing_folders = {kCallers, kSystemTemp, kProfile};
-         os.security[kMade] = OpenToUsers();
-       },
-       L"", true},
+       fake::All({none_of_three, on(kMade, OpenToUsers())}), L"", true},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     FakePlatform os;
     os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
     os.temp_path = std::wstring(kCallers) + L"\\";
     os.folders.insert({kCallers, L"C:\\Users\\Admin\\Local Settings\\Temp", kMade});
     c.arrange(os);
     RunRemoval(os.os());
-    EXPECT_EQ(os.launches.size(), c.given.empty() ? 0u : 1u) << c.what;
-    if (!os.launches.empty()) {
-      EXPECT_EQ(TempGiven(os.launches[0]), c.given) << c.what;
-    }
+    EXPECT_EQ(os.launches.size(), c.given.empty() ? 0u : 1u);
+    EXPECT_EQ(os.launches.empty() ? L"" : TempGiven(os.launches[0]), c.given);
     EXPECT_EQ(os.removed,
-              c.removed ? std::vector<std::wstring>{kMade} : std::vector<std::wstring>{})
-        << c.what;
+              c.removed ? std::vector<std::wstring>{kMade} : std::vector<std::wstring>{});
     EXPECT_EQ(os.open_handles, 0);
   }
 }
@@ -152,6 +129,7 @@ TEST(TempFolder, TheCheckNamesWhatWouldBeUsedAndMakesNothing) {
        19, nullptr, false, "folder above the temporary folder [C:\\WINDOWS\\Temp]: S-1-5-32-545"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.words);
     FakePlatform os;
     os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
     os.account_names[os.caller_sid] = L"OLDPC\\admin";
@@ -170,6 +148,7 @@ TEST(TempFolder, TheCheckNamesWhatWouldBeUsedAndMakesNothing) {
                 HasSubstr("Temporary folder: judged for OLDPC\\admin (S-1-5-21-7-7-7-1000), the "
                           "account this check runs as"));
     EXPECT_TRUE(os.made.empty());
+    EXPECT_EQ(os.open_handles, 0);
   }
 }
 
@@ -190,6 +169,7 @@ TEST(TempFolder, TheUninstallersEnvironmentDiffersOnlyInTempAndTmp) {
       {{L"TEMPDIR=C:\\D", L"TMPX=1"}, {L"TEMP=C:\\T", L"TEMPDIR=C:\\D", L"TMP=C:\\T", L"TMPX=1"}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.given.size());
     EXPECT_EQ(UninstallerEnvironment(c.own, L"C:\\T"), c.given);
   }
 }
@@ -197,8 +177,9 @@ TEST(TempFolder, TheUninstallersEnvironmentDiffersOnlyInTempAndTmp) {
 TEST(TempFolder, ThePathKeepsOnlyFoldersOnlyAdministratorsCanChange) {
   FakePlatform os;
   os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
-  os.block[1] = L"Path=C:\\WINDOWS\\system32;C:\\Open;bin;;C:\\Missing;\"C:\\Tools\";C:\\Open\\Sub;"
-                L"C:\\Tools ;C:\\OLDAPP\\BIN\\;C:\\Gone;c:\\appdir;C:\\Older\\BIN;C:\\OTHER";
+  os.block[1] =
+      L"Path=C:\\WINDOWS\\system32;C:\\Open;bin;;C:\\Missing;\"C:\\Tools\";C:\\Open\\Sub;"
+      L"C:\\Tools ;C:\\OLDAPP\\BIN\\;C:\\Gone;c:\\appdir;C:\\Older\\BIN;C:\\OTHER";
   // What the log empties or removes, whoever may make it again decides.
   os.contents[L"C:\\L.TXT"] =
       "File Tree: C:\\OLDAPP\\\nMade Dir: C:\\Gone\nFile Copy: C:\\APPDIR\\A.DLL\n"
@@ -224,7 +205,8 @@ TEST(TempFolder, ThePathKeepsOnlyFoldersOnlyAdministratorsCanChange) {
                     "line 1 (tree) empties or removes: whoever makes it again decides what it "
                     "holds"),
           HasSubstr("PATH folder [C:\\Gone] left out: at or below [C:\\Gone], which log line 2 "),
-          HasSubstr("PATH folder [c:\\appdir] left out: at or below [C:\\APPDIR], which log line 3 "),
+          HasSubstr(
+              "PATH folder [c:\\appdir] left out: at or below [C:\\APPDIR], which log line 3 "),
           HasSubstr("PATH folder [C:\\Older\\BIN] left out: at or below [C:\\], which log line 4 "),
           HasSubstr("PATH for the uninstaller: 3 folders kept, 9 left out")));
 }

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
+#include "tests/facts.h"
 #include "tests/fake_platform.h"
 
 namespace tarnweld::trust {
 namespace {
 
+using fake::Fact;
 using fake::FakePlatform;
 using fake::Owned;
 using platform::DriveKind;
@@ -36,6 +39,27 @@ constexpr wchar_t kOwnerRights[] = L"S-1-3-4";
 SecurityRead AdminsWith(const std::wstring& sid, std::uint32_t mask) {
   return Owned(kAdmins, {{kAdmins, rights::kGenericAll}, {sid, mask}});
 }
+SecurityRead Unreadable(std::uint32_t error) {
+  SecurityRead read;
+  read.error = error;
+  return read;
+}
+SecurityRead Link(SecurityRead read = Owned(kAdmins, {})) {
+  read.link = true;
+  return read;
+}
+SecurityRead WithoutAccessList() {
+  SecurityRead read = Owned(kAdmins, {});
+  read.has_access_list = false;
+  return read;
+}
+// Administrators, and an entry of `kind` for Everyone granting everything.
+SecurityRead EveryoneAll(EntryKind kind, bool inherit_only = false) {
+  SecurityRead read = AdminsWith(kEveryone, rights::kGenericAll);
+  read.entries.back().kind = kind;
+  read.entries.back().inherit_only = inherit_only;
+  return read;
+}
 
 struct Machine {
   Machine() {
@@ -54,199 +78,230 @@ struct Machine {
   FakePlatform os;
 };
 
+// Each right alone, in each role: the rights that let someone replace what
+// is used, each found as itself; and generic rights as they map.
+TEST(Trust, TheRightsThatReplaceWhatEachRoleIs) {
+  const std::pair<Role, std::uint32_t> replacing[] = {{Role::kFile, 0xD0006},
+                                                      {Role::kFolder, 0xD0042},
+                                                      {Role::kProgramFolder, 0xD0046},
+                                                      {Role::kAbove, 0xD0040},
+                                                      {Role::kEntryKey, 0xD0006},
+                                                      {Role::kUninstallKey, 0xC0000},
+                                                      {Role::kOrderKey, 0xD0026},
+                                                      {Role::kNearestForFile, 0xD0002},
+                                                      {Role::kNearestForFolder, 0xD0004}};
+  Machine machine;
+  Principals principals(machine.os, machine.os, machine.os);
+  for (const auto& [role, expected] : replacing) {
+    SCOPED_TRACE(static_cast<int>(role));
+    std::uint32_t found = 0;
+    for (std::uint32_t right = 1; right <= rights::kWriteOwner; right <<= 1) {
+      if ((right & 0x000F01FF) == 0) continue;
+      for (const Finding& finding :
+           Judge(AdminsWith(kUsers, right), role, principals, L"x", L"X")) {
+        EXPECT_EQ(finding.mask, right);
+        found |= finding.mask;
+      }
+    }
+    EXPECT_EQ(found, expected);
+  }
+  const std::tuple<Role, std::uint32_t, std::uint32_t> generic[] = {
+      {Role::kFile, rights::kGenericWrite, 0x6},
+      {Role::kFile, rights::kMaximumAllowed, 0xD0006},
+      {Role::kProgramFolder, 0x1301BF, 0x10006},  // Modify
+      {Role::kProgramFolder, rights::kGenericAll, 0xD0046},
+      {Role::kEntryKey, rights::kGenericWrite, 0x6},
+      {Role::kOrderKey, rights::kGenericAll, 0xD0026},
+      {Role::kFile, 0x1200A9, 0},  // read and execute
+  };
+  for (const auto& [role, granted, found] : generic) {
+    SCOPED_TRACE(granted);
+    const auto findings = Judge(AdminsWith(kUsers, granted), role, principals, L"x", L"X");
+    EXPECT_EQ(findings.empty() ? 0 : findings[0].mask, found);
+  }
+  EXPECT_EQ(machine.os.open_handles, 0);
+}
+
 TEST(Trust, OnlyTrustedPrincipalsMayChangeTheFileItsFolderOrAFolderAbove) {
   struct Case {
     const char* what;
     std::function<void(FakePlatform&)> arrange;
-    std::wstring finding;  // empty: trusted
+    std::optional<Fact> finding;  // none: trusted
   };
   const auto on = [](const wchar_t* path, SecurityRead read) {
     return [=](FakePlatform& os) { os.security[path] = read; };
   };
+  const auto unread = [](SecurityRead read, const wchar_t* type) {
+    read.entries.push_back({EntryKind::kAllowUnread, false, 0x1200A9, kUsers, false, type});
+    return read;
+  };
+  constexpr std::uint32_t kFileAll = 0xD0006;  // the rights that replace a file
+  const auto refused = [](const wchar_t* why) { return Fact{0, Role::kFile, kFile, L"", 0, why}; };
+  const auto owns = [](const wchar_t* path, const wchar_t* sid, Role role, const wchar_t* more) {
+    return Fact{0,   role, path,
+                sid, 0,    std::wstring(L"owns it, so may change its permissions") + more};
+  };
   const Case cases[] = {
-      {"administrators alone", [](FakePlatform&) {}, L""},
-      // Each right on the file.
-      {"file: write", on(kFile, AdminsWith(kUsers, rights::kWriteData)),
-       L"uninstaller [C:\\App\\Bin\\UNWISE.EXE]: S-1-5-32-545 may write"},
-      {"file: append", on(kFile, AdminsWith(kUsers, rights::kAppendData)), L"S-1-5-32-545 may append"},
-      {"file: delete", on(kFile, AdminsWith(kUsers, rights::kDelete)), L"S-1-5-32-545 may delete"},
-      {"file: permissions", on(kFile, AdminsWith(kUsers, rights::kWriteDac)),
-       L"may change permissions"},
-      {"file: owner", on(kFile, AdminsWith(kUsers, rights::kWriteOwner)), L"may take ownership"},
-      {"file: generic write", on(kFile, AdminsWith(kUsers, rights::kGenericWrite)),
-       L"S-1-5-32-545 may write, append"},
-      {"file: everything", on(kFile, AdminsWith(kEveryone, rights::kMaximumAllowed)),
-       L"S-1-1-0 may write, append, delete, change permissions, take ownership"},
-      {"file: read and execute", on(kFile, AdminsWith(kUsers, 0x1200A9)), L""},
-      {"file: delete-child means nothing on a file", on(kFile, AdminsWith(kUsers, 0x40)), L""},
-      // Each right on the folder that holds it.
-      {"folder: modify", on(kFolder, AdminsWith(kAuthenticatedUsers, 0x1301BF)),
-       L"uninstaller folder [C:\\App\\Bin]: Authenticated Users (S-1-5-11) may add files, add "
-       L"subfolders, delete"},
-      {"folder: delete children", on(kFolder, AdminsWith(kUsers, rights::kDeleteChild)),
-       L"uninstaller folder [C:\\App\\Bin]: S-1-5-32-545 may delete what it holds"},
-      // A new subfolder beside the uninstaller (UNWISE.EXE.local) redirects its DLLs.
-      {"folder: add a subfolder", on(kFolder, AdminsWith(kUsers, rights::kAppendData)),
-       L"[C:\\App\\Bin]: S-1-5-32-545 may add subfolders"},
-      {"folder: take ownership", on(kFolder, AdminsWith(kUsers, rights::kWriteOwner)),
-       L"may take ownership"},
-      // Generic rights as a folder maps them, where deleting what it holds is one.
-      {"folder: generic all", on(kFolder, AdminsWith(kUsers, rights::kGenericAll)),
-       L"S-1-5-32-545 may add files, add subfolders, delete what it holds, delete, change "
-       L"permissions, take ownership"},
-      {"folder: permissions", on(kFolder, AdminsWith(kUsers, rights::kWriteDac)),
-       L"[C:\\App\\Bin]: S-1-5-32-545 may change permissions"},
-      // Folders above: replacing one counts, a new sibling does not.
-      {"above: add files and folders", on(kAbove, AdminsWith(kUsers, 0x6)), L""},
-      {"above: delete", on(kAbove, AdminsWith(kUsers, rights::kDelete)),
-       L"folder above the uninstaller [C:\\App]: S-1-5-32-545 may delete"},
-      {"above: permissions", on(kAbove, AdminsWith(kUsers, rights::kWriteDac)),
-       L"[C:\\App]: S-1-5-32-545 may change permissions"},
-      {"above: take ownership", on(kAbove, AdminsWith(kUsers, rights::kWriteOwner)),
-       L"[C:\\App]: S-1-5-32-545 may take ownership"},
-      {"root: delete children", on(kRoot, AdminsWith(kUsers, rights::kDeleteChild)),
-       L"folder above the uninstaller [C:\\]: S-1-5-32-545 may delete what it holds"},
+      {"administrators alone", [](FakePlatform&) {}, std::nullopt},
+      // Where the walk finds each: the file, its folder (a program's), a
+      // folder above, the drive's root.
+      {"file", on(kFile, AdminsWith(kUsers, rights::kWriteData)),
+       Fact{0, Role::kFile, kFile, kUsers, rights::kWriteData}},
+      {"folder", on(kFolder, AdminsWith(kUsers, rights::kAppendData)),
+       Fact{0, Role::kProgramFolder, kFolder, kUsers, rights::kAppendData}},
+      {"above", on(kAbove, AdminsWith(kUsers, rights::kDelete)),
+       Fact{0, Role::kAbove, kAbove, kUsers, rights::kDelete}},
+      {"root", on(kRoot, AdminsWith(kUsers, rights::kDeleteChild)),
+       Fact{0, Role::kAbove, kRoot, kUsers, rights::kDeleteChild}},
+      {"a new sibling above", on(kAbove, AdminsWith(kUsers, 0x6)), std::nullopt},
       // How entries count.
-      {"inherit-only", on(kFolder, [] {
-         SecurityRead read = AdminsWith(kEveryone, rights::kGenericAll);
-         read.entries.back().inherit_only = true;
-         return read;
-       }()), L""},
+      {"inherit-only", on(kFolder, EveryoneAll(EntryKind::kAllow, true)), std::nullopt},
       {"deny is not subtracted", on(kFile, [] {
-         SecurityRead read = AdminsWith(kEveryone, rights::kGenericAll);
-         read.entries.insert(read.entries.begin(),
-                             {EntryKind::kDeny, false, rights::kGenericAll, kEveryone, false, {}});
+         SecurityRead read = EveryoneAll(EntryKind::kAllow);
+         read.entries.insert(read.entries.begin(), EveryoneAll(EntryKind::kDeny).entries.back());
          return read;
-       }()), L"S-1-1-0 may write"},
-      {"deny alone grants nothing", on(kFile, [] {
-         SecurityRead read = Owned(kAdmins, {});
-         read.entries.push_back({EntryKind::kDeny, false, rights::kGenericAll, kEveryone, false, {}});
-         return read;
-       }()), L""},
-      {"NULL access list", on(kFolder, [] {
-         SecurityRead read = Owned(kAdmins, {});
-         read.has_access_list = false;
-         return read;
-       }()), L"[C:\\App\\Bin]: has no access list"},
-      {"no security at all", on(kAbove, [] {
-         SecurityRead read;
-         read.error = 1;
-         return read;
-       }()), L"[C:\\App]: its security cannot be read (error 1)"},
+       }()), Fact{0, Role::kFile, kFile, kEveryone, kFileAll}},
+      {"deny alone grants nothing", on(kFile, EveryoneAll(EntryKind::kDeny)), std::nullopt},
+      {"NULL access list", on(kFolder, WithoutAccessList()),
+       Fact{0, Role::kProgramFolder, kFolder, L"", 0, L"has no access list, so anyone may change it"}},
+      {"no security at all", on(kAbove, Unreadable(1)),
+       Fact{0, Role::kAbove, kAbove, L"", 0, L"its security cannot be read (error 1)"}},
       // A file link, whose security the system does not read.
-      {"a link", on(kFolder, [] {
-         SecurityRead read;
-         read.link = true;
-         return read;
-       }()), L"[C:\\App\\Bin]: is a junction or symbolic link"},
+      {"a link", on(kFolder, Link(SecurityRead{})),
+       Fact{0, Role::kProgramFolder, kFolder, L"", 0,
+            L"is a junction or symbolic link, whose target is not judged"}},
       // Principals.
       {"SYSTEM and TrustedInstaller",
        on(kFile, Owned(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
                        {{L"S-1-5-18", rights::kGenericAll}})),
-       L""},
-      {"the caller", on(kFile, Owned(kCaller, {{kCaller, rights::kGenericAll}})), L""},
+       std::nullopt},
+      {"the caller", on(kFile, Owned(kCaller, {{kCaller, rights::kGenericAll}})), std::nullopt},
       {"a named administrator, as on XP", on(kFolder, Owned(kBob, {{kBob, rights::kGenericAll}})),
-       L""},
+       std::nullopt},
       {"a group nested in Administrators", on(kFile, AdminsWith(kDomainAdmins, rights::kGenericAll)),
-       L""},
-      {"a member through its groups", on(kFile, Owned(kDomainAdmin, {})), L""},
+       std::nullopt},
+      {"a member through its groups", on(kFile, Owned(kDomainAdmin, {})), std::nullopt},
       {"an Azure AD account among the members", [](FakePlatform& os) {
          os.administrators = {0, {L"S-1-12-1-1-2-3-4"}};
          os.security[kFile] = Owned(L"S-1-12-1-1-2-3-4", {});
-       }, L""},
+       }, std::nullopt},
       {"a domain user", on(kFile, AdminsWith(kDomainUser, rights::kWriteData)),
-       L"S-1-5-21-9-9-9-1200 may write"},
+       Fact{0, Role::kFile, kFile, kDomainUser, rights::kWriteData}},
       {"membership not resolved", on(kFile, AdminsWith(kUnresolvable, rights::kWriteData)),
-       L"S-1-5-21-9-9-9-1300 may write (whether it belongs to Administrators could not be "
-       L"resolved: error 1722)"},
+       Fact{0, Role::kFile, kFile, kUnresolvable, rights::kWriteData}},
       {"members not listed", [](FakePlatform& os) {
          os.administrators = {5, {}};
          os.security[kFile] = Owned(kBob, {});
-       }, L"S-1-5-21-7-7-7-500 owns it, so may change its permissions (whether it belongs to "
-          L"Administrators could not be resolved: the Administrators group's members cannot be "
-          L"listed, error 5)"},
+       }, owns(kFile, kBob, Role::kFile, L" (whether it belongs to Administrators could not be "
+                                         L"resolved: the Administrators group's members cannot be "
+                                         L"listed, error 5)")},
       // A lookup that never answers is given up at the entry's deadline.
       {"no answer in time", [](FakePlatform& os) {
          os.answers[kDomainUser] = {{}, std::nullopt};
          os.security[kFile] = Owned(kDomainUser, {});
-       }, L"S-1-5-21-9-9-9-1200 owns it, so may change its permissions (whether it belongs to "
-          L"Administrators could not be resolved: no answer within 15 s)"},
+       }, owns(kFile, kDomainUser, Role::kFile, L" (whether it belongs to Administrators could not "
+                                                L"be resolved: no answer within 15 s)")},
       {"an answer just in time", [](FakePlatform& os) {
          os.answers[kDomainUser] = {{0, Membership::kMember, L"DOM\\ann"}, 15'000};
          os.security[kFile] = Owned(kDomainUser, {});
-       }, L""},
+       }, std::nullopt},
       // Versions: Power Users could install software only on XP and 2003.
       {"Power Users on Vista and later", on(kFile, AdminsWith(L"S-1-5-32-547", rights::kWriteData)),
-       L"S-1-5-32-547 may write"},
+       Fact{0, Role::kFile, kFile, L"S-1-5-32-547", rights::kWriteData}},
       {"Power Users on XP", [](FakePlatform& os) {
          os.major_version = 5;
          os.security[kFile] = AdminsWith(L"S-1-5-32-547", rights::kGenericAll);
-       }, L""},
+       }, std::nullopt},
       {"OWNER RIGHTS on XP stands for no one", [](FakePlatform& os) {
          os.major_version = 5;
          os.security[kFile] = Owned(kDomainUser, {{kOwnerRights, 0x1200A9}});
-       }, L"S-1-5-21-9-9-9-1200 owns it, so may change its permissions"},
+       }, owns(kFile, kDomainUser, Role::kFile, L"")},
       {"TERMINAL SERVER USER where no token carries it",
-       on(kAbove, AdminsWith(L"S-1-5-13", rights::kGenericAll)), L""},
+       on(kAbove, AdminsWith(L"S-1-5-13", rights::kGenericAll)), std::nullopt},
       {"TERMINAL SERVER USER on a relaxed terminal server", [](FakePlatform& os) {
          os.terminal_server_users = true;
          os.security[kAbove] = AdminsWith(L"S-1-5-13", rights::kDelete);
-       }, L"[C:\\App]: S-1-5-13 may delete"},
+       }, Fact{0, Role::kAbove, kAbove, L"S-1-5-13", rights::kDelete}},
       // Entries the rule does not read grant what it cannot tell.
-      {"an object entry", on(kFile, [] {
-         SecurityRead read = Owned(kAdmins, {});
-         read.entries.push_back({EntryKind::kAllowUnread, false, 0x1200A9, kUsers, false, L"object"});
-         return read;
-       }()), L"S-1-5-32-545 has an allow entry of a kind this check does not read (object)"},
+      {"an object entry", on(kFile, unread(Owned(kAdmins, {}), L"object")),
+       Fact{0, Role::kFile, kFile, kUsers, 0,
+            L"has an allow entry of a kind this check does not read (object)"}},
       // The owner.
       {"untrusted owner", on(kAbove, Owned(kEveryone, {})),
-       L"[C:\\App]: S-1-1-0 owns it, so may change its permissions"},
+       owns(kAbove, kEveryone, Role::kAbove, L"")},
       {"OWNER RIGHTS limits the owner", on(kFile, Owned(kDomainUser, {{kOwnerRights, 0x1200A9}})),
-       L""},
-      {"OWNER RIGHTS that still allows", on(kFile, Owned(kDomainUser, {{kOwnerRights, rights::kWriteDac}})),
-       L"S-1-5-21-9-9-9-1200 may change permissions"},
+       std::nullopt},
+      {"OWNER RIGHTS that still allows",
+       on(kFile, Owned(kDomainUser, {{kOwnerRights, rights::kWriteDac}})),
+       Fact{0, Role::kFile, kFile, kDomainUser, rights::kWriteDac}},
       // Drives.
       {"removable", [](FakePlatform& os) { os.drives[kRoot] = DriveKind::kRemovable; },
-       L"uninstaller [C:\\App\\Bin\\UNWISE.EXE]: is on a removable drive"},
+       refused(L"is on a removable drive, not a fixed local disk")},
       {"network drive", [](FakePlatform& os) { os.drives[kRoot] = DriveKind::kRemote; },
-       L"is on a network drive"},
-      {"CD", [](FakePlatform& os) { os.drives[kRoot] = DriveKind::kCdRom; }, L"on a CD or DVD"},
-      {"RAM disk", [](FakePlatform& os) { os.drives[kRoot] = DriveKind::kRamDisk; }, L"RAM disk"},
+       refused(L"is on a network drive, not a fixed local disk")},
+      {"CD", [](FakePlatform& os) { os.drives[kRoot] = DriveKind::kCdRom; },
+       refused(L"is on a CD or DVD drive, not a fixed local disk")},
+      {"RAM disk", [](FakePlatform& os) { os.drives[kRoot] = DriveKind::kRamDisk; },
+       refused(L"is on a RAM disk, not a fixed local disk")},
       {"unknown", [](FakePlatform& os) { os.drives[kRoot] = DriveKind::kUnknown; },
-       L"unknown kind"},
+       refused(L"is on a drive of unknown kind, not a fixed local disk")},
+      {"missing", [](FakePlatform& os) { os.drives[kRoot] = DriveKind::kMissing; },
+       refused(L"is on a drive that does not exist, whose letter a removable disk could take")},
       {"another fixed drive", [](FakePlatform& os) { os.drives[L"D:\\"] = DriveKind::kRemote; },
-       L""},
+       std::nullopt},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     Machine machine;
     c.arrange(machine.os);
-    const TrustCheck check = machine.Check().check;
-    if (c.finding.empty()) {
-      EXPECT_TRUE(check.trusted()) << c.what << ": " << fake::Narrow(Describe(check.findings[0]));
-      continue;
-    }
-    ASSERT_EQ(check.findings.size(), 1u) << c.what;
-    EXPECT_NE(Describe(check.findings[0]).find(c.finding), std::wstring::npos)
-        << c.what << ": " << fake::Narrow(Describe(check.findings[0]));
+    const std::vector<Fact> found = fake::FactsOf(machine.Check().check.findings);
+    EXPECT_EQ(found, c.finding ? std::vector<Fact>{*c.finding} : std::vector<Fact>{});
+    EXPECT_EQ(machine.os.open_handles, 0);
   }
 }
 
-TEST(Trust, PermissionsMendWhatSomeoneMayDoNeverWhatCannotBeReadOrIsALink) {
-  SecurityRead unreadable;
-  unreadable.error = 5;
-  SecurityRead link = Owned(kAdmins, {});
-  link.link = true;
-  SecurityRead no_list = Owned(kAdmins, {});
-  no_list.has_access_list = false;
-  const std::pair<SecurityRead, bool> cases[] = {
-      {unreadable, false}, {link, false}, {no_list, true}, {Owned(kEveryone, {}), true}};
-  for (const auto& [read, mendable] : cases) {
+// The words for each finding, as both programs write them, and whether new
+// permissions would mend it: never what cannot be read, nor a link.
+TEST(Trust, EachFindingInWords) {
+  struct Case {
+    SecurityRead security;
+    Role role;
+    const wchar_t* words;
+    bool mendable = true;
+  };
+  const SecurityRead link = Link();
+  const Case cases[] = {
+      {AdminsWith(kEveryone, rights::kMaximumAllowed), Role::kFile,
+       L"x [C:\\X]: S-1-1-0 may write, append, delete, change permissions, take ownership"},
+      {AdminsWith(kAuthenticatedUsers, rights::kGenericAll), Role::kProgramFolder,
+       L"x [C:\\X]: Authenticated Users (S-1-5-11) may add files, add subfolders, delete what it "
+       L"holds, delete, change permissions, take ownership"},
+      {AdminsWith(kUsers, rights::kKeyAllAccess), Role::kOrderKey,
+       L"x [C:\\X]: S-1-5-32-545 may set values, create subkeys, create links, delete, change "
+       L"permissions, take ownership"},
+      {AdminsWith(kUnresolvable, rights::kWriteData), Role::kFile,
+       L"x [C:\\X]: S-1-5-21-9-9-9-1300 may write (whether it belongs to Administrators could not "
+       L"be resolved: error 1722)"},
+      {Owned(kEveryone, {}), Role::kFolder,
+       L"x [C:\\X]: S-1-1-0 owns it, so may change its permissions"},
+      {Unreadable(5), Role::kFile, L"x [C:\\X]: its security cannot be read (error 5)", false},
+      {WithoutAccessList(), Role::kFile, L"x [C:\\X]: has no access list, so anyone may change it"},
+      {link, Role::kFile, L"x [C:\\X]: is a junction or symbolic link, whose target is not judged",
+       false},
+      {link, Role::kOrderKey, L"x [C:\\X]: is a registry link, whose target is not judged", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(fake::Narrow(c.words));
     Machine machine;
     Principals principals(machine.os, machine.os, machine.os);
-    const auto findings = Judge(read, Role::kFolder, principals, L"x", L"C:\\X");
-    ASSERT_EQ(findings.size(), 1u);
-    EXPECT_EQ(findings[0].permissions, mendable) << fake::Narrow(Describe(findings[0]));
+    const std::vector<Finding> findings = Judge(c.security, c.role, principals, L"x", L"C:\\X");
+    ASSERT_FALSE(findings.empty());
+    EXPECT_EQ(Describe(findings[0]), c.words);
+    EXPECT_EQ(findings[0].permissions, c.mendable);
+    EXPECT_EQ(machine.os.open_handles, 0);
   }
+  EXPECT_EQ(Describe({L"x", L"C:\\X", L"", L"", L"is on a RAM disk"}),
+            L"x [C:\\X]: is on a RAM disk");
 }
 
 TEST(Trust, TheUntrustedWrittenOnAFolderItselfAreAllowEntriesNotInheritedNorDenied) {
@@ -272,37 +327,27 @@ TEST(Trust, NothingBelowALinkOrOnANetworkIsAskedAndMembershipIsListedOncePerRun)
     std::vector<std::wstring> read;  // every security read, in order
     bool searched;
   };
-  const auto link = [](FakePlatform& os) {
-    SecurityRead read = Owned(kAdmins, {});
-    read.link = true;
-    os.security[kAbove] = read;
-  };
+  const auto link = [](FakePlatform& os) { os.security[kAbove] = Link(); };
+  const auto remote = [](FakePlatform& os) { os.drives[L"Z:\\"] = DriveKind::kRemote; };
+  const auto missing = [](FakePlatform& os) { os.missing_folders.insert(kAbove); };
+  const auto nothing = [](FakePlatform&) {};
   const Case cases[] = {
-      {"UNC", L"\\\\server\\share\\UNWISE.EXE", [](FakePlatform&) {}, {}, false},
-      {"mapped network drive",
-       L"Z:\\UNWISE.EXE",
-       [](FakePlatform& os) { os.drives[L"Z:\\"] = DriveKind::kRemote; },
-       {},
-       false},
-      // Drive letters, the ends of the alphabet included, and what is next to them.
-      {"drive A", L"A:\\UNWISE.EXE", [](FakePlatform&) {}, {L"A:\\"}, true},
-      {"drive z", L"z:\\UNWISE.EXE", [](FakePlatform&) {}, {L"z:\\"}, true},
+      {"UNC", L"\\\\server\\share\\UNWISE.EXE", nothing, {}, false},
+      {"a network drive", L"Z:\\UNWISE.EXE", remote, {}, false},
       {"a link on the way", kFile, link, {kRoot, kAbove}, false},
-      {"a missing folder",
-       kFile,
-       [](FakePlatform& os) { os.missing_folders.insert(kAbove); },
-       {kRoot, kAbove},
-       false},
+      {"a missing folder", kFile, missing, {kRoot, kAbove}, false},
       // Every folder is read before the file is looked for.
-      {"all trusted", kFile, [](FakePlatform&) {}, {kRoot, kAbove, kFolder, kFile}, true},
+      {"all trusted", kFile, nothing, {kRoot, kAbove, kFolder, kFile}, true},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     Machine machine;
     c.arrange(machine.os);
     const Walk walk = machine.Check(c.path);
-    EXPECT_EQ(machine.os.security_reads, c.read) << c.what;
-    EXPECT_EQ(!machine.os.searched_paths.empty(), c.searched) << c.what;
-    EXPECT_EQ(walk.refused_on_the_way, !c.searched && !walk.missing) << c.what;
+    EXPECT_EQ(machine.os.security_reads, c.read);
+    EXPECT_EQ(!machine.os.searched_paths.empty(), c.searched);
+    EXPECT_EQ(walk.refused_on_the_way, !c.searched && !walk.missing);
+    EXPECT_EQ(machine.os.open_handles, 0);
   }
 
   Machine machine;
@@ -346,6 +391,7 @@ TEST(Trust, UntilTheFirstFindingOrEveryOneWithinOneEntrysLookups) {
       {Judging::kEveryFinding, 10, 8, {kRoot, kAbove, kFolder, kFile}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.findings);
     Machine machine;
     machine.os.security[kAbove] = Owned(kEveryone, {});
     machine.os.security[kFile] = crowded;
@@ -361,6 +407,7 @@ TEST(Trust, UntilTheFirstFindingOrEveryOneWithinOneEntrysLookups) {
                 std::wstring::npos)
           << fake::Narrow(Describe(walk.check.findings.back()));
     }
+    EXPECT_EQ(machine.os.open_handles, 0);
   }
 }
 
@@ -372,15 +419,12 @@ TEST(Trust, TheDeadlineIsTheEntrysNotEachLookups) {
   machine.os.answers[kDomainAdmin] = {{0, Membership::kMember, L"DOM\\admin"}, 0};
   machine.os.security[kFolder] = AdminsWith(kUnresolvable, rights::kWriteData);
   machine.os.security[kFile] = Owned(kDomainAdmin, {});
-  const Walk walk = machine.Check();
-  ASSERT_EQ(walk.check.findings.size(), 2u);
-  EXPECT_NE(Describe(walk.check.findings[1])
-                .find(L"owns it, so may change its permissions (whether "
-                      L"it belongs to Administrators could not be "
-                      L"resolved: no answer within 15 s)"),
-            std::wstring::npos)
-      << fake::Narrow(Describe(walk.check.findings[1]));
-
+  EXPECT_EQ(
+      fake::FactsOf(machine.Check().check.findings),
+      (std::vector<Fact>{{0, Role::kProgramFolder, kFolder, kUnresolvable, rights::kWriteData},
+                         {0, Role::kFile, kFile, kDomainAdmin, 0,
+                          L"owns it, so may change its permissions (whether it belongs to "
+                          L"Administrators could not be resolved: no answer within 15 s)"}}));
   // The next entry has 15 s of its own.
   TrustJudge judge(machine.os.sources(), Judging::kEveryFinding);
   judge.BeginEntry();
@@ -390,66 +434,40 @@ TEST(Trust, TheDeadlineIsTheEntrysNotEachLookups) {
           .check.trusted());
 }
 
-// Whoever may write the entry chooses which uninstaller runs on which log.
+// Whoever may write the entry chooses which uninstaller runs on which log;
+// each right in each key's role is in the table of rights.
 TEST(Trust, WhoMayChangeTheEntryOrTheKeyThatHoldsIt) {
   struct Case {
     const char* what;
     Role role;
     SecurityRead security;
-    std::wstring finding;  // empty: trusted
-    std::size_t count = 1;
+    std::vector<Fact> findings;  // as data, with the role and path left out
   };
+  const auto owns = [](const wchar_t* sid) {
+    return Fact{0, Role::kFile, L"", sid, 0, L"owns it, so may change its permissions"};
+  };
+  const Fact linked{0, Role::kFile, L"", L"", 0, L"is a registry link, whose target is not judged"};
+  const Fact unread{0, Role::kFile, L"", L"", 0, L"its security cannot be read (error 5)"};
   const Case cases[] = {
       // A registry link's own owner and permissions are read, and judged too.
-      {"a link, owned by a user", Role::kOrderKey,
-       [] {
-         SecurityRead read = Owned(kDomainUser, {});
-         read.link = true;
-         return read;
-       }(),
-       L"entry [HKLM\\X]: is a registry link, whose target is not judged\nentry [HKLM\\X]: "
-       L"S-1-5-21-9-9-9-1200 owns it",
-       2},
-      {"entry: administrators alone", Role::kEntryKey, Owned(kAdmins, {{kUsers, rights::kKeyRead}}),
-       L""},
-      {"entry: a user's own", Role::kEntryKey, Owned(kDomainUser, {}), L"owns it"},
-      {"entry: set values", Role::kEntryKey, AdminsWith(kUsers, rights::kKeySetValue),
-       L"entry [HKLM\\X]: S-1-5-32-545 may set values"},
-      {"entry: create subkeys", Role::kEntryKey, AdminsWith(kUsers, rights::kKeyCreateSubKey),
-       L"may create subkeys"},
-      {"entry: delete", Role::kEntryKey, AdminsWith(kUsers, rights::kDelete), L"may delete"},
-      {"entry: permissions", Role::kEntryKey, AdminsWith(kUsers, rights::kWriteDac),
-       L"may change permissions"},
-      {"entry: ownership", Role::kEntryKey, AdminsWith(kUsers, rights::kWriteOwner),
-       L"may take ownership"},
-      {"entry: generic write, as a key maps it", Role::kEntryKey,
-       AdminsWith(kEveryone, rights::kGenericWrite), L"S-1-1-0 may set values, create subkeys"},
+      {"a link", Role::kOrderKey, Link(Owned(kDomainUser, {})), {linked, owns(kDomainUser)}},
+      {"entry: administrators'", Role::kEntryKey, AdminsWith(kUsers, rights::kKeyRead), {}},
+      {"entry: a user's own", Role::kEntryKey, Owned(kDomainUser, {}), {owns(kDomainUser)}},
       // A user may add an entry of their own, which they then own.
-      {"uninstall key: create subkeys", Role::kUninstallKey,
-       AdminsWith(kUsers, rights::kKeyCreateSubKey | rights::kKeySetValue), L""},
-      {"uninstall key: permissions", Role::kUninstallKey, AdminsWith(kUsers, rights::kWriteDac),
-       L"S-1-5-32-545 may change permissions"},
-      {"uninstall key: owner", Role::kUninstallKey, Owned(kEveryone, {}), L"S-1-1-0 owns it"},
-      {"uninstall key: unreadable", Role::kUninstallKey,
-       [] {
-         SecurityRead read;
-         read.error = 5;
-         return read;
-       }(),
-       L"its security cannot be read (error 5)"},
+      {"uninstall key: owner", Role::kUninstallKey, Owned(kEveryone, {}), {owns(kEveryone)}},
+      {"uninstall key: unreadable", Role::kUninstallKey, Unreadable(5), {unread}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     Machine machine;
     TrustJudge judge(machine.os.sources(), Judging::kEveryFinding);
-    const std::vector<Finding> findings = judge.CheckKey(c.security, c.role, L"entry", L"HKLM\\X");
-    if (c.finding.empty()) {
-      EXPECT_TRUE(findings.empty()) << c.what << ": " << fake::Narrow(Describe(findings[0]));
-      continue;
+    std::vector<Fact> expected = c.findings;
+    for (Fact& fact : expected) {
+      fact.role = c.role;
+      fact.path = L"HKLM\\X";
     }
-    std::wstring all;
-    for (const Finding& finding : findings) all += Describe(finding) + L"\n";
-    ASSERT_EQ(findings.size(), c.count) << c.what << ": " << fake::Narrow(all);
-    EXPECT_NE(all.find(c.finding), std::wstring::npos) << c.what << ": " << fake::Narrow(all);
+    EXPECT_EQ(fake::FactsOf(judge.CheckKey(c.security, c.role, L"entry", L"HKLM\\X")), expected);
+    EXPECT_EQ(machine.os.open_handles, 0);
   }
 }
 

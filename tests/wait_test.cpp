@@ -16,123 +16,133 @@ using ::testing::ElementsAre;
 
 // Drives WaitForUninstaller with an uninstaller that runs while `running`
 // says so, noting the clock at every process scan.
-class WaitTest : public ::testing::Test {
- protected:
+struct Waiting {
   void UninstallerRunsWhile(std::function<bool(std::uint32_t elapsed)> running) {
-    os_.processes = [this, running](std::uint32_t now) {
-      scans_.push_back(now - start_);
+    os.processes = [this, running](std::uint32_t now) {
+      scans.push_back(now - start);
       std::vector<platform::ImageName> list{FakePlatform::Image(L"explorer.exe")};
-      if (running(now - start_)) list.push_back(FakePlatform::Image(L"UNWISE.EXE"));
+      if (running(now - start)) list.push_back(FakePlatform::Image(L"UNWISE.EXE"));
       return list;
     };
   }
 
   std::uint32_t Wait(platform::ProcessGroup* group = nullptr) {
-    start_ = os_.now;
-    trust::Principals principals(os_, os_, os_);
-    end_ = WaitForUninstaller(os_.os(), principals, group);
-    EXPECT_EQ(os_.open_handles, group ? 1 : 0) << "nothing but the caller's group stays open";
-    return os_.now - start_;
+    start = os.now;
+    trust::Principals principals(os, os, os);
+    end = WaitForUninstaller(os.os(), principals, group);
+    EXPECT_EQ(os.open_handles, group ? 1 : 0) << "nothing but the caller's group stays open";
+    return os.now - start;
   }
 
   // Waits with the uninstaller's group, which has processes running while
   // `active` says so (nothing: it cannot tell).
   std::uint32_t WaitWithGroup(std::function<std::optional<std::uint32_t>(std::uint32_t)> active) {
-    os_.group_active = [this, active](std::uint32_t now) { return active(now - start_); };
-    auto group = os_.CreateGroup();
+    os.group_active = [this, active](std::uint32_t now) { return active(now - start); };
+    auto group = os.CreateGroup();
     return Wait(group.get());
   }
 
-  FakePlatform os_;
-  std::uint32_t start_ = 0;
-  std::vector<std::uint32_t> scans_;
-  WaitEnd end_ = WaitEnd::kTimeLimit;
+  FakePlatform os;
+  std::uint32_t start = 0;
+  std::vector<std::uint32_t> scans;
+  WaitEnd end = WaitEnd::kTimeLimit;
 };
 
-TEST_F(WaitTest, GoneUninstallerEndsTheWaitAtTheFirstTestWithoutPausing) {
-  UninstallerRunsWhile([](std::uint32_t) { return false; });
-  EXPECT_EQ(Wait(), 0u);
-  EXPECT_EQ(scans_.size(), 1u);
+// Scans at 0, 500, ... for `count` half seconds.
+std::vector<std::uint32_t> EveryHalfSecond(std::uint32_t count) {
+  std::vector<std::uint32_t> scans;
+  for (std::uint32_t i = 0; i < count; ++i) scans.push_back(i * 500);
+  return scans;
 }
 
-TEST_F(WaitTest, PollsEveryHalfSecondUntilTheUninstallerHasGone) {
-  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 1200; });
-  EXPECT_EQ(Wait(), 1500u);
-  EXPECT_THAT(scans_, ElementsAre(0, 500, 1000, 1500));
-}
-
-TEST_F(WaitTest, EndsAtExactlySixHundredSecondsAndLeavesTheUninstallerRunning) {
-  UninstallerRunsWhile([](std::uint32_t) { return true; });
-  EXPECT_EQ(Wait(), 600'000u);
-  EXPECT_EQ(end_, WaitEnd::kTimeLimit);
-  EXPECT_EQ(scans_.size(), 1200u);
-  EXPECT_EQ(scans_.back(), 599'500u);
-  EXPECT_TRUE(os_.launches.empty());
-}
-
-TEST_F(WaitTest, TickCountWrappingDuringTheWaitChangesNothing) {
-  os_.now = 0xFFFFFFFFu - 10'000;
-  UninstallerRunsWhile([](std::uint32_t) { return true; });
-  EXPECT_EQ(Wait(), 600'000u);
-  EXPECT_EQ(scans_.size(), 1200u);
-}
-
-TEST_F(WaitTest, ClockJumpingPastTheLimitEndsTheWaitAtTheNextTest) {
-  UninstallerRunsWhile([this](std::uint32_t elapsed) {
-    if (elapsed == 1000) os_.now += 3'600'000;
+// Each scenario by what runs over time: an UNWISE.EXE, and the processes
+// in the uninstaller's group (none: no group; nothing: it cannot tell).
+TEST(WaitTest, EndsWhenNeitherAnUnwiseNorTheGroupRunsOrAtTenMinutes) {
+  using Group = std::function<std::optional<std::uint32_t>(std::uint32_t)>;
+  struct Case {
+    const char* what;
+    std::function<bool(std::uint32_t elapsed)> unwise;
+    Group group;
+    std::uint32_t waited;
+    std::vector<std::uint32_t> scans;
+    WaitEnd end = WaitEnd::kUninstallerGone;
+    std::uint32_t start = 1000;  // the tick count when the wait begins
+    bool snapshot_fails = false;
+  };
+  const auto gone = [](std::uint32_t) { return false; };
+  const auto always = [](std::uint32_t) { return true; };
+  const auto between = [](std::uint32_t from, std::uint32_t end) {
+    return [=](std::uint32_t t) { return t >= from && t < end; };
+  };
+  const auto until = [&](std::uint32_t end) { return between(0, end); };
+  const auto busy = [](std::uint32_t count, std::uint32_t end) -> Group {
+    return [=](std::uint32_t t) { return t < end ? count : 0u; };
+  };
+  Waiting* now = nullptr;
+  const auto jumps = [&now](std::uint32_t t) {
+    if (t == 1000) now->os.now += 3'600'000;  // the clock is set an hour on
     return true;
-  });
-  Wait();
-  EXPECT_THAT(scans_, ElementsAre(0, 500, 1000));
+  };
+  const Case cases[] = {
+      {"gone at the first scan", gone, nullptr, 0, {0}},
+      {"gone after 1.2 s", until(1200), nullptr, 1500, EveryHalfSecond(4)},
+      {"never gone", always, nullptr, 600'000, EveryHalfSecond(1200), WaitEnd::kTimeLimit},
+      {"the tick count wraps", always, nullptr, 600'000, EveryHalfSecond(1200), WaitEnd::kTimeLimit,
+       0xFFFFFFFFu - 10'000},
+      {"clock set on", jumps, nullptr, 3'601'500, {0, 500, 1000}, WaitEnd::kTimeLimit},
+      {"no snapshot", always, nullptr, 0, {}, WaitEnd::kUninstallerGone, 1000, true},
+      // The uninstaller handed its work to a copy and ended; the copy works
+      // on, and the group is scanned only once it has emptied.
+      {"a copy in the group", until(500), busy(1, 2210), 2225, {2225}},
+      {"the group, then an UNWISE.EXE",
+       between(1000, 3000),
+       busy(2, 1000),
+       3000,
+       {1000, 1500, 2000, 2500, 3000}},
+      {"a group that never empties", gone, busy(1, 600'000), 600'000, {}, WaitEnd::kTimeLimit},
+      {"a group that cannot tell", until(1200), [](std::uint32_t) { return std::nullopt; }, 1500,
+       EveryHalfSecond(4)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Waiting w;
+    now = &w;
+    w.os.now = c.start;
+    w.os.snapshot_fails = c.snapshot_fails;
+    w.UninstallerRunsWhile(c.unwise);
+    const std::uint32_t waited = c.group ? w.WaitWithGroup(c.group) : w.Wait();
+    EXPECT_EQ(waited, c.waited);
+    EXPECT_EQ(w.scans, c.scans);
+    EXPECT_EQ(w.end, c.end);
+    EXPECT_TRUE(w.os.launches.empty());
+  }
 }
 
-TEST_F(WaitTest, MessagesAreAnsweredAsTheyArriveWithoutScanningFaster) {
-  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 1000; });
-  os_.message_arrivals = {os_.now + 120, os_.now + 130, os_.now + 740};
-  os_.messages_waiting = 1;  // already queued when the wait begins
-  EXPECT_EQ(Wait(), 1000u);
-  EXPECT_THAT(scans_, ElementsAre(0, 500, 1000));
-  EXPECT_EQ(os_.messages_dispatched, 4);
+TEST(WaitTest, MessagesAreAnsweredAsTheyArriveWithoutScanningFaster) {
+  Waiting w;
+  w.UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 1000; });
+  w.os.message_arrivals = {w.os.now + 120, w.os.now + 130, w.os.now + 740};
+  w.os.messages_waiting = 1;  // already queued when the wait begins
+  EXPECT_EQ(w.Wait(), 1000u);
+  EXPECT_THAT(w.scans, ElementsAre(0, 500, 1000));
+  EXPECT_EQ(w.os.messages_dispatched, 4);
   // The one ordering test of the wait: each message answered when it
   // arrives, within the half second between scans; whom an uninstaller found
   // runs as, asked at each scan, its name once.
-  EXPECT_THAT(os_.events,
-              ElementsAre("snapshot", "user of 10001", "look up S-1-5-18", "dispatch", "wait 500",
-                          "dispatch", "wait 380", "dispatch", "wait 370", "snapshot",
-                          "user of 10001", "dispatch", "wait 500", "dispatch", "wait 260",
-                          "snapshot"));
-}
-
-TEST_F(WaitTest, GroupWithProcessesRunningKeepsTheWaitGoingWithoutScansAndEndsAtOnce) {
-  // The uninstaller handed its work to a copy and ended; the copy works on.
-  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 500; });
-  EXPECT_EQ(WaitWithGroup([](std::uint32_t elapsed) { return elapsed < 2210 ? 1u : 0u; }), 2225u);
-  EXPECT_THAT(scans_, ElementsAre(2225)) << "scans only once the group has emptied";
-  EXPECT_EQ(end_, WaitEnd::kUninstallerGone);
-}
-
-TEST_F(WaitTest, EitherAnUnwiseOrTheGroupKeepsTheWaitGoingForTenMinutesAtMost) {
-  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed >= 1000 && elapsed < 3000; });
-  EXPECT_EQ(WaitWithGroup([](std::uint32_t elapsed) { return elapsed < 1000 ? 2u : 0u; }), 3000u);
-
-  UninstallerRunsWhile([](std::uint32_t) { return false; });
-  EXPECT_EQ(WaitWithGroup([](std::uint32_t) { return 1u; }), 600'000u);
-  EXPECT_EQ(end_, WaitEnd::kTimeLimit);
-}
-
-TEST_F(WaitTest, GroupThatCannotTellLeavesItToTheNameTest) {
-  UninstallerRunsWhile([](std::uint32_t elapsed) { return elapsed < 1200; });
-  EXPECT_EQ(WaitWithGroup([](std::uint32_t) { return std::nullopt; }), 1500u);
-  EXPECT_THAT(scans_, ElementsAre(0, 500, 1000, 1500));
+  EXPECT_THAT(w.os.events, ElementsAre("snapshot", "user of 10001", "look up S-1-5-18", "dispatch",
+                                       "wait 500", "dispatch", "wait 380", "dispatch", "wait 370",
+                                       "snapshot", "user of 10001", "dispatch", "wait 500",
+                                       "dispatch", "wait 260", "snapshot"));
 }
 
 // Without a job, the uninstaller (id 4242, created at 5000) and what descends
 // from it are followed by parent, from the same scans, every half second.
-TEST_F(WaitTest, WithoutAGroupDescendantsAreFollowedByParent) {
+TEST(WaitTest, WithoutAGroupDescendantsAreFollowedByParent) {
   using platform::ProcessEntry;
   const auto entry = [](std::uint32_t id, std::uint32_t parent) {
     return ProcessEntry{FakePlatform::Image(L"GLB1A2B.EXE"), id, parent};
   };
+  const ProcessEntry child = entry(7, 4242);
   struct Case {
     const char* what;
     std::vector<ProcessEntry> family;
@@ -142,22 +152,20 @@ TEST_F(WaitTest, WithoutAGroupDescendantsAreFollowedByParent) {
   };
   const Case cases[] = {
       {"nothing handed on", {}, {}, 0},
-      {"hand-off to a copy that works until 1700", {entry(7, 4242)}, {{7, {6000, 1700}}}, 2000},
+      {"hand-off to a copy that works until 1700", {child}, {{7, {6000, 1700}}}, 2000},
       {"grandchild, listed before its parent, which has already ended",
-       {entry(9, 7), entry(7, 4242)},
+       {entry(9, 7), child},
        {{7, {6000, 0}}, {9, {7000, 2600}}},
        3000},
-      {"an older process naming a reused id as its parent",
-       {entry(7, 4242)},
-       {{7, {4000, 9000}}},
-       0},
-      {"ends between two scans", {entry(7, 4242)}, {{7, {6000, 250}}}, 500},
-      {"born the moment its parent was", {entry(7, 4242)}, {{7, {5000, 1700}}}, 2000},
-      {"born at a time not known", {entry(7, 4242)}, {{7, {0, 1700}}}, 0},
-      {"a parent born at a time not known", {entry(7, 4242)}, {{7, {6000, 1700}}}, 0, 0},
-      {"cannot be opened", {entry(7, 4242)}, {}, 0},
+      {"an older process naming a reused id as its parent", {child}, {{7, {4000, 9000}}}, 0},
+      {"ends between two scans", {child}, {{7, {6000, 250}}}, 500},
+      {"born the moment its parent was", {child}, {{7, {5000, 1700}}}, 2000},
+      {"born at a time not known", {child}, {{7, {0, 1700}}}, 0},
+      {"a parent born at a time not known", {child}, {{7, {6000, 1700}}}, 0, 0},
+      {"cannot be opened", {child}, {}, 0},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     FakePlatform os;
     os.uninstaller = {c.uninstaller_born, os.now};  // it handed on at once and ended
     os.family = [&](std::uint32_t) { return c.family; };
@@ -172,27 +180,22 @@ TEST_F(WaitTest, WithoutAGroupDescendantsAreFollowedByParent) {
       EXPECT_EQ(WaitForUninstaller(os.os(), principals, nullptr, &descendants),
                 WaitEnd::kUninstallerGone);
     }
-    EXPECT_EQ(os.now - start, c.waited) << c.what;
-    EXPECT_EQ(os.open_handles, 0) << c.what;
+    EXPECT_EQ(os.now - start, c.waited);
+    EXPECT_EQ(os.open_handles, 0);
   }
 }
 
-TEST_F(WaitTest, FailingSnapshotEndsTheWait) {
-  os_.snapshot_fails = true;
-  EXPECT_EQ(Wait(), 0u);
-  EXPECT_EQ(os_.snapshots_taken, 1);
-}
-
-TEST_F(WaitTest, RemovalWaitsOnlyAfterALaunchThatSucceeded) {
-  os_.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
-  UninstallerRunsWhile(
-      [this](std::uint32_t elapsed) { return !os_.launches.empty() && elapsed < 700; });
-  start_ = os_.now;
-  RunRemoval(os_.os());
+TEST(WaitTest, RemovalWaitsOnlyAfterALaunchThatSucceeded) {
+  Waiting w;
+  w.os.StartOnEntry("C:\\W\\UNWISE.EXE C:\\L.TXT", {L"C:\\W\\UNWISE.EXE", L"C:\\L.TXT"});
+  w.UninstallerRunsWhile(
+      [&w](std::uint32_t elapsed) { return !w.os.launches.empty() && elapsed < 700; });
+  w.start = w.os.now;
+  RunRemoval(w.os.os());
   // One look for other removals before the launch, then one each half second.
-  EXPECT_EQ(scans_, (std::vector<std::uint32_t>{100, 100, 600, 1100}));
-  EXPECT_EQ(os_.events.back(), "end");
-  EXPECT_EQ(os_.open_handles, 0);
+  EXPECT_EQ(w.scans, (std::vector<std::uint32_t>{100, 100, 600, 1100}));
+  EXPECT_EQ(w.os.events.back(), "end");
+  EXPECT_EQ(w.os.open_handles, 0);
 
   // An uninstaller that throws mid-wait still ends the process, once.
   FakePlatform failing;

@@ -114,7 +114,8 @@ TEST(WiseLog, EachLineAsTheUninstallerReadsIt) {
        true},
   };
   for (const Case& c : cases) {
-    EXPECT_THAT(Read(c.bytes, c.double_byte), ElementsAreArray(c.read)) << c.what;
+    SCOPED_TRACE(c.what);
+    EXPECT_THAT(Read(c.bytes, c.double_byte), ElementsAreArray(c.read));
   }
 }
 

@@ -49,14 +49,15 @@ class Hostile : public EntryFixture {
     auto after = Listing(folder_.path());
     if (record) {
       // What the stand-in itself writes.
-      after.erase(std::remove_if(after.begin(), after.end(),
-                                 [&](const std::wstring& e) {
-                                   for (const wchar_t* own : {L".record ", L".exit ", L".starts "}) {
-                                     if (e.rfind(unwise_ + own, 0) == 0) return true;
-                                   }
-                                   return false;
-                                 }),
-                  after.end());
+      after.erase(
+          std::remove_if(after.begin(), after.end(),
+                         [&](const std::wstring& e) {
+                           for (const wchar_t* own : {L".record ", L".exit ", L".starts "}) {
+                             if (e.rfind(unwise_ + own, 0) == 0) return true;
+                           }
+                           return false;
+                         }),
+          after.end());
     }
     EXPECT_EQ(after, before) << "something was written";
     return record;
@@ -74,41 +75,38 @@ class Hostile : public EntryFixture {
   std::wstring unwise_, log_;
 };
 
-TEST_F(Hostile, MultiStringValueUsesItsFirstString) {
-  SetRaw(REG_MULTI_SZ, Command() + std::wstring(L"\0C:\\other\\UNWISE.EXE x\0\0", 25));
-  const auto record = RunExpecting(true);
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record->command_line, unwise_ + L" /a " + log_);
-}
-
-TEST_F(Hostile, RandomBinaryValueLaunchesNothing) {
+// Values of every length and type: only a string that holds the command
+// starts it, as stored.
+TEST_F(Hostile, ValuesOfAnyTypeAndLength) {
   std::mt19937 random(20261207);
-  std::vector<unsigned char> bytes(4096);
-  for (auto& b : bytes) b = static_cast<unsigned char>(random());
-  entry_.SetRaw(REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
-  RunExpecting(false);
+  std::wstring bytes(2048, L'\0');
+  for (auto& b : bytes) b = static_cast<wchar_t>(random());
   const DWORD number = 0x53495755;  // "UWIS"
-  entry_.SetRaw(REG_DWORD, &number, sizeof number);
-  RunExpecting(false);
-}
-
-TEST_F(Hostile, SixtyFourKilobyteValueIsReadWholeAndTrimmed) {
-  entry_.SetString(Command() + std::wstring(32 * 1024, L' '));
-  const auto record = RunExpecting(true);
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record->command_line, unwise_ + L" /a " + log_);
-}
-
-TEST_F(Hostile, SixtyFourKilobytePathFindsNoFile) {
-  entry_.SetString(unwise_ + L" " + log_ + std::wstring(32 * 1024, L'x'));
-  RunExpecting(false);
-}
-
-TEST_F(Hostile, ValueOfSpacesOnlyLaunchesNothing) {
-  entry_.SetString(std::wstring(300, L' '));
-  RunExpecting(false);
-  entry_.SetString(L"");
-  RunExpecting(false);
+  struct Case {
+    const char* what;
+    DWORD type;
+    std::wstring value;
+    bool launched;
+  };
+  const Case cases[] = {
+      {"the first of several strings", REG_MULTI_SZ,
+       Command() + std::wstring(L"\0C:\\other\\UNWISE.EXE x\0\0", 25), true},
+      {"64 KiB, trimmed", REG_SZ, Command() + std::wstring(32 * 1024, L' ') + L'\0', true},
+      {"a 64 KiB path", REG_SZ, Command() + std::wstring(32 * 1024, L'x') + L'\0', false},
+      {"random bytes", REG_BINARY, bytes, false},
+      {"a number", REG_DWORD, std::wstring(reinterpret_cast<const wchar_t*>(&number), 2), false},
+      {"spaces", REG_SZ, std::wstring(300, L' ') + L'\0', false},
+      {"empty", REG_SZ, std::wstring(1, L'\0'), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetRaw(c.type, c.value);
+    const auto record = RunExpecting(c.launched);
+    EXPECT_EQ(record ? record->command_line : L"", c.launched ? unwise_ + L" /a " + log_ : L"");
+    for (const wchar_t* own : {L".record", L".exit", L".starts"}) {
+      DeleteFileW((unwise_ + own).c_str());
+    }
+  }
 }
 
 TEST_F(Hostile, ThirtyTwoThousandCharacterTailEndsQuietly) {

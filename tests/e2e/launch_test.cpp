@@ -23,52 +23,41 @@ TEST_F(Launch, WorkedExampleStartsUnwiseInAutomaticMode) {
   EXPECT_EQ(record->show_window, static_cast<unsigned>(SW_SHOWNORMAL));
 }
 
-TEST_F(Launch, LowerCaseNameAndUntidySpacingStillGiveOneSpaceAroundTheSwitch) {
-  const std::wstring unwise = folder_ / L"win\\unwise.exe";
-  const std::wstring log = folder_ / L"install.log";
-  PlaceStandIn(unwise);
-  WriteFile(log);
-  entry_.SetString(L"  " + unwise + L"    " + log + L"   ");
-  RunOnEntry();
-  EXPECT_EQ(LaunchedLine(unwise), unwise + L" /a " + log);
-}
-
-TEST_F(Launch, QuotedPathsWithSpacesArePassedAsStored) {
-  const std::wstring unwise = folder_ / L"Program Files\\Wise\\UNWISE.EXE";
-  const std::wstring log = folder_ / L"Program Files\\Old App\\INSTALL.LOG";
-  PlaceStandIn(unwise);
-  WriteFile(log);
-  entry_.SetString(L"\"" + unwise + L"\" \"" + log + L"\"");
-  RunOnEntry();
-  EXPECT_EQ(LaunchedLine(unwise), L"\"" + unwise + L"\" /a \"" + log + L"\"");
-}
-
-TEST_F(Launch, UnquotedPathWithSpacesNeverStartsAProgramOnAShorterPrefix) {
-  const std::wstring unwise = folder_ / L"Program Files\\Wise\\UNWISE.EXE";
+// Each value as stored, and the command line it starts: one space around
+// the switch, quotation marks as stored, never a program on a shorter prefix
+// of an unquoted path with spaces.
+TEST_F(Launch, TheValueAsStoredWithTheSwitchBetweenItsPaths) {
+  struct Case {
+    const wchar_t *unwise, *log;
+    std::wstring quote = {}, before = {}, between = {}, after = {};  // around, between the paths
+    bool without_nul = false;  // the value stored without its NUL
+  };
+  const Case cases[] = {
+      {L"win\\unwise.exe", L"install.log", L"", L"  ", L"    ", L"   "},
+      {L"Program Files\\Wise\\UNWISE.EXE", L"Program Files\\Old App\\INSTALL.LOG", L"\""},
+      {L"Program Files\\Wise\\UNWISE.EXE", L"INSTALL.LOG"},
+      {L"Program Files\\App\\UNWISE32.EXE", L"Program Files\\App\\INSTALL.LOG"},
+      {L"Program Files\\App\\UNWISE32.EXE", L"Program Files\\App\\INSTALL.LOG", L"\""},
+      {L"UNWISE.EXE", L"INSTALL.LOG", L"", L"", L" ", L"", true},
+  };
   const std::wstring trap = folder_ / L"Program.exe";
-  const std::wstring log = folder_ / L"INSTALL.LOG";
-  Install(unwise, log);
   PlaceStandIn(trap);
-  RunOnEntry();
-  const auto record = ReadRecord(unwise);
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record->command_line, unwise + L" /a " + log);
-  EXPECT_FALSE(ReadRecord(trap, 500));
-}
-
-TEST_F(Launch, Unwise32IsLaunchedQuotedOrNotAndNeverAShorterPrefix) {
-  const std::wstring unwise = folder_ / L"Program Files\\App\\UNWISE32.EXE";
-  const std::wstring log = folder_ / L"Program Files\\App\\INSTALL.LOG";
-  const std::wstring trap = folder_ / L"Program.exe";
-  PlaceStandIn(unwise);
-  PlaceStandIn(trap);
-  WriteFile(log);
-  for (const std::wstring quote : {L"", L"\""}) {
-    DeleteFileW((unwise + L".record").c_str());
-    const std::wstring value = quote + unwise + quote + L" " + quote + log + quote;
-    entry_.SetString(value);
+  for (const Case& c : cases) {
+    const std::wstring unwise = c.quote + (folder_ / c.unwise) + c.quote;
+    const std::wstring log = c.quote + (folder_ / c.log) + c.quote;
+    SCOPED_TRACE(unwise.c_str());
+    PlaceStandIn(folder_ / c.unwise);
+    WriteFile(folder_ / c.log);
+    DeleteFileW((folder_ / c.unwise + L".record").c_str());
+    const std::wstring value =
+        c.before + unwise + (c.between.empty() ? L" " : c.between) + log + c.after;
+    if (c.without_nul) {
+      entry_.SetRaw(REG_SZ, value.data(), static_cast<DWORD>(value.size() * sizeof(wchar_t)));
+    } else {
+      entry_.SetString(value);
+    }
     RunOnEntry();
-    EXPECT_EQ(LaunchedLine(unwise), quote + unwise + quote + L" /a " + quote + log + quote);
+    EXPECT_EQ(LaunchedLine(folder_ / c.unwise), unwise + L" /a " + log);
   }
   EXPECT_FALSE(ReadRecord(trap, 300));
 }
@@ -121,17 +110,6 @@ TEST_F(Launch, ReadOnlyLogIsANormalFile) {
   entry_.SetString(unwise + L" " + log);
   RunOnEntry();
   EXPECT_TRUE(ReadRecord(unwise));
-}
-
-TEST_F(Launch, ValueStoredWithoutItsNulKeepsItsLastCharacter) {
-  const std::wstring unwise = folder_ / L"UNWISE.EXE";
-  const std::wstring log = folder_ / L"INSTALL.LOG";
-  PlaceStandIn(unwise);
-  WriteFile(log);
-  const std::wstring value = unwise + L" " + log;
-  entry_.SetRaw(REG_SZ, value.data(), static_cast<DWORD>(value.size() * sizeof(wchar_t)));
-  RunOnEntry();
-  EXPECT_EQ(LaunchedLine(unwise), unwise + L" /a " + log);
 }
 
 TEST_F(Launch, ValueOfThreeHundredCharactersIsReadWhole) {

@@ -196,8 +196,8 @@ class ScratchKey {
   }
   ~ScratchKey() {
     using DeleteKey = LONG(WINAPI*)(HANDLE);
-    const auto delete_key = reinterpret_cast<DeleteKey>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+    const auto delete_key = reinterpret_cast<DeleteKey>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
     if (key_ && delete_key) delete_key(key_);
     if (key_) RegCloseKey(key_);
   }

@@ -69,40 +69,20 @@ TEST_F(TarnweldCheck, ThePlanOfALogOfEachKind) {
   GetSystemWindowsDirectoryW(windows, MAX_PATH);
   const std::string app = Ascii(folder_ / L"App");
   MakeFolders(folder_ / L"App\\Data");
-  WriteFile(log,
-            "***  Installation Started 07/16/2024 10:42  ***\r\n"
-            "Made Dir: " +
-                app +
-                "\r\n"
-                "File Copy: " +
-                app +
-                "\\A.EXE | 07-16-2024 | 10:42:00 | 1.0 | 1 | 1\r\n"
-                "File Copy: " +
-                Ascii(windows) +
-                "\\system32\\TARNWELD-E2E.DLL\r\n"
-                "File Overwrite: " +
-                app +
-                "\\B.INI | 1\r\n"
-                "Shell Link: " +
-                app +
-                "\\A.LNK\r\nLink Info: x\r\n"
-                "File Tree: " +
-                app +
-                "\\Data\\*.*\r\n"
-                "RegDB Key: Software\\TarnweldE2E\\" +
-                Ascii(name_) +
-                "\r\nRegDB Val: 1\r\n"
-                "RegDB Old: 0\r\nRegDB Root: 2\r\n"
-                "RegDB Tree: Software\\TarnweldE2E\\" +
-                Ascii(name_) +
-                "\r\nRegDB Root: 2\r\n"
-                "Self-Register: " +
-                app +
-                "\\A.OCX\r\n"
-                "Execute path: " +
-                app +
-                "\\A.EXE /U\r\n"
-                "Something else\r\n");
+  const std::string key = "Software\\TarnweldE2E\\" + Ascii(name_);
+  std::string text;
+  for (const std::string& line : std::vector<std::string>{
+           "***  Installation Started 07/16/2024 10:42  ***", "Made Dir: " + app,
+           "File Copy: " + app + "\\A.EXE | 07-16-2024 | 10:42:00 | 1.0 | 1 | 1",
+           "File Copy: " + Ascii(windows) + "\\system32\\TARNWELD-E2E.DLL",
+           "File Overwrite: " + app + "\\B.INI | 1", "Shell Link: " + app + "\\A.LNK",
+           "Link Info: x", "File Tree: " + app + "\\Data\\*.*", "RegDB Key: " + key, "RegDB Val: 1",
+           "RegDB Old: 0", "RegDB Root: 2", "RegDB Tree: " + key, "RegDB Root: 2",
+           "Self-Register: " + app + "\\A.OCX", "Execute path: " + app + "\\A.EXE /U",
+           "Something else"}) {
+    text += line + "\r\n";
+  }
+  WriteFile(log, text);
   const Captured one = RunCaptured(CheckExe(), L"/json " + Tail());
   ASSERT_EQ(one.exit_code, 0u) << one.out << one.err;
   const auto json = nlohmann::json::parse(one.out);
