@@ -1,7 +1,6 @@
 #include "tests/fake_files.h"
 
 #include <algorithm>
-#include <type_traits>
 
 #include "core/text.h"
 #include "core/win_path.h"
@@ -64,21 +63,20 @@ std::wstring KeyOf(const std::wstring& path) {
   return qualified ? qualified->FolderText() : resolved;
 }
 
+const std::wstring& PathOf(const std::wstring& path) { return path; }
+template <typename T>
+const std::wstring& PathOf(const std::pair<const std::wstring, T>& entry) {
+  return entry.first;
+}
+
 // Whether `paths` holds `path` or anything below it.
 template <typename Container>
 bool HoldsOrIsBelow(const Container& paths, const std::wstring& path) {
   if (paths.count(path) != 0) return true;
   const std::wstring inside = path.back() == L'\\' ? path : path + L'\\';
   const auto next = paths.lower_bound(inside);
-  if (next == paths.end()) return false;
-  const std::wstring& candidate = [&]() -> const std::wstring& {
-    if constexpr (std::is_same_v<typename Container::value_type, std::wstring>) {
-      return *next;
-    } else {
-      return next->first;
-    }
-  }();
-  return text::EqualsIgnoringAsciiCase(std::wstring_view(candidate).substr(0, inside.size()),
+  return next != paths.end() &&
+         text::EqualsIgnoringAsciiCase(std::wstring_view(PathOf(*next)).substr(0, inside.size()),
                                        std::wstring_view(inside));
 }
 

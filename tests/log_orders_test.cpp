@@ -308,50 +308,50 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
             L"log line 3, not understood: holds");
 }
 
-TEST(LogOrders, ThePlanRunsFromTheLastLineUpAndMarksProgramsDeletedBefore) {
-  FakePlatform os;
-  Arrange(os,
-          "File Copy: C:\\APP\\SETUP.EXE\nExecute path: C:\\APP\\SETUP.EXE /U\n"
-          "Execute path: C:\\APP\\SETUP.EXE /X\nFile Copy: C:\\APP\\SETUP.EXE\n");
-  os.normal_files.insert(L"C:\\APP\\SETUP.EXE");
-  Deciding run(os.sources(), trust::Judging::kEveryFinding);
-  const Decision decision = Decide(run, L"OldApp");
-  ASSERT_TRUE(decision.plan);
-  std::vector<std::string> plan;
-  for (const PlannedOrder& planned : decision.plan->plan) {
-    plan.push_back(std::to_string(planned.order.line) + " " +
-                   (planned.deleted_by ? std::to_string(*planned.deleted_by) : "-"));
-  }
-  EXPECT_THAT(plan, ::testing::ElementsAre("4 -", "3 4", "2 4", "1 -"));
-
-  // The Windows folder as the system may give it, with a trailing backslash.
-  FakePlatform trailing;
-  trailing.windows_directory = L"C:\\WINDOWS\\";
-  Arrange(trailing, "File Copy: C:\\WINDOWS\\SYSTEM\\A.DLL\n");
-  Deciding trailing_run(trailing.sources(), trust::Judging::kEveryFinding);
-  const Decision kept = Decide(trailing_run, L"OldApp");
-  ASSERT_TRUE(kept.plan);
-  ASSERT_EQ(kept.plan->plan.size(), 1u);
-  EXPECT_EQ(kept.plan->plan[0].order.kind, wise_log::OrderKind::kKept);
-}
-
-TEST(LogOrders, ATreeDeletesWhatItsPatternReachesAndNothingBeside) {
-  FakePlatform os;
-  Arrange(os,
-          "Execute path: C:\\APP\\SETUP.EXE\nExecute path: C:\\APP\\SETUP.COM\n"
-          "Execute path: C:\\APP\\BIN\\X.EXE\nExecute path: C:\\APPX\\Y.EXE\n"
-          "File Tree: C:\\APP\\*.EXE\nFile Tree: C:\\APP\\BIN\\\n");
-  Deciding run(os.sources(), trust::Judging::kEveryFinding);
-  const Decision decision = Decide(run, L"OldApp");
-  ASSERT_TRUE(decision.plan);
-  std::vector<std::string> deleted;
-  for (const PlannedOrder& planned : decision.plan->plan) {
-    if (planned.deleted_by) {
-      deleted.push_back(std::to_string(planned.order.line) + " by " +
-                        std::to_string(*planned.deleted_by));
+// The plan from the log's last line up: each order's line, the line that
+// deleted it before it runs, and its kind.
+TEST(LogOrders, ThePlanRunsFromTheLastLineUpAndMarksWhatWasDeletedBefore) {
+  struct Case {
+    const char* what;
+    std::string log;
+    std::vector<std::string> plan;  // "line deleted-by kind"
+    std::wstring windows = L"C:\\WINDOWS";
+  };
+  const Case cases[] = {
+      {"programs deleted before they run",
+       "File Copy: C:\\APP\\SETUP.EXE\nExecute path: C:\\APP\\SETUP.EXE /U\n"
+       "Execute path: C:\\APP\\SETUP.EXE /X\nFile Copy: C:\\APP\\SETUP.EXE\n",
+       {"4 - file", "3 4 run", "2 4 run", "1 - file"}},
+      // A tree deletes what its pattern reaches, and nothing beside.
+      {"trees",
+       "Execute path: C:\\APP\\SETUP.EXE\nExecute path: C:\\APP\\SETUP.COM\n"
+       "Execute path: C:\\APP\\BIN\\X.EXE\nExecute path: C:\\APPX\\Y.EXE\n"
+       "File Tree: C:\\APP\\*.EXE\nFile Tree: C:\\APP\\BIN\\\n",
+       {"6 - tree", "5 - tree", "4 - run", "3 6 run", "2 - run", "1 5 run"}},
+      // The Windows folder as the system may give it, with a trailing backslash.
+      {"kept in the Windows folder",
+       "File Copy: C:\\WINDOWS\\SYSTEM\\A.DLL\n",
+       {"1 - kept"},
+       L"C:\\WINDOWS\\"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakePlatform os;
+    os.windows_directory = c.windows;
+    Arrange(os, c.log);
+    os.normal_files.insert(L"C:\\APP\\SETUP.EXE");
+    Deciding run(os.sources(), trust::Judging::kEveryFinding);
+    const Decision decision = Decide(run, L"OldApp");
+    ASSERT_TRUE(decision.plan);
+    std::vector<std::string> plan;
+    for (const PlannedOrder& planned : decision.plan->plan) {
+      plan.push_back(std::to_string(planned.order.line) + " " +
+                     (planned.deleted_by ? std::to_string(*planned.deleted_by) : "-") + " " +
+                     Narrow(wise_log::KindName(planned.order.kind)));
     }
+    EXPECT_EQ(plan, c.plan);
+    EXPECT_EQ(os.open_handles, 0);
   }
-  EXPECT_THAT(deleted, ::testing::ElementsAre("3 by 6", "1 by 5"));
 }
 
 TEST(LogOrders, TarnweldCheckGoesPastWhatOthersMayChangeNeverPastALinkOrARefusal) {

@@ -61,10 +61,10 @@ case $action in
       osslsigncode verify -CAfile "$work/cert.pem" -in "$exe" >"$work/verify.out" 2>&1 ||
         fail "$program.exe does not verify: $(cat "$work/verify.out")"
       grep -q "Signature verification: ok" "$work/verify.out" || fail "$program.exe: $(cat "$work/verify.out")"
-      kind=gui list=allowed_imports.txt
-      [ "$program" = Tarnweld ] || kind=console list=allowed_imports_check.txt
+      kind=gui
+      [ "$program" = Tarnweld ] || kind=console
       "$here/check_release.sh" format "$exe" "$kind"
-      "$here/check_release.sh" imports "$exe" "$here/$list" "$kind"
+      "$here/check_release.sh" imports "$exe" "$here/allowed_imports.txt" "$kind"
       "$here/check_release.sh" size "$exe"
       osslsigncode remove-signature -in "$exe" -out "$work/$program.stripped" >/dev/null
       cmp "$work/$program.stripped" "$src/build/win32/$program.exe" ||
