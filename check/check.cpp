@@ -10,10 +10,10 @@
 #include "check/plan_report.h"
 #include "core/text.h"
 #include "core/wise.h"
-#include "queries/read_reg.h"
 #include "decide/decision.h"
 #include "decide/decision_text.h"
 #include "decide/running_removals.h"
+#include "queries/read_reg.h"
 
 namespace tarnweld::check {
 
@@ -77,10 +77,9 @@ bool Readable(const std::optional<FileCheck>& file, const std::optional<trust::T
 bool BelowUntrustedFolder(const std::optional<FileCheck>& file,
                           const std::optional<trust::TrustCheck>& trust) {
   if (!file || !file->found() || !trust) return false;
-  return std::any_of(trust->findings.begin(), trust->findings.end(),
-                     [&](const trust::Finding& finding) {
-                       return finding.role != trust::Role::kFile;
-                     });
+  return std::any_of(
+      trust->findings.begin(), trust->findings.end(),
+      [&](const trust::Finding& finding) { return finding.role != trust::Role::kFile; });
 }
 
 // Whether the log was read and its lines parsed: only then is there a plan
@@ -136,6 +135,7 @@ class Checker {
                                    ReadReg::EntryValues::kWithDisplay),
                             views_.front());
     AddEntryHints(&report);
+    AddLineEndHint(&report);
     AddRemovalHint(&report);
     const bool written =
         platform_.out.Write(options.json ? Json(report, false) + L"\n" : Text(report));
@@ -162,6 +162,7 @@ class Checker {
         if (!RunsWise(entry)) continue;
         reports.push_back(Decided(DecideRead(run_, entry, name, view), view));
         AddInventoryHints(&reports.back());
+        AddLineEndHint(&reports.back());
         AddRemovalHint(&reports.back());
       }
     }
@@ -176,7 +177,7 @@ class Checker {
   }
 
   Report Decided(Decision decision, platform::RegistryView view) {
-    Report report{std::move(decision), {}, view, view == views_.front(), {}, {}, {},
+    Report report{std::move(decision), {},      view, view == views_.front(), {}, {}, {},
                   RemovalInProgress(), running_};
     const Decision& d = report.decision;
     report.entry = d.entry.empty() ? d.tail : d.entry;
@@ -255,6 +256,27 @@ class Checker {
       json += (json == L"[" ? L"" : L", ") + object.Close();
     }
     return json + L"]";
+  }
+
+  // ISO 8859-1 gives each byte one character and back, so that every byte
+  // but the line ends stays as it was, in whatever code page the log is.
+  static void AddLineEndHint(Report* report) {
+    const Decision& decision = report->decision;
+    if (decision.verdict != Verdict::kLogRejected) return;
+    if (decision.plan->line_end_fault->kind == wise_log::LineEndFault::Kind::kEmpty) {
+      report->hints.push_back(
+          L"an empty log names nothing to remove: restore it from a copy known to be good");
+      return;
+    }
+    std::wstring quoted;
+    for (const wchar_t c : decision.log->searched)
+      quoted += c == L'\'' ? L"''" : std::wstring(1, c);
+    report->hints.push_back(
+        L"compare the log with a copy known to be good; then, as an administrator, this "
+        L"PowerShell line ends every line in CRLF and keeps every other byte: $p='" +
+        quoted +
+        L"'; $e=[Text.Encoding]::GetEncoding(28591); [IO.File]::WriteAllText($p, "
+        L"([IO.File]::ReadAllText($p,$e) -replace \"\\r?\\n|\\r\", \"`r`n\"), $e)");
   }
 
   void AddRemovalHint(Report* report) {

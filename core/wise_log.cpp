@@ -109,7 +109,8 @@ class Parser {
  public:
   Parser(platform::AnsiCodePage& code_page, const std::optional<WinPath>& windows)
       : code_page_(code_page) {
-    if (windows) system_folders_ = {*windows, windows->Child(L"System"), windows->Child(L"System32")};
+    if (windows)
+      system_folders_ = {*windows, windows->Child(L"System"), windows->Child(L"System32")};
   }
 
   void Line(std::size_t number, std::string_view bytes) {
@@ -280,6 +281,20 @@ WiseLog Parse(std::string_view bytes, platform::AnsiCodePage& code_page,
     at = end + 1;
   }
   return parser.Finish(number);
+}
+
+std::optional<LineEndFault> FindLineEndFault(std::string_view bytes) {
+  if (bytes.empty()) return LineEndFault{LineEndFault::Kind::kEmpty, 0};
+  std::size_t line = 1;
+  for (std::size_t at = 0; (at = bytes.find_first_of("\r\n", at)) != std::string_view::npos;
+       ++line) {
+    if (bytes[at] == '\n') return LineEndFault{LineEndFault::Kind::kLineFeedAlone, line};
+    if (at + 1 == bytes.size() || bytes[at + 1] != '\n') {
+      return LineEndFault{LineEndFault::Kind::kCarriageReturnAlone, line};
+    }
+    at += 2;
+  }
+  return std::nullopt;
 }
 
 const wchar_t* KindName(OrderKind kind) {

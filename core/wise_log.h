@@ -61,6 +61,17 @@ struct WiseLog {
 WiseLog Parse(std::string_view bytes, platform::AnsiCodePage& code_page,
               const std::optional<WinPath>& windows);
 
+// The first line end the uninstaller does not read. It reads only CRLF (the
+// last line may lack an end), refuses an empty log, and says so in a message
+// box that waits for its button, removing nothing. A carriage return alone
+// would also hide what follows it from a parser that splits at line feeds.
+struct LineEndFault {
+  enum class Kind { kEmpty, kLineFeedAlone, kCarriageReturnAlone };
+  Kind kind = Kind::kEmpty;
+  std::size_t line = 0;  // from 1; 0 for an empty log
+};
+std::optional<LineEndFault> FindLineEndFault(std::string_view bytes);
+
 // "file", "kept", "overwritten", ...: the names in TarnweldCheck's JSON.
 const wchar_t* KindName(OrderKind kind);
 // "HKCR", "HKCU", "HKLM", "HKU".

@@ -155,6 +155,10 @@ void DecideFrom(Find&& found, Deciding& run, Decision* decision) {
   }
   // The log is the uninstaller's program: read only once it is trusted.
   decision->plan = ReadLog(sources, decision->log->searched);
+  if (decision->plan->rejected()) {
+    decision->verdict = Verdict::kLogRejected;
+    return;
+  }
   JudgeOrders(sources, trust, &*decision->plan);
   if (!decision->plan->trusted()) {
     decision->verdict = Verdict::kLogOrdersUntrusted;

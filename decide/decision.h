@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "core/trust.h"
-#include "platform/platform.h"
-#include "queries/uninstall_entry.h"
 #include "decide/log_orders.h"
 #include "decide/temp_folder.h"
 #include "decide/uninstall_command.h"
+#include "platform/platform.h"
+#include "queries/uninstall_entry.h"
 
 namespace tarnweld {
 
@@ -26,6 +26,7 @@ enum class Verdict {
   kUninstallerUntrusted,  // someone other than an administrator could have changed it
   kLogMissing,
   kLogUntrusted,
+  kLogRejected,         // the uninstaller would refuse the log, at a message box that waits
   kLogOrdersUntrusted,  // the log orders something others than administrators control
   kTempUntrusted,       // no temporary folder only administrators and the caller can change
   kCount,               // of the verdicts above; none itself

@@ -119,6 +119,9 @@ void AddPlanSteps(const Decision& decision, std::vector<std::wstring>* steps) {
   steps->push_back(log + Counted(plan.log.lines, L"line") + L", " +
                    Counted(plan.log.orders.size(), L"order") + L", " +
                    Counted(plan.log.not_understood.size(), L"line") + L" not understood");
+  if (plan.line_end_fault) {
+    steps->push_back(log + LineEndWords(*plan.line_end_fault) + L"; not judged");
+  }
   if (!plan.judged) return;
   if (plan.trusted()) {
     steps->push_back(L"log orders: only administrators and the caller can change what they reach");
@@ -254,6 +257,13 @@ constexpr VerdictRow kVerdicts[] = {
      }},
     {Verdict::kLogUntrusted, L"log-untrusted", 17,
      [](const Decision& d) { return UntrustedSummary(L"The log ", *d.log, *d.log_trust); }},
+    {Verdict::kLogRejected, L"log-rejected", 21,
+     [](const Decision& d) {
+       return L"The log " + Bracketed(d.log->searched) +
+              L" would stop the uninstaller at a message box that waits for its button, "
+              L"removing nothing: " +
+              LineEndWords(*d.plan->line_end_fault) + L".";
+     }},
     {Verdict::kLogOrdersUntrusted, L"log-orders-untrusted", 20, PlanSummary},
     {Verdict::kTempUntrusted, L"temp-untrusted", 19,
      [](const Decision& d) {

@@ -350,7 +350,8 @@ class OrderJudge {
     const WinPath folder = Full(order.path).AsFolder();
     const std::optional<WinPath> parent = folder.Parent();
     if (!parent) {
-      Found({Refusal(L"removed folder", order.path, L"is not a folder in a folder on a local drive")});
+      Found({Refusal(L"removed folder", order.path,
+                     L"is not a folder in a folder on a local drive")});
       return;
     }
     Reached(*parent, Role::kAbove, kMadeNames);
@@ -551,6 +552,7 @@ LogPlan ReadLog(const platform::Sources& sources, const std::wstring& path) {
     plan.bound = LogBound::kLines;
     return plan;
   }
+  plan.line_end_fault = wise_log::FindLineEndFault(read.bytes);
   plan.log = wise_log::Parse(read.bytes, sources.code_page,
                              WinPath::Qualified(sources.system.WindowsDirectory()));
   for (auto order = plan.log.orders.rbegin(); order != plan.log.orders.rend(); ++order) {
@@ -573,7 +575,8 @@ namespace {
 bool Empties(const EmptiedFolder& emptied, const WinPath& folder) {
   if (folder == emptied.folder) return true;
   if (!folder.IsInside(emptied.folder)) return false;
-  return emptied.pattern.empty() || MatchesPattern(emptied.pattern, folder.NameBelow(emptied.folder));
+  return emptied.pattern.empty() ||
+         MatchesPattern(emptied.pattern, folder.NameBelow(emptied.folder));
 }
 
 }  // namespace
@@ -585,10 +588,9 @@ PathChoice WithoutEmptied(const PathChoice& path, const LogPlan& plan,
   for (const std::wstring& folder : path.kept) {
     std::optional<WinPath> full = WinPath::Qualified(security.FullPath(folder));
     if (!full) full = WinPath::Qualified(folder);
-    const auto emptied =
-        std::find_if(plan.emptied.begin(), plan.emptied.end(), [&](const EmptiedFolder& candidate) {
-          return full && Empties(candidate, *full);
-        });
+    const auto emptied = std::find_if(
+        plan.emptied.begin(), plan.emptied.end(),
+        [&](const EmptiedFolder& candidate) { return full && Empties(candidate, *full); });
     if (emptied == plan.emptied.end()) {
       left.kept.push_back(folder);
       continue;
@@ -667,6 +669,21 @@ std::wstring BoundWords(LogBound bound) {
              L" folders, more than are read";
     case LogBound::kTime:
       return L"judging its orders took more than " + text::Decimal(kMostJudgingMs / 1000) + L" s";
+  }
+  return {};
+}
+
+std::wstring LineEndWords(const wise_log::LineEndFault& fault) {
+  using Kind = wise_log::LineEndFault::Kind;
+  switch (fault.kind) {
+    case Kind::kEmpty:
+      return L"UNWISE.EXE rejects an empty log";
+    case Kind::kLineFeedAlone:
+      return L"UNWISE.EXE reads only CRLF line ends, and line " + text::Decimal(fault.line) +
+             L" ends in a line feed alone";
+    case Kind::kCarriageReturnAlone:
+      return L"UNWISE.EXE reads only CRLF line ends, and line " + text::Decimal(fault.line) +
+             L" ends in a carriage return alone";
   }
   return {};
 }

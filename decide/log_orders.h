@@ -10,8 +10,8 @@
 #include "core/trust.h"
 #include "core/win_path.h"
 #include "core/wise_log.h"
-#include "platform/platform.h"
 #include "decide/temp_folder.h"
+#include "platform/platform.h"
 
 // What the uninstaller will do, as SYSTEM: the orders of its log in the
 // order it obeys them, and whether any reaches what someone other than an
@@ -56,6 +56,8 @@ struct LogPlan {
   std::uint32_t read_error = 0;  // not 0: the log could not be read
   LogBound bound = LogBound::kNone;
   wise_log::WiseLog log;
+  // Read whole, yet a log the uninstaller itself rejects.
+  std::optional<wise_log::LineEndFault> line_end_fault;
   std::vector<PlannedOrder> plan;  // the uninstaller's order: the last line first
   bool judged = false;
   std::vector<OrderFinding> findings;
@@ -63,6 +65,7 @@ struct LogPlan {
   bool trusted() const {
     return judged && read_error == 0 && bound == LogBound::kNone && findings.empty();
   }
+  bool rejected() const { return line_end_fault.has_value(); }
 };
 
 // The log at `path`, read whole through the read-only file wrapper, each
@@ -101,5 +104,8 @@ std::wstring Describe(const OrderFinding& finding);
 
 // The words for a bound passed: "the log is larger than 32 MiB", ...
 std::wstring BoundWords(LogBound bound);
+
+// "UNWISE.EXE reads only CRLF line ends, and line 3 ends in a line feed alone"
+std::wstring LineEndWords(const wise_log::LineEndFault& fault);
 
 }  // namespace tarnweld

@@ -10,8 +10,8 @@ using text::Bracketed;
 using text::ErrorText;
 
 std::wstring Describe(const RunningRemoval& running) {
-  std::wstring line = L"process " + text::Decimal(running.process.id) + L" " +
-                      Bracketed(running.process.name);
+  std::wstring line =
+      L"process " + text::Decimal(running.process.id) + L" " + Bracketed(running.process.name);
   if (!running.user.sid.empty()) {
     line += L", run by " + (running.user_name.empty()
                                 ? running.user.sid
@@ -38,8 +38,8 @@ std::vector<RunningRemoval> RunningRemovals::Judge(const ReadReg::ProcessScan& s
       if (!running.counted) {
         running.why_not = L"as only administrators are trusted to run it";
         if (!standing.unresolved.empty()) {
-          running.why_not += L" (whether that account is one could not be resolved: " +
-                             standing.unresolved + L")";
+          running.why_not +=
+              L" (whether that account is one could not be resolved: " + standing.unresolved + L")";
         }
       }
     }

@@ -108,9 +108,10 @@ PathChoice ChoosePath(const platform::Sources& sources, trust::TrustJudge& trust
     if (folder.empty()) continue;
     const FileCheck text = CheckPath(sources.code_page, folder);
     if (text.status == FileStatus::kNameEndsInDotOrSpace) {
-      choice.dropped.push_back({folder, L"a name in it ends in a space or a dot, which Windows "
-                                        L"drops only from a path's last name: DLLs would be "
-                                        L"looked for in another folder than the one judged"});
+      choice.dropped.push_back({folder,
+                                L"a name in it ends in a space or a dot, which Windows "
+                                L"drops only from a path's last name: DLLs would be "
+                                L"looked for in another folder than the one judged"});
       continue;
     }
     if (!text.path) {

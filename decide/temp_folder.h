@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/trust.h"
-#include "platform/platform.h"
 #include "decide/uninstall_command.h"
+#include "platform/platform.h"
 
 namespace tarnweld {
 

@@ -62,7 +62,8 @@ FileCheck CheckPath(platform::AnsiCodePage& code_page, std::wstring_view path,
   check.searched = std::wstring(Unquoted(path));
   ParsedPath parsed = WinPath::Parse(check.searched, names);
   check.status = parsed.status;
-  if (parsed.path && !code_page.RoundTrips(check.searched)) check.status = FileStatus::kNotInCodePage;
+  if (parsed.path && !code_page.RoundTrips(check.searched))
+    check.status = FileStatus::kNotInCodePage;
   if (check.status == FileStatus::kNotSearched) check.path = std::move(parsed.path);
   return check;
 }

@@ -28,7 +28,7 @@ std::optional<UninstallCommand> SplitUninstallCommand(std::wstring_view command)
 struct FileCheck {
   std::wstring searched;  // the path without its enclosing quotation marks
   FileStatus status = FileStatus::kEmpty;
-  std::uint32_t error = 0;  // the system's error, where a search failed
+  std::uint32_t error = 0;                     // the system's error, where a search failed
   std::optional<WinPath> path = std::nullopt;  // when the text passed every rule
   bool found() const { return status == FileStatus::kFound; }
 };

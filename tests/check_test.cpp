@@ -150,6 +150,11 @@ TEST_F(CheckTest, HintsWhereTheDataAllowAndNowhereElse) {
   os_.AddUninstallValue(L"SharedGone", "C:\\WINDOWS\\UNWISE32.EXE C:\\L.TXT");
   os_.AddUninstallValue(L"\" \"", "C:\\W\\UNWISE.EXE C:\\L.TXT");
   os_.normal_files.insert(L"C:\\WINDOWS\\UNWISE.EXE");
+  os_.AddUninstallValue(L"LineFeeds", "C:\\W\\UNWISE.EXE \"C:\\O'Neil.TXT\"");
+  os_.AddUninstallValue(L"Empty", "C:\\W\\UNWISE.EXE C:\\EMPTY.TXT");
+  os_.normal_files.insert({L"C:\\O'Neil.TXT", L"C:\\EMPTY.TXT"});
+  os_.contents[L"C:\\O'Neil.TXT"] = "Title: A\n";
+  os_.contents[L"C:\\EMPTY.TXT"] = "";
   struct Case {
     std::wstring tail;
     std::vector<std::string> hints;
@@ -177,6 +182,13 @@ TEST_F(CheckTest, HintsWhereTheDataAllowAndNowhereElse) {
         "may come from whichever product was installed last, so its SHA-256 may differ between "
         "machines that have the same product"}},
       {L"SharedGone", {}},
+      // A path's quotation mark doubled in PowerShell's own quotes.
+      {L"LineFeeds",
+       {"compare the log with a copy known to be good; then, as an administrator, this PowerShell "
+        "line ends every line in CRLF and keeps every other byte: $p='C:\\O''Neil.TXT'; "
+        "$e=[Text.Encoding]::GetEncoding(28591); [IO.File]::WriteAllText($p, "
+        "([IO.File]::ReadAllText($p,$e) -replace \"\\r?\\n|\\r\", \"`r`n\"), $e)"}},
+      {L"Empty", {"an empty log names nothing to remove: restore it from a copy known to be good"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Narrow(c.tail));
@@ -197,8 +209,8 @@ TEST_F(CheckTest, HintsWhereTheDataAllowAndNowhereElse) {
 
 TEST_F(CheckTest, OrdersFoundWantingAreMendedEachByItsOwnLines) {
   os_.contents[L"C:\\L.TXT"] =
-      "Shell Link: C:\\OPEN2\\A.LNK\nExecute path: C:\\OPEN\\SETUP.EXE\n"
-      "RegDB Tree: Software\\Open\nRegDB Root: 2\nFile Copy: Q:\\A\\B.TXT\n";
+      "Shell Link: C:\\OPEN2\\A.LNK\r\nExecute path: C:\\OPEN\\SETUP.EXE\r\n"
+      "RegDB Tree: Software\\Open\r\nRegDB Root: 2\r\nFile Copy: Q:\\A\\B.TXT\r\n";
   os_.normal_files.insert(L"C:\\OPEN\\SETUP.EXE");
   const auto open =
       fake::Owned(L"S-1-5-32-544", {{L"S-1-5-32-544", 0x10000000}, {L"S-1-1-0", 0x6}});

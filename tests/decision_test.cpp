@@ -98,6 +98,8 @@ TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
                   [](FakePlatform& os) { os.normal_files.insert(L"\\\\server\\share\\L.TXT"); }}),
        Verdict::kLogUntrusted},
       {"a log a user owns", owned(L"C:\\L.TXT", L"S-1-5-11"), Verdict::kLogUntrusted},
+      {"a log the uninstaller rejects",
+       [](FakePlatform& os) { os.contents[L"C:\\L.TXT"] = "Title: A\n"; }, Verdict::kLogRejected},
       {"a log a user would own, missing",
        fake::All({owned(L"C:\\L.TXT", L"S-1-5-11"), gone(L"C:\\L.TXT")}), Verdict::kLogMissing, 2},
   };

@@ -93,6 +93,13 @@ TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
        "[C:\\L.TXT]: Everyone (S-1-1-0) may write."},
       {[](Decision& d) {
          d.plan = LogPlan{};
+         d.plan->line_end_fault = wise_log::LineEndFault{wise_log::LineEndFault::Kind::kEmpty, 0};
+       },
+       Verdict::kLogRejected, "log-rejected", 21,
+       "The log [C:\\L.TXT] would stop the uninstaller at a message box that waits for its "
+       "button, removing nothing: UNWISE.EXE rejects an empty log."},
+      {[](Decision& d) {
+         d.plan = LogPlan{};
          d.plan->judged = true;
          d.plan->findings.push_back(
              {12, L"run", L"C:\\OPEN\\SETUP.EXE /U",
@@ -150,7 +157,7 @@ TEST(DecisionText, EveryVerdictHasItsNameItsExitCodeAndOneSentence) {
   EXPECT_EQ(Narrow(ExitCodeList()),
             "0 would-launch, 10 name-too-short, 11 no-entry, 12 unreadable, 13 not-wise, "
             "18 entry-untrusted, 14 uninstaller-missing, 16 uninstaller-untrusted, 15 log-missing, "
-            "17 log-untrusted, 20 log-orders-untrusted, 19 temp-untrusted");
+            "17 log-untrusted, 21 log-rejected, 20 log-orders-untrusted, 19 temp-untrusted");
 }
 
 TEST(DecisionText, EachFileStatusInWords) {
@@ -222,6 +229,12 @@ TEST(DecisionText, TheStepsThatApplyAndNoOthers) {
        {"lookup [OldApp]: exists, but access is denied (error 5)"},
        {}},
       {[](Decision& d) { d.verdict = Verdict::kNameTooShort; }, {too_short}, {}},
+      {[](Decision& d) {
+         d.plan = LogPlan{};
+         d.plan->line_end_fault = wise_log::LineEndFault{};
+       },
+       {"log [C:\\L.TXT]: UNWISE.EXE rejects an empty log; not judged"},
+       {"log orders: only administrators and the caller can change what they reach"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.present.empty() ? "" : c.present[0]);

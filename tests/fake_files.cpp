@@ -128,7 +128,10 @@ platform::FileRead FakeFiles::ReadWhole(const std::wstring& path, std::size_t mo
   if (read_error != 0) return {read_error, false, {}};
   const std::wstring at = KeyOf(path);
   const auto found = contents.find(at);
-  if (found == contents.end()) return {normal_files.count(at) ? 0u : 2u, false, {}};
+  if (found == contents.end()) {
+    if (normal_files.count(at) == 0) return {2, false, {}};
+    return {0, false, kSomeLog};
+  }
   if (found->second.size() > most_bytes) return {0, true, {}};
   return {0, false, found->second};
 }

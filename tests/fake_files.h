@@ -29,6 +29,10 @@ template <typename T>
 using ByPath = std::map<std::wstring, T, NoCase>;
 using Paths = std::set<std::wstring, NoCase>;
 
+// What a normal file whose contents no test gave holds: one line of a log
+// that orders nothing.
+inline constexpr char kSomeLog[] = "Title: Old App\r\n";
+
 // What a security read answers for a path nobody declared: an error, so
 // that judging the wrong path cannot pass as trusted.
 constexpr std::uint32_t kUnknownToTheFake = 1117;
@@ -57,7 +61,8 @@ class FakeFiles : public platform::FileSearch,
   std::vector<std::wstring> searched_paths;
   std::vector<std::wstring> security_reads;
   int drives_asked = 0;
-  // What is inside folders, and inside files read whole; nothing unless given.
+  // What is inside folders, and inside files read whole; nothing unless
+  // given, kSomeLog for a normal file.
   ByPath<std::vector<platform::Subfolder>> subfolders;
   ByPath<std::string> contents;
   std::uint32_t read_error = 0;  // reading any file whole fails so

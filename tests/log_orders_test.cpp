@@ -32,11 +32,14 @@ SecurityRead EveryoneMay(std::uint32_t mask) {
   return fake::Owned(kAdmins, {{kAdmins, rights::kGenericAll}, {kEveryone, mask}});
 }
 
-// An uninstaller whose log holds `log`, read in code page 1252 or 932.
+// An uninstaller whose log holds `log`, read in code page 1252 or 932:
+// written here with line feeds alone, stored with CRLF as the uninstaller
+// reads it.
 void Arrange(FakePlatform& os, const std::string& log) {
   os.StartOnEntry(std::string("C:\\WINDOWS\\UNWISE.EXE ") + Narrow(kLog) + '\0',
                   {L"C:\\WINDOWS\\UNWISE.EXE", kLog});
-  os.contents[kLog] = log;
+  std::string& stored = os.contents[kLog];
+  for (const char c : log) stored += c == '\n' ? std::string("\r\n") : std::string(1, c);
 }
 
 // What Everyone may do to an order's object, and what else refuses one.
@@ -51,6 +54,10 @@ Fact Refused(std::size_t line, const wchar_t* path, const wchar_t* why) {
 // none: it would launch.
 std::optional<Fact> Why(const Decision& decision) {
   if (decision.verdict == Verdict::kWouldLaunch) return std::nullopt;
+  if (decision.verdict == Verdict::kLogRejected) {
+    return Refused(decision.plan->line_end_fault->line, L"rejected",
+                   LineEndWords(*decision.plan->line_end_fault).c_str());
+  }
   EXPECT_EQ(decision.verdict, Verdict::kLogOrdersUntrusted);
   if (!decision.plan) return Refused(0, L"", L"no plan");
   const LogPlan& plan = *decision.plan;
@@ -103,6 +110,9 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
       os.log_keys[path] = fake::Owned(kAdmins, {});
       os.log_keys[path].link = link;
     };
+  };
+  const auto stored = [](const char* bytes) {
+    return [=](FakePlatform& os) { os.contents[kLog] = bytes; };
   };
   const auto old_key_open = [](std::uint32_t mask) {
     return [=](FakePlatform& os) { os.log_keys[L"HKLM\\Software\\Old"] = EveryoneMay(mask); };
@@ -218,6 +228,15 @@ TEST(LogOrders, NothingTheLogOrdersReachesWhatOthersControl) {
        Refused(1, L"", L"holds bytes the system's code page does not decode")},
       {"a log that cannot be read", "", [](FakePlatform& os) { os.read_error = 32; },
        Refused(0, L"", L"error 32")},
+      // Line ends the uninstaller rejects, at a message box: nothing is judged.
+      {"a line feed alone", "", stored("Title: A\r\nExecute path: C:\\OPEN\\X.EXE\n"),
+       Refused(2, L"rejected",
+               L"UNWISE.EXE reads only CRLF line ends, and line 2 ends in a line feed alone")},
+      {"a carriage return alone", "", stored("Title: A\rExecute path: C:\\OPEN\\X.EXE\r\n"),
+       Refused(1, L"rejected",
+               L"UNWISE.EXE reads only CRLF line ends, and line 1 ends in a carriage return alone")},
+      {"an empty log", "", stored(""), Refused(0, L"rejected", L"UNWISE.EXE rejects an empty log")},
+      {"the last line without an end", "", stored("Title: A\r\nTitle: B"), std::nullopt},
       {"each bound: bytes", std::string((std::size_t{32} << 20) + 1, 'x'), nullptr,
        Refused(0, L"", L"the log is larger than 32 MiB, more than is judged")},
       {"each bound: lines", std::string(500'001, '\n'), nullptr,

@@ -182,8 +182,8 @@ TEST(TempFolder, ThePathKeepsOnlyFoldersOnlyAdministratorsCanChange) {
       L"C:\\Tools ;C:\\OLDAPP\\BIN\\;C:\\Gone;c:\\appdir;C:\\Older\\BIN;C:\\OTHER";
   // What the log empties or removes, whoever may make it again decides.
   os.contents[L"C:\\L.TXT"] =
-      "File Tree: C:\\OLDAPP\\\nMade Dir: C:\\Gone\nFile Copy: C:\\APPDIR\\A.DLL\n"
-      "File Tree: C:\\OLDE*\nFile Copy: C:\\X.TXT\n";
+      "File Tree: C:\\OLDAPP\\\r\nMade Dir: C:\\Gone\r\nFile Copy: C:\\APPDIR\\A.DLL\r\n"
+      "File Tree: C:\\OLDE*\r\nFile Copy: C:\\X.TXT\r\n";
   os.security[L"C:\\Open"] = OpenToUsers();
   os.missing_folders = {L"C:\\Missing"};
   os.folders.insert({L"C:\\Tools", L"C:\\Open\\Sub", L"C:\\OLDAPP\\BIN", L"C:\\Gone", L"C:\\APPDIR",

@@ -119,5 +119,22 @@ TEST(WiseLog, EachLineAsTheUninstallerReadsIt) {
   }
 }
 
+// Only CRLF ends a line the uninstaller reads; the last may lack an end.
+TEST(WiseLog, TheFirstLineEndTheUninstallerDoesNotRead) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"A\r\nB\r\n", "none"},    {"A\r\nB", "none"},   {"\r\n", "none"},   {"", "empty 0"},
+      {"A\r\nB\nC\r\n", "LF 2"}, {"A\n", "LF 1"},      {"\n\r\n", "LF 1"}, {"A\rB\r\n", "CR 1"},
+      {"A\r\r\n", "CR 1"},       {"A\r\nB\r", "CR 2"},
+  };
+  for (const auto& [bytes, fault] : cases) {
+    SCOPED_TRACE(fault);
+    const std::optional<LineEndFault> found = FindLineEndFault(bytes);
+    const char* kinds[] = {"empty", "LF", "CR"};
+    EXPECT_EQ(
+        found ? kinds[static_cast<int>(found->kind)] + (" " + std::to_string(found->line)) : "none",
+        fault);
+  }
+}
+
 }  // namespace
 }  // namespace tarnweld::wise_log

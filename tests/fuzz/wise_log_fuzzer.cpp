@@ -1,7 +1,8 @@
 // Arbitrary Wise logs through the parser, the judgement of their orders and
 // TarnweldCheck's report, on the fake platform. Input: one byte of choices
-// (bit 0: code page 932; bit 1: every finding, as TarnweldCheck judges),
-// then the log's bytes. The machine holds one folder others can change,
+// (bit 0: code page 932; bit 1: every finding, as TarnweldCheck judges;
+// bit 2: each line feed stored with its carriage return, so that the orders
+// of a log written with line feeds alone are judged), then the log's bytes. The machine holds one folder others can change,
 // C:\OPEN, a program in it, and a tree with a junction inside.
 #include <cstddef>
 #include <cstdint>
@@ -60,24 +61,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   os.double_byte = (data[0] & 1) != 0;
   CheckParsed(wise_log::Parse(log, os, WinPath::Qualified(L"C:\\WINDOWS")), log);
 
-  Arrange(os, log);
+  std::string stored;
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    if ((data[0] & 4) && log[i] == '\n' && (i == 0 || log[i - 1] != '\r')) stored += '\r';
+    stored += log[i];
+  }
+  Arrange(os, stored);
   const bool every = (data[0] & 2) != 0;
   Deciding run(os.sources(),
                every ? trust::Judging::kEveryFinding : trust::Judging::kUntilFirstFinding);
   const Decision decision = Decide(run, L"OldApp");
-  Check(decision.verdict == Verdict::kWouldLaunch ||
-        decision.verdict == Verdict::kLogOrdersUntrusted);
-  Check(decision.plan && decision.plan->judged);
-  Check((decision.verdict == Verdict::kWouldLaunch) == decision.plan->findings.empty());
+  // A log whose line ends the uninstaller rejects is refused unjudged.
+  const bool rejected = wise_log::FindLineEndFault(stored).has_value();
+  Check(rejected ? decision.verdict == Verdict::kLogRejected
+                 : decision.verdict == Verdict::kWouldLaunch ||
+                       decision.verdict == Verdict::kLogOrdersUntrusted);
+  Check(decision.plan && decision.plan->judged == !rejected);
+  Check(rejected || (decision.verdict == Verdict::kWouldLaunch) == decision.plan->findings.empty());
   Check(every || decision.plan->findings.size() <= 1);
   Check(os.launches.empty());
 
   // The report names every order, and its JSON parses.
   fake::FakePlatform checked;
   checked.double_byte = os.double_byte;
-  Arrange(checked, log);
+  Arrange(checked, stored);
   const int code = check::RunCheck(checked.check(), L"/json OldApp");
-  Check(code == 0 || code == 20);
+  Check(code == (rejected ? 21 : code) && (code == 0 || code == 20 || code == 21));
   std::string json;
   for (const wchar_t c : checked.out.text) json += static_cast<char>(c < 0x80 ? c : '?');
   const auto parsed = nlohmann::json::parse(json, nullptr, false);
