@@ -26,6 +26,8 @@ constexpr struct {
     {OrderKind::kSelfRegister, L"registration undone, which loads the file"},
     {OrderKind::kFile, L"deleted"},
     {OrderKind::kOverwritten, L"replaced at installation; judged as deleted"},
+    {OrderKind::kNotCopied,
+     L"not copied, a newer one there; the uninstaller may leave it, judged as deleted"},
     {OrderKind::kKept, L"in the Windows folders: kept"},
     {OrderKind::kLink, L"shortcut, deleted"},
     {OrderKind::kTree, L"deleted with everything matching, folders included"},

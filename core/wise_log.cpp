@@ -122,7 +122,17 @@ class Parser {
       return;
     }
     const std::wstring& line = *decoded;
-    if (line.find_first_not_of(L" \t") == std::wstring::npos) return;
+    const std::size_t indent = line.find_first_not_of(L" \t");
+    if (indent == std::wstring::npos) return;
+    // The installer names, indented, the files it did not copy over newer ones.
+    if (indent > 0 && not_copied_) {
+      const std::optional<Recognised> file = Recognise(line.substr(indent));
+      if (file && (file->kind == Kind::kFileCopy || file->kind == Kind::kFileOverwrite)) {
+        Add(number, OrderKind::kNotCopied, PathBeforeFields(file->value));
+        return;
+      }
+    }
+    not_copied_ = false;
     const std::optional<Recognised> recognised = Recognise(line);
     if (!recognised) {
       EndRecord();
@@ -131,6 +141,9 @@ class Parser {
       return;
     }
     Take(number, line, *recognised);
+    not_copied_ = recognised->kind == Kind::kInformation && StartsWith(line, L"Version:") &&
+                  text::EqualsIgnoringAsciiCase(std::wstring_view(recognised->value),
+                                                std::wstring_view(L"Following file not copied."));
   }
 
   WiseLog Finish(std::size_t lines) {
@@ -263,6 +276,7 @@ class Parser {
   WiseLog log_;
   std::optional<Record> record_;
   bool non_system_ = false;
+  bool not_copied_ = false;  // the last line said the next ones were not copied
 };
 
 }  // namespace
@@ -305,6 +319,8 @@ const wchar_t* KindName(OrderKind kind) {
       return L"kept";
     case OrderKind::kOverwritten:
       return L"overwritten";
+    case OrderKind::kNotCopied:
+      return L"not-copied";
     case OrderKind::kFolder:
       return L"folder";
     case OrderKind::kLink:

@@ -20,6 +20,7 @@ enum class OrderKind {
   kFile,          // File Copy: installed, deleted
   kKept,          // a File Copy in the Windows, System or System32 folder: kept
   kOverwritten,   // File Overwrite: existed and was replaced; judged as deleted
+  kNotCopied,     // indented under "Version: Following file not copied.": a newer one stayed
   kFolder,        // Made Dir: removed when empty
   kLink,          // Shell Link: a shortcut, deleted
   kTree,          // File Tree: everything matching, folders included, deleted

@@ -178,6 +178,7 @@ class OrderJudge {
     switch (order.kind) {
       case OrderKind::kFile:
       case OrderKind::kOverwritten:
+      case OrderKind::kNotCopied:  // what it deletes there is judged, as if it were
       case OrderKind::kLink:
       case OrderKind::kKept:
         DeletedIn(order);

@@ -412,9 +412,10 @@ TEST_F(CheckTest, ShowsWhatTheUninstallerWillDoAndWhichOrderReachesWhatOthersCon
   os_.out.text.clear();
   EXPECT_EQ(Run(L"/all /json"), 0);
   EXPECT_EQ(Json()[0]["planCounts"],
-            nlohmann::json::parse(R"({"run": 2, "self-register": 0, "file": 22, "overwritten": 0, )"
-                                  R"("kept": 0, "link": 0, "tree": 0, "folder": 0, "registry": 1, )"
-                                  R"("registry-tree": 0})"));
+            nlohmann::json::parse(
+                R"({"run": 2, "self-register": 0, "file": 22, "overwritten": 0, )"
+                R"("kept": 0, "not-copied": 0, "link": 0, "tree": 0, "folder": 0, "registry": 1, )"
+                R"("registry-tree": 0})"));
   EXPECT_TRUE(Json()[0]["plan"].is_null());
   os_.out.text.clear();
   EXPECT_EQ(Run(L"/all"), 0);
@@ -462,6 +463,10 @@ TEST(PlanText, ShowsTheFirst20OfEachKindEveryProgramAndTheFirst5LinesNotUndersto
        "21 file (deleted), the first 20:", "6 lines not understood, the first 5:", 25},
       {wise_log::OrderKind::kRun, 21, 1,
        "21 run (run, and waited for):", "1 line not understood:", 22},
+      {wise_log::OrderKind::kNotCopied, 1, 1,
+       "1 not-copied (not copied, a newer one there; the uninstaller may leave it, judged as "
+       "deleted):",
+       "1 line not understood:", 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind_heading);
