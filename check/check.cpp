@@ -12,6 +12,7 @@
 #include "core/wise.h"
 #include "decide/decision.h"
 #include "decide/decision_text.h"
+#include "decide/message_boxes.h"
 #include "decide/running_removals.h"
 #include "queries/read_reg.h"
 
@@ -48,6 +49,32 @@ const wchar_t* ViewName(platform::RegistryView view) {
   return view == platform::RegistryView::k64Bit ? L"64-bit" : L"32-bit";
 }
 
+// A removal's process running on the machine, as far as the check sees it.
+struct RunningProcess {
+  RunningRemoval removal;
+  std::optional<std::wstring> command_line;
+  std::optional<MessageShown> message;
+  std::wstring unreadable;  // why its windows cannot be read from here; empty: they were
+  // It holds every later removal back: it counts, and it stopped at a
+  // message box or has run longer than a removal waits.
+  bool stuck() const { return removal.counted && (message || removal.past_the_limit()); }
+};
+
+// "process 4711 [unwise.exe], run by SYSTEM (S-1-5-18): counted; running for 700.0 s; ..."
+std::wstring Describe(const RunningProcess& running) {
+  std::wstring line = Describe(running.removal);
+  if (running.removal.run_ms) line += L"; running for " + text::Seconds(*running.removal.run_ms);
+  if (running.command_line) line += L"; command line " + Bracketed(*running.command_line);
+  if (running.message) {
+    line += L"\n    it shows a message " + Bracketed(running.message->title) + L": " +
+            Bracketed(running.message->text);
+  } else if (!running.unreadable.empty()) {
+    line += L"\n    its windows cannot be read from here: " + running.unreadable +
+            L" (TarnweldCheck run as SYSTEM, from the deployment tool say, sees them)";
+  }
+  return line;
+}
+
 // One entry as the check reports it.
 struct Report {
   Decision decision;
@@ -57,7 +84,7 @@ struct Report {
   std::vector<std::wstring> hints;
   std::wstring uninstaller_sha256, log_sha256;  // empty: not found, or not read
   bool removal_in_progress;
-  std::vector<RunningRemoval> running;
+  std::vector<RunningProcess> running;
 };
 
 // Whether a file was found as a normal file on a fixed local disk, is no
@@ -229,10 +256,51 @@ class Checker {
   bool RemovalInProgress() {
     if (!removal_in_progress_) {
       RunningRemovals removals(platform_.processes, run_.trust().principals());
-      running_ = removals.Judge(ReadReg::ScanProcesses(platform_.processes));
-      removal_in_progress_ = platform_.locks.Exists() || AnyCounted(running_);
+      std::vector<RunningRemoval> judged =
+          removals.Judge(ReadReg::ScanProcesses(platform_.processes));
+      removal_in_progress_ = platform_.locks.Exists() || AnyCounted(judged);
+      for (RunningRemoval& removal : judged) {
+        const std::uint32_t id = removal.process.id;
+        running_.push_back({std::move(removal), platform_.processes.CommandLineOf(id), {}, {}});
+      }
+      ReadMessages();
     }
     return *removal_in_progress_;
+  }
+
+  // The message box each process shows, where its windows can be read from
+  // here: another session's, or another desktop's, cannot be listed.
+  void ReadMessages() {
+    const std::optional<std::uint32_t> own = platform_.processes.OwnSession();
+    std::vector<std::uint32_t> readable;
+    for (RunningProcess& running : running_) {
+      const std::optional<std::uint32_t> session =
+          platform_.processes.SessionOf(running.removal.process.id);
+      if (session && own && *session == *own) {
+        readable.push_back(running.removal.process.id);
+      } else {
+        running.unreadable = session && own ? L"it runs in session " + text::Decimal(*session) +
+                                                  L", this check in session " + text::Decimal(*own)
+                                            : std::wstring(L"its session cannot be read");
+      }
+    }
+    if (readable.empty()) return;
+    MessageWatch watch;
+    platform::WindowsSeen seen = platform_.windows.Of(readable);
+    std::vector<MessageShown> shown = watch.Look(seen, platform_.sources.clock.TickMilliseconds());
+    if (watch.Pending()) {
+      platform_.pause.Sleep(kMessageSettleMs);
+      seen = platform_.windows.Of(readable);
+      shown = watch.Look(seen, platform_.sources.clock.TickMilliseconds());
+    }
+    for (RunningProcess& running : running_) {
+      if (!running.unreadable.empty()) continue;
+      if (seen.error != 0)
+        running.unreadable = L"they cannot be listed (" + ErrorText(seen.error) + L")";
+      for (const MessageShown& message : shown) {
+        if (message.process_id == running.removal.process.id) running.message = message;
+      }
+    }
   }
 
   // Every process named as a removal's, and whether Tarnweld.exe counts it.
@@ -240,19 +308,29 @@ class Checker {
     if (running_.empty()) return {};
     std::wstring text =
         L"Wise processes running on this machine (Tarnweld.exe waits only for those counted):\n";
-    for (const RunningRemoval& running : running_) text += L"  " + Describe(running) + L"\n";
+    for (const RunningProcess& running : running_) text += L"  " + Describe(running) + L"\n";
     return text;
   }
 
-  static std::wstring RunningJson(const std::vector<RunningRemoval>& all) {
+  static std::wstring RunningJson(const std::vector<RunningProcess>& all) {
     std::wstring json = L"[";
-    for (const RunningRemoval& running : all) {
+    for (const RunningProcess& running : all) {
+      const RunningRemoval& removal = running.removal;
       JsonObject object;
-      object.Number(L"id", running.process.id)
-          .Text(L"name", running.process.name)
-          .TextOrNull(L"user", running.user_name)
-          .TextOrNull(L"sid", running.user.sid)
-          .Boolean(L"counted", running.counted);
+      object.Number(L"id", removal.process.id)
+          .Text(L"name", removal.process.name)
+          .TextOrNull(L"user", removal.user_name)
+          .TextOrNull(L"sid", removal.user.sid)
+          .Boolean(L"counted", removal.counted)
+          .Raw(L"runningMs", removal.run_ms ? text::Decimal(*removal.run_ms) : L"null")
+          .TextOrNull(L"commandLine", running.command_line.value_or(L""))
+          .Raw(L"message", running.message ? JsonObject()
+                                                 .Text(L"title", running.message->title)
+                                                 .Text(L"text", running.message->text)
+                                                 .Close()
+                                           : L"null")
+          .TextOrNull(L"windowsUnreadable", running.unreadable)
+          .Boolean(L"stuck", running.stuck());
       json += (json == L"[" ? L"" : L", ") + object.Close();
     }
     return json + L"]";
@@ -280,6 +358,15 @@ class Checker {
   }
 
   void AddRemovalHint(Report* report) {
+    for (const RunningProcess& running : running_) {
+      if (!running.stuck()) continue;
+      const ReadReg::RemovalProcess& process = running.removal.process;
+      report->hints.push_back(
+          L"process " + text::Decimal(process.id) + L" " + Bracketed(process.name) +
+          L" holds every later removal back; once its message, if any, has been read, an "
+          L"administrator can end it and what it started: taskkill /F /T /FI \"PID eq " +
+          text::Decimal(process.id) + L"\" /FI \"IMAGENAME eq " + process.name + L"\"");
+    }
     if (!report->removal_in_progress) return;
     report->hints.push_back(
         L"a removal is under way on this machine (the removal lock is held, or an uninstaller "
@@ -542,7 +629,7 @@ class Checker {
   ProtectedFolders protected_;
   std::optional<WinPath> windows_directory_;
   std::optional<bool> removal_in_progress_;
-  std::vector<RunningRemoval> running_;
+  std::vector<RunningProcess> running_;
 };
 
 }  // namespace

@@ -19,6 +19,8 @@ struct CheckPlatform {
   platform::FileDigest& digest;
   platform::RemovalLockProbe& locks;
   platform::ProcessList& processes;
+  platform::ShownWindows& windows;
+  platform::Pause& pause;  // only between two looks at a window that may be a message box
   platform::TextOutput& out;
   platform::TextOutput& err;
 };

@@ -10,10 +10,12 @@
 #include "platform/win/files_win.h"
 #include "platform/win/lock_probe_win.h"
 #include "platform/win/output_win.h"
+#include "platform/win/pause_win.h"
 #include "platform/win/process_win.h"
 #include "platform/win/quiet_terminate_win.h"
 #include "platform/win/registry_list_win.h"
 #include "platform/win/registry_win.h"
+#include "platform/win/shown_windows_win.h"
 #include "platform/win/snapshot_win.h"
 #include "platform/win/system_info_win.h"
 #include "platform/win/system_library_win.h"
@@ -44,6 +46,8 @@ int main() {
   CryptoDigest digest;
   MutexProbe locks;
   ProcessListing processes;
+  SystemShownWindows windows;
+  SleepOnlyPause pause;
   StandardOutput out(StandardOutput::Stream::kOutput);
   StandardOutput err(StandardOutput::Stream::kError);
   tarnweld::check::CheckPlatform platform{
@@ -52,6 +56,8 @@ int main() {
       digest,
       locks,
       processes,
+      windows,
+      pause,
       out,
       err};
   try {

@@ -39,7 +39,7 @@ std::wstring Counted(std::size_t count, const wchar_t* thing) {
 
 std::wstring ErrorText(unsigned long error) { return L"error " + Decimal(error); }
 
-std::wstring Seconds(std::uint32_t milliseconds) {
+std::wstring Seconds(std::uint64_t milliseconds) {
   return Decimal(milliseconds / 1000) + L"." + Decimal(milliseconds % 1000 / 100) + L" s";
 }
 

@@ -54,7 +54,7 @@ std::wstring Counted(std::size_t count, const wchar_t* thing);
 std::wstring ErrorText(unsigned long error);
 
 // "14.5 s": a duration to a tenth of a second.
-std::wstring Seconds(std::uint32_t milliseconds);
+std::wstring Seconds(std::uint64_t milliseconds);
 
 // "500,000": a number with its thousands marked, as the words write bounds.
 std::wstring Grouped(unsigned long long number);

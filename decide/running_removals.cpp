@@ -28,7 +28,8 @@ RunningRemovals::RunningRemovals(platform::ProcessList& processes, trust::Princi
 std::vector<RunningRemoval> RunningRemovals::Judge(const ReadReg::ProcessScan& scan) {
   std::vector<RunningRemoval> judged;
   for (const ReadReg::RemovalProcess& process : scan.removals) {
-    RunningRemoval running{process, processes_.UserOf(process.id), {}, false, {}};
+    RunningRemoval running{process, processes_.UserOf(process.id), {},
+                           processes_.RunTime(process.id), false, {}};
     if (running.user.sid.empty()) {
       running.why_not = L"as who runs it cannot be read (" + ErrorText(running.user.error) + L")";
     } else {

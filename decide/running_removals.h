@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,18 @@
 // are waited for apart from these.
 namespace tarnweld {
 
+// The longest a run waits for its uninstaller; one that has run longer
+// blocks every later removal.
+inline constexpr std::uint32_t kWaitLimitMs = 600'000;
+
 struct RunningRemoval {
   ReadReg::RemovalProcess process;
   platform::ProcessUser user;
   std::wstring user_name;  // "SYSTEM", "OLDPC\bob"; empty when unknown
+  std::optional<std::uint64_t> run_ms;  // how long it has run; none when unknown
   bool counted = false;
   std::wstring why_not;  // why it does not count; empty when it does
+  bool past_the_limit() const { return run_ms && *run_ms > kWaitLimitMs; }
 };
 
 // "process 4711 [unwise.exe], run by SYSTEM (S-1-5-18): counted"

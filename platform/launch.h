@@ -28,6 +28,13 @@ class ProcessGroup {
   virtual bool Add(SuspendedProcess& process) = 0;
   // How many processes of the group still run; nothing when unknown.
   virtual std::optional<std::uint32_t> ActiveProcesses() = 0;
+  // The ids of the group's processes now (at most 64); empty when unknown.
+  virtual std::vector<std::uint32_t> ProcessIds() = 0;
+  // Blocks until a process joins or leaves the group, a message arrives for
+  // this thread, or `timeout_milliseconds` pass, without polling meanwhile.
+  // False at once where the group cannot be waited on so: then ask
+  // ActiveProcesses at intervals.
+  virtual bool WaitForChange(std::uint32_t timeout_milliseconds) = 0;
 };
 
 struct Started {

@@ -14,6 +14,7 @@
 #include "platform/process_snapshot.h"
 #include "platform/registry.h"
 #include "platform/removal_lock.h"
+#include "platform/shown_windows.h"
 #include "platform/system_info.h"
 
 namespace tarnweld::platform {
@@ -42,6 +43,7 @@ struct Platform {
   RemovalLocks& locks;
   Launcher& launcher;
   ProcessList& processes;
+  ShownWindows& windows;
   TextOutput& debugger;  // one line per call, for a debugger to show
 };
 

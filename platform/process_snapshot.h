@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tarnweld::platform {
@@ -60,6 +61,16 @@ class ProcessList {
   virtual std::unique_ptr<WatchedProcess> Open(std::uint32_t id) = 0;
   // The user process `id` runs as, asked with query rights alone.
   virtual ProcessUser UserOf(std::uint32_t id) = 0;
+  // How long process `id` has run, in milliseconds; none when it cannot be
+  // asked.
+  virtual std::optional<std::uint64_t> RunTime(std::uint32_t id) = 0;
+  // The session process `id` runs in, and this process's own; none when it
+  // cannot be asked.
+  virtual std::optional<std::uint32_t> SessionOf(std::uint32_t id) = 0;
+  virtual std::optional<std::uint32_t> OwnSession() = 0;
+  // Its command line, only where the system gives it without reading the
+  // process's memory (Windows 8.1 and later); none otherwise.
+  virtual std::optional<std::wstring> CommandLineOf(std::uint32_t id) = 0;
 };
 
 }  // namespace tarnweld::platform

@@ -81,16 +81,33 @@ Turn TakeTurn(platform::Platform& platform, trust::Principals& principals) {
   }
 }
 
-bool WaitForOtherRemovals(platform::Platform& platform, trust::Principals& principals,
-                          std::uint32_t* waited_ms) {
+OtherRemovals WaitForOtherRemovals(platform::Platform& platform, trust::Principals& principals,
+                                   std::uint32_t* waited_ms) {
   const std::uint32_t start = platform.clock.TickMilliseconds();
   RunningRemovals removals(platform.processes, principals);
-  for (;;) {
+  StuckWatch stuck(platform);
+  for (bool first = true;; first = false) {
     *waited_ms = platform::ElapsedSince(platform.clock, start);
-    const bool running = AnyCounted(removals.Judge(ReadReg::ScanProcesses(platform.processes)));
+    std::vector<std::uint32_t> counted, stale;
+    for (const RunningRemoval& running :
+         removals.Judge(ReadReg::ScanProcesses(platform.processes))) {
+      if (!running.counted) continue;
+      counted.push_back(running.process.id);
+      if (first && running.past_the_limit()) {
+        stale.push_back(running.process.id);
+        Trace(platform, Describe(running) + L", for " + Seconds(*running.run_ms) +
+                            L", longer than a removal waits (" + Seconds(kWaitLimitMs) +
+                            L"): no run waits for it again; nothing is launched beside it");
+      }
+    }
     for (const std::wstring& line : removals.TakeNotCounted()) Trace(platform, line);
-    if (!running) return true;
-    if (*waited_ms >= kTurnLimitMs) return false;
+    if (!stale.empty()) {
+      stuck.LookTwice(stale);
+      return OtherRemovals::kStuck;
+    }
+    if (counted.empty()) return OtherRemovals::kNone;
+    if (*waited_ms >= kTurnLimitMs) return OtherRemovals::kStillRunning;
+    if (stuck.Due()) stuck.Look(counted);
     platform.pause.DispatchWaitingMessages();
     PauseServicingMessages(platform, kScanIntervalMs);
   }

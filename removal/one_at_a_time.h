@@ -35,12 +35,20 @@ struct Turn {
 // may not open it launches nothing (it could remove nothing anyway).
 Turn TakeTurn(platform::Platform& platform, trust::Principals& principals);
 
+enum class OtherRemovals {
+  kNone,          // none runs, or none runs any more
+  kStillRunning,  // one still runs at the limit
+  kStuck,         // one ran longer than a removal waits when the run began: not waited for
+};
+
 // Waits, servicing messages, while a removal's process that counts runs:
 // unwise.exe, unwise32.exe, or a GLB*.EXE it handed its work to (one started
 // by hand, or one whose Tarnweld.exe was ended), run by someone `principals`
-// trusts (RunningRemovals; the others are traced). How long it waited; false
-// when the limit passed with one still running.
-bool WaitForOtherRemovals(platform::Platform& platform, trust::Principals& principals,
-                          std::uint32_t* waited_ms);
+// trusts (RunningRemovals; the others are traced), tracing any message box
+// it stops at. One that has already run longer than the wait's limit is not
+// waited for again: every later run would wait the limit out. How long it
+// waited.
+OtherRemovals WaitForOtherRemovals(platform::Platform& platform, trust::Principals& principals,
+                                   std::uint32_t* waited_ms);
 
 }  // namespace tarnweld

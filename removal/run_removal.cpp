@@ -167,10 +167,15 @@ void RemoveWiseInstallation(platform::Platform& platform, const std::wstring& sy
   if (turn.kind == Turn::Kind::kRefused) return;
   if (turn.waited_ms > 0 && !(now = DecideNow(platform, tail)).launches()) return;
   std::uint32_t waited = 0;
-  if (!WaitForOtherRemovals(platform, now.run->trust().principals(), &waited)) {
-    Trace(platform, L"an uninstaller still runs after " + Seconds(kTurnLimitMs) +
-                        L"; nothing is launched beside it");
-    return;
+  switch (WaitForOtherRemovals(platform, now.run->trust().principals(), &waited)) {
+    case OtherRemovals::kNone:
+      break;
+    case OtherRemovals::kStillRunning:
+      Trace(platform, L"an uninstaller still runs after " + Seconds(kTurnLimitMs) +
+                          L"; nothing is launched beside it");
+      return;
+    case OtherRemovals::kStuck:
+      return;
   }
   if (waited > 0) {
     Trace(platform, L"waited " + Seconds(waited) + L" for an uninstaller that was running");
@@ -188,13 +193,15 @@ void RemoveWiseInstallation(platform::Platform& platform, const std::wstring& sy
   TraceStart(platform, run);
   if (run.process_id == 0) return;
   const std::uint32_t wait_start = platform.clock.TickMilliseconds();
+  std::vector<MessageShown> showing;
   const WaitEnd end = WaitForUninstaller(platform, now.run->trust().principals(), run.group.get(),
-                                         run.descendants.get());
+                                         run.descendants.get(), &showing);
   const std::uint32_t waited_for_it = platform::ElapsedSince(platform.clock, wait_start);
   Trace(platform, (end == WaitEnd::kTimeLimit
                        ? L"wait ended at the " + text::Decimal(kWaitLimitMs / 1000) + L" s limit, after "
                        : L"wait ended: the uninstaller has gone, after ") +
-                      Seconds(waited_for_it));
+                      Seconds(waited_for_it) +
+                      (showing.empty() ? L"" : L", " + StillShowing(showing.front())));
 }
 
 }  // namespace

@@ -188,6 +188,17 @@ TEST(Decision, TarnweldTellsADebuggerWhatItDecidedAndDid) {
   EXPECT_THAT(fake::Narrow(missing.os.debugger.text),
               HasSubstr("log [C:\\L.TXT]: not found (error 2)"));
   EXPECT_THAT(fake::Narrow(missing.os.debugger.text), HasSubstr("verdict: log-missing"));
+
+  Machine stuck;
+  stuck.os.command_tail = L"OldApp";
+  stuck.os.group_active = [](std::uint32_t) { return 1u; };
+  stuck.os.windows_shown = [](std::uint32_t) {
+    return std::vector<platform::ShownWindow>{{7, 4242, L"Wise Uninstall", L"Invalid.", true}};
+  };
+  RunRemoval(stuck.os.os());
+  EXPECT_THAT(fake::Narrow(stuck.os.debugger.text),
+              HasSubstr("wait ended at the 600 s limit, after 600.0 s, the uninstaller still "
+                        "showing a message [Wise Uninstall]: [Invalid.]"));
 }
 
 }  // namespace

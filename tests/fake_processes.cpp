@@ -60,6 +60,16 @@ class FakeGroup final : public platform::ProcessGroup, CountedHandle {
     record_.events.push_back("active");
     return processes_.group_active(record_.now);
   }
+  std::vector<std::uint32_t> ProcessIds() override { return processes_.group_ids; }
+  bool WaitForChange(std::uint32_t milliseconds) override {
+    if (!processes_.group_waitable) return false;
+    record_.events.push_back("group wait " + std::to_string(milliseconds));
+    const auto before = processes_.group_active(record_.now);
+    for (std::uint32_t waited = 0; waited < milliseconds; ++waited) {
+      if (processes_.group_active(++record_.now) != before) break;
+    }
+    return true;
+  }
 
  private:
   const FakeProcesses& processes_;
@@ -197,6 +207,36 @@ platform::ProcessUser FakeProcesses::UserOf(std::uint32_t id) {
   record_.events.push_back("user of " + std::to_string(id));
   const auto user = users.find(id);
   return user == users.end() ? platform::ProcessUser{L"S-1-5-18", 0} : user->second;
+}
+
+std::optional<std::uint64_t> FakeProcesses::RunTime(std::uint32_t id) {
+  const auto given = run_ms.find(id);
+  return given == run_ms.end() ? 1000 : given->second;
+}
+
+std::optional<std::uint32_t> FakeProcesses::SessionOf(std::uint32_t id) {
+  const auto given = sessions.find(id);
+  return given == sessions.end() ? 1 : given->second;
+}
+
+std::optional<std::wstring> FakeProcesses::CommandLineOf(std::uint32_t id) {
+  const auto given = command_lines.find(id);
+  if (given == command_lines.end()) return std::nullopt;
+  return given->second;
+}
+
+platform::WindowsSeen FakeProcesses::Of(const std::vector<std::uint32_t>& process_ids) {
+  std::string ids;
+  for (const std::uint32_t id : process_ids) ids += " " + std::to_string(id);
+  record_.events.push_back("windows of" + ids);
+  platform::WindowsSeen seen{{}, windows_error};
+  if (windows_error != 0 || !windows_shown) return seen;
+  for (const platform::ShownWindow& window : windows_shown(record_.now)) {
+    if (std::find(process_ids.begin(), process_ids.end(), window.process_id) != process_ids.end()) {
+      seen.windows.push_back(window);
+    }
+  }
+  return seen;
 }
 
 std::wstring FakeProgram::CommandTail() {

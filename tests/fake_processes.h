@@ -15,6 +15,7 @@
 #include "platform/process.h"
 #include "platform/process_snapshot.h"
 #include "platform/removal_lock.h"
+#include "platform/shown_windows.h"
 #include "tests/fake_record.h"
 
 namespace tarnweld::fake {
@@ -33,8 +34,11 @@ struct FakeProcess {
   std::optional<std::uint32_t> ends_at;  // a tick reading; none: it runs on
 };
 
-// Starting the uninstaller, its job, and the processes a snapshot lists.
-class FakeProcesses : public platform::Launcher, public platform::ProcessList {
+// Starting the uninstaller, its job, the processes a snapshot lists, and
+// the windows they show.
+class FakeProcesses : public platform::Launcher,
+                      public platform::ProcessList,
+                      public platform::ShownWindows {
  public:
   explicit FakeProcesses(Recorder& record);
 
@@ -50,16 +54,29 @@ class FakeProcesses : public platform::Launcher, public platform::ProcessList {
   bool resume_fails = false;
   bool group_fails = false;
   bool join_fails = false;
-  // Processes of the uninstaller's group still running at `now`.
+  // Processes of the uninstaller's group still running at `now`; their ids;
+  // whether a change of their number can be waited for (the time passes
+  // until it changes).
   std::function<std::optional<std::uint32_t>(std::uint32_t now)> group_active;
+  std::vector<std::uint32_t> group_ids{4242};
+  bool group_waitable = true;
   // Image-name fields of the processes seen by a snapshot taken at `now`
   // (ids from 10000 on, no parent), then `family`, with ids and parents.
   std::function<std::vector<platform::ImageName>(std::uint32_t now)> processes;
   std::function<std::vector<platform::ProcessEntry>(std::uint32_t now)> family;
   bool snapshot_fails = false;
   bool first_entry_fails = false;
-  // Whom each process runs as; SYSTEM unless given here.
+  // Whom each process runs as; SYSTEM unless given here. How long each has
+  // run (a second unless given), its session (1, as this one's) and its
+  // command line (none unless given).
   std::map<std::uint32_t, platform::ProcessUser> users;
+  std::map<std::uint32_t, std::uint64_t> run_ms;
+  std::map<std::uint32_t, std::uint32_t> sessions;
+  std::map<std::uint32_t, std::wstring> command_lines;
+  // The top-level windows shown at `now`, of every process; listing them
+  // fails with `windows_error`.
+  std::function<std::vector<platform::ShownWindow>(std::uint32_t now)> windows_shown;
+  std::uint32_t windows_error = 0;
 
   std::vector<LaunchCall> launches;
 
@@ -73,6 +90,11 @@ class FakeProcesses : public platform::Launcher, public platform::ProcessList {
   std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override;
   std::unique_ptr<platform::WatchedProcess> Open(std::uint32_t id) override;
   platform::ProcessUser UserOf(std::uint32_t id) override;
+  std::optional<std::uint64_t> RunTime(std::uint32_t id) override;
+  std::optional<std::uint32_t> SessionOf(std::uint32_t id) override;
+  std::optional<std::uint32_t> OwnSession() override { return 1; }
+  std::optional<std::wstring> CommandLineOf(std::uint32_t id) override;
+  platform::WindowsSeen Of(const std::vector<std::uint32_t>& process_ids) override;
 
  private:
   Recorder& record_;

@@ -44,6 +44,17 @@ TEST(OneAtATime, OneRemovalAtATimeAndAfreshAfterEachWait) {
       os.users[10001] = {sid, sid.empty() ? 5u : 0u};
     };
   };
+  // The same, running for 20 minutes, at a message box or not.
+  const auto stuck = [](bool box, std::function<void(FakePlatform&)> then) {
+    return [=](FakePlatform& os) {
+      then(os);
+      os.run_ms[10001] = 1'200'000;
+      if (!box) return;
+      os.windows_shown = [](std::uint32_t) {
+        return std::vector<platform::ShownWindow>{{7, 10001, L"Wise Uninstall", L"Invalid.", true}};
+      };
+    };
+  };
   const Case cases[] = {
       {"no other removal", [](FakePlatform&) {}, true, 1, 0, "started process"},
       // The other run removed its entry, which was this one's too.
@@ -109,6 +120,13 @@ TEST(OneAtATime, OneRemovalAtATimeAndAfreshAfterEachWait) {
        "administrators are trusted to run it"},
       {"a copy whose user cannot be read", run_by(L"", running(L"GLB1.EXE", std::nullopt)), true, 1,
        0, "process 10001 [GLB1.EXE]: not counted, as who runs it cannot be read (error 5)"},
+      // Every later run would wait its limit out for it.
+      {"an uninstaller stuck for 20 minutes", stuck(false, running(L"UNWISE.EXE", std::nullopt)),
+       false, 1, 0,
+       "process 10001 [UNWISE.EXE], run by S-1-5-18: counted, for 1200.0 s, longer than a removal "
+       "waits (600.0 s): no run waits for it again; nothing is launched beside it"},
+      {"one stuck at a message box", stuck(true, running(L"GLB1.EXE", std::nullopt)), false, 1, 0,
+       "the uninstaller shows a message [Wise Uninstall]: [Invalid.] (process 10001)"},
       {"a copy a named administrator runs",
        run_by(L"S-1-5-21-7-7-7-500", running(L"glb1a2b.exe", 5'000)), true, 2, 5'000,
        "waited 5.0 s"},
@@ -150,11 +168,13 @@ TEST(OneAtATime, WaitingForTheLockAnswersMessages) {
   EXPECT_EQ(os.launches.size(), 1u);
 }
 
-TEST(OneAtATime, TheCheckSaysWhetherARemovalIsUnderWayWithoutWaiting) {
+// Only a window that may be a message box is looked at twice, 5 s apart.
+TEST(OneAtATime, TheCheckSaysWhetherARemovalIsUnderWayAndWhatHoldsItBack) {
   struct Case {
     std::function<void(FakePlatform&)> arrange;
     bool in_progress;
-    const char* running;  // JSON
+    const char* running;  // JSON, its fields after id, name, user and sid
+    std::uint32_t waited = 0;
   };
   const auto copy_run_by = [](const wchar_t* sid) {
     return [=](FakePlatform& os) {
@@ -165,16 +185,36 @@ TEST(OneAtATime, TheCheckSaysWhetherARemovalIsUnderWayWithoutWaiting) {
       os.account_names[L"S-1-5-18"] = L"SYSTEM";
     };
   };
+  const auto stuck = [&](FakePlatform& os) {
+    copy_run_by(L"S-1-5-18")(os);
+    os.run_ms[10000] = 700'000;
+    os.command_lines[10000] = L"C:\\T\\GLB0F3C.EXE /z";
+    os.windows_shown = [](std::uint32_t) {
+      return std::vector<platform::ShownWindow>{{7, 10000, L"Wise", L"Invalid.", true}};
+    };
+  };
   const Case cases[] = {
-      {[](FakePlatform&) {}, false, "[]"},
-      {[](FakePlatform& os) { os.exists = os.held_for_ever = true; }, true, "[]"},
-      {[](FakePlatform& os) { os.open_fails = platform::LockFound::kDenied; }, true, "[]"},
+      {[](FakePlatform&) {}, false, ""},
+      {[](FakePlatform& os) { os.exists = os.held_for_ever = true; }, true, ""},
+      {[](FakePlatform& os) { os.open_fails = platform::LockFound::kDenied; }, true, ""},
       {copy_run_by(L"S-1-5-18"), true,
-       R"([{"id": 10000, "name": "GLB0F3C.EXE", "user": "SYSTEM", "sid": "S-1-5-18", )"
-       R"("counted": true}])"},
+       R"("counted": true, "runningMs": 1000, "commandLine": null, "message": null, )"
+       R"("windowsUnreadable": null, "stuck": false)"},
       {copy_run_by(L"S-1-5-21-9-9-9-1200"), false,
-       R"([{"id": 10000, "name": "GLB0F3C.EXE", "user": null, "sid": "S-1-5-21-9-9-9-1200", )"
-       R"("counted": false}])"},
+       R"("counted": false, "runningMs": 1000, "commandLine": null, "message": null, )"
+       R"("windowsUnreadable": null, "stuck": false)"},
+      {stuck, true,
+       R"("counted": true, "runningMs": 700000, "commandLine": "C:\\T\\GLB0F3C.EXE /z", )"
+       R"("message": {"title": "Wise", "text": "Invalid."}, "windowsUnreadable": null, )"
+       R"("stuck": true)",
+       5'000},
+      {fake::All({stuck, [](FakePlatform& os) { os.sessions[10000] = 0; }}), true,
+       R"("counted": true, "runningMs": 700000, "commandLine": "C:\\T\\GLB0F3C.EXE /z", )"
+       R"("message": null, "windowsUnreadable": "it runs in session 0, this check in session )"
+       R"(1", "stuck": true)"},
+      {fake::All({stuck, [](FakePlatform& os) { os.windows_error = 5; }}), true,
+       R"("counted": true, "runningMs": 700000, "commandLine": "C:\\T\\GLB0F3C.EXE /z", )"
+       R"j("message": null, "windowsUnreadable": "they cannot be listed (error 5)", "stuck": true)j"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.running);
@@ -185,8 +225,15 @@ TEST(OneAtATime, TheCheckSaysWhetherARemovalIsUnderWayWithoutWaiting) {
     EXPECT_EQ(check::RunCheck(os.check(), L"/json OldApp"), 0);
     const auto json = nlohmann::json::parse(Narrow(os.out.text));
     EXPECT_EQ(json["removalInProgress"], c.in_progress);
-    EXPECT_EQ(json["running"], nlohmann::json::parse(c.running));
-    EXPECT_EQ(os.now, start) << "the check never waits";
+    const std::string user = os.users.count(10000) && os.users[10000].sid == L"S-1-5-18"
+                                 ? R"("SYSTEM", "sid": "S-1-5-18", )"
+                                 : R"(null, "sid": "S-1-5-21-9-9-9-1200", )";
+    EXPECT_EQ(
+        json["running"],
+        nlohmann::json::parse(*c.running ? R"([{"id": 10000, "name": "GLB0F3C.EXE", "user": )" +
+                                               user + c.running + "}]"
+                                         : std::string("[]")));
+    EXPECT_EQ(os.now - start, c.waited) << "the check waits only to tell a message box";
     EXPECT_THAT(os.events, Not(::testing::Contains("lock wait")));
     os.out.text.clear();
     check::RunCheck(os.check(), L"OldApp");
@@ -197,10 +244,34 @@ TEST(OneAtATime, TheCheckSaysWhetherARemovalIsUnderWayWithoutWaiting) {
   FakePlatform os;
   copy_run_by(L"S-1-5-21-9-9-9-1200")(os);
   check::RunCheck(os.check(), L"/all");
-  EXPECT_THAT(Narrow(os.out.text),
-              HasSubstr("Wise processes running on this machine (Tarnweld.exe waits only for those "
-                        "counted):\n  process 10000 [GLB0F3C.EXE], run by S-1-5-21-9-9-9-1200: not "
-                        "counted, as only administrators are trusted to run it\n"));
+  EXPECT_THAT(
+      Narrow(os.out.text),
+      HasSubstr("Wise processes running on this machine (Tarnweld.exe waits only for those "
+                "counted):\n  process 10000 [GLB0F3C.EXE], run by S-1-5-21-9-9-9-1200: not "
+                "counted, as only administrators are trusted to run it; running for 1.0 s\n"));
+  // What holds every later removal back, and how to end it once read.
+  for (const bool other_session : {false, true}) {
+    FakePlatform held;
+    stuck(held);
+    if (other_session) held.sessions[10000] = 0;
+    check::RunCheck(held.check(), L"/all");
+    EXPECT_THAT(
+        Narrow(held.out.text),
+        HasSubstr(other_session
+                      ? "running for 700.0 s; command line [C:\\T\\GLB0F3C.EXE /z]\n    its "
+                        "windows cannot be read from here: it runs in session 0, this "
+                        "check in session 1 (TarnweldCheck run as SYSTEM, from the "
+                        "deployment tool say, sees them)\n"
+                      : "\n    it shows a message [Wise]: [Invalid.]\n"));
+  }
+  FakePlatform held;
+  stuck(held);
+  check::RunCheck(held.check(), L"OldApp");
+  EXPECT_THAT(Narrow(held.out.text),
+              HasSubstr("Hint: process 10000 [GLB0F3C.EXE] holds every later removal back; once "
+                        "its message, if any, has been read, an administrator can end it and what "
+                        "it started: taskkill /F /T /FI \"PID eq 10000\" /FI \"IMAGENAME eq "
+                        "GLB0F3C.EXE\"\n"));
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ struct Waiting {
   std::uint32_t Wait(platform::ProcessGroup* group = nullptr) {
     start = os.now;
     trust::Principals principals(os, os, os);
-    end = WaitForUninstaller(os.os(), principals, group);
+    end = WaitForUninstaller(os.os(), principals, group, nullptr, &showing);
     EXPECT_EQ(os.open_handles, group ? 1 : 0) << "nothing but the caller's group stays open";
     return os.now - start;
   }
@@ -46,6 +46,7 @@ struct Waiting {
   std::uint32_t start = 0;
   std::vector<std::uint32_t> scans;
   WaitEnd end = WaitEnd::kTimeLimit;
+  std::vector<MessageShown> showing;
 };
 
 // Scans at 0, 500, ... for `count` half seconds.
@@ -68,6 +69,7 @@ TEST(WaitTest, EndsWhenNeitherAnUnwiseNorTheGroupRunsOrAtTenMinutes) {
     WaitEnd end = WaitEnd::kUninstallerGone;
     std::uint32_t start = 1000;  // the tick count when the wait begins
     bool snapshot_fails = false;
+    bool waitable = true;  // the group's changes can be waited for: no polling
   };
   const auto gone = [](std::uint32_t) { return false; };
   const auto always = [](std::uint32_t) { return true; };
@@ -93,7 +95,16 @@ TEST(WaitTest, EndsWhenNeitherAnUnwiseNorTheGroupRunsOrAtTenMinutes) {
       {"no snapshot", always, nullptr, 0, {}, WaitEnd::kUninstallerGone, 1000, true},
       // The uninstaller handed its work to a copy and ended; the copy works
       // on, and the group is scanned only once it has emptied.
-      {"a copy in the group", until(500), busy(1, 2210), 2225, {2225}},
+      {"a copy in the group", until(500), busy(1, 2210), 2210, {2210}},
+      {"a copy in a group asked at intervals",
+       until(500),
+       busy(1, 2210),
+       2225,
+       {2225},
+       WaitEnd::kUninstallerGone,
+       1000,
+       false,
+       false},
       {"the group, then an UNWISE.EXE",
        between(1000, 3000),
        busy(2, 1000),
@@ -109,12 +120,64 @@ TEST(WaitTest, EndsWhenNeitherAnUnwiseNorTheGroupRunsOrAtTenMinutes) {
     now = &w;
     w.os.now = c.start;
     w.os.snapshot_fails = c.snapshot_fails;
+    w.os.group_waitable = c.waitable;
     w.UninstallerRunsWhile(c.unwise);
     const std::uint32_t waited = c.group ? w.WaitWithGroup(c.group) : w.Wait();
     EXPECT_EQ(waited, c.waited);
     EXPECT_EQ(w.scans, c.scans);
     EXPECT_EQ(w.end, c.end);
     EXPECT_TRUE(w.os.launches.empty());
+  }
+}
+
+// A dialog of the removal's whose text stays the same on two looks 5 s apart
+// is a message box the uninstaller stops at: named once, and at the end.
+TEST(WaitTest, AMessageBoxTheRemovalStopsAtIsNamedOnce) {
+  using platform::ShownWindow;
+  using Shown = std::vector<ShownWindow>;
+  const ShownWindow box{7, 4242, L"Wise Uninstall", L"Invalid INSTALL.LOG file.", true};
+  struct Case {
+    const char* what;
+    std::function<Shown(const ShownWindow& box, std::uint32_t t)> windows;
+    bool named;
+  };
+  const Case cases[] = {
+      {"from the start", [](ShownWindow b, std::uint32_t) { return Shown{b}; }, true},
+      {"after 20 s", [](ShownWindow b, std::uint32_t t) { return t > 20'000 ? Shown{b} : Shown{}; },
+       true},
+      {"a progress that moves",
+       [](ShownWindow b, std::uint32_t t) {
+         b.text = std::to_wstring(t / 5'000) + L" %";
+         return Shown{b};
+       },
+       false},
+      {"no dialog",
+       [](ShownWindow b, std::uint32_t) {
+         b.dialog = false;
+         return Shown{b};
+       },
+       false},
+      {"another process's",
+       [](ShownWindow b, std::uint32_t) {
+         b.process_id = 4243;
+         return Shown{b};
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Waiting w;
+    w.os.windows_shown = [&](std::uint32_t now) { return c.windows(box, now - w.start); };
+    w.UninstallerRunsWhile([](std::uint32_t) { return false; });
+    EXPECT_EQ(w.WaitWithGroup([](std::uint32_t) { return 1u; }), 600'000u);
+    const std::string said =
+        "Tarnweld: the uninstaller shows a message [Wise Uninstall]: "
+        "[Invalid INSTALL.LOG file.] (process 4242)";
+    EXPECT_EQ(std::count(w.os.debugger.writes.begin(), w.os.debugger.writes.end(),
+                         std::wstring(said.begin(), said.end())),
+              c.named ? 1 : 0);
+    const std::vector<MessageShown> named{{4242, box.title, box.text}};
+    EXPECT_EQ(w.showing, c.named ? named : std::vector<MessageShown>{});
   }
 }
 

@@ -16,7 +16,8 @@ namespace tarnweld::platform::win {
 
 std::wstring FullPathName(const std::wstring& path, DWORD* error) {
   const auto full = sized_text::Read([&](wchar_t* buffer, std::size_t size) {
-    const DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(size), buffer, nullptr);
+    const DWORD length =
+        ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(size), buffer, nullptr);
     if (length == 0) *error = ::GetLastError();
     return length;
   });

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "platform/win/scoped_handle.h"
@@ -26,9 +27,67 @@ class CreatedProcess final : public SuspendedProcess {
   ScopedThread thread_;
 };
 
+// The job's news, waited for without polling: the system posts to the job's
+// completion port whenever a process joins it or ends, and when none is
+// left; a thread of its own takes each post and sets an event, which the
+// wait waits on together with the thread's window messages.
+class JobNews {
+ public:
+  static std::unique_ptr<JobNews> Watch(HANDLE job) {
+    auto news = std::unique_ptr<JobNews>(new JobNews);
+    news->port_.Reset(::CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
+    news->arrived_.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!news->port_.IsValid() || !news->arrived_.IsValid()) return nullptr;
+    JOBOBJECT_ASSOCIATE_COMPLETION_PORT port{};
+    port.CompletionKey = job;
+    port.CompletionPort = news->port_.Get();
+    if (!::SetInformationJobObject(job, JobObjectAssociateCompletionPortInformation, &port,
+                                   sizeof port)) {
+      return nullptr;
+    }
+    news->taker_.Reset(::CreateThread(nullptr, 0, &JobNews::Take, news.get(), 0, nullptr));
+    if (!news->taker_.IsValid()) return nullptr;
+    return news;
+  }
+  ~JobNews() {
+    if (!taker_.IsValid()) return;
+    ::PostQueuedCompletionStatus(port_.Get(), 0, kQuit, nullptr);
+    ::WaitForSingleObject(taker_.Get(), 1'000);
+  }
+  JobNews(const JobNews&) = delete;
+  JobNews& operator=(const JobNews&) = delete;
+
+  void Wait(std::uint32_t milliseconds) {
+    const HANDLE arrived = arrived_.Get();
+    ::MsgWaitForMultipleObjectsEx(1, &arrived, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+
+ private:
+  static constexpr ULONG_PTR kQuit = ~ULONG_PTR{0};
+  JobNews() = default;
+
+  static DWORD WINAPI Take(void* self) {
+    auto* news = static_cast<JobNews*>(self);
+    for (;;) {
+      DWORD message = 0;
+      ULONG_PTR key = 0;
+      OVERLAPPED* unused = nullptr;
+      if (!::GetQueuedCompletionStatus(news->port_.Get(), &message, &key, &unused, INFINITE) ||
+          key == kQuit) {
+        return 0;
+      }
+      ::SetEvent(news->arrived_.Get());
+    }
+  }
+
+  ScopedPort port_;
+  ScopedEvent arrived_;
+  ScopedThread taker_;
+};
+
 class Job final : public ProcessGroup {
  public:
-  explicit Job(HANDLE job) : job_(job) {}
+  explicit Job(HANDLE job) : job_(job), news_(JobNews::Watch(job)) {}
 
   bool Add(SuspendedProcess& process) override {
     // Only this launcher makes suspended processes.
@@ -45,8 +104,33 @@ class Job final : public ProcessGroup {
     return accounting.ActiveProcesses;
   }
 
+  std::vector<std::uint32_t> ProcessIds() override {
+    struct {
+      JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+      ULONG_PTR more[63];
+    } ids{};
+    ids.list.NumberOfAssignedProcesses = 64;
+    if (!::QueryInformationJobObject(job_.Get(), JobObjectBasicProcessIdList, &ids, sizeof ids,
+                                     nullptr)) {
+      return {};
+    }
+    std::vector<std::uint32_t> found;
+    for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList && i < 64; ++i) {
+      found.push_back(
+          static_cast<std::uint32_t>(i == 0 ? ids.list.ProcessIdList[0] : ids.more[i - 1]));
+    }
+    return found;
+  }
+
+  bool WaitForChange(std::uint32_t milliseconds) override {
+    if (!news_) return false;
+    news_->Wait(milliseconds);
+    return true;
+  }
+
  private:
   ScopedJob job_;
+  std::unique_ptr<JobNews> news_;  // null: the job is asked at intervals
 };
 
 }  // namespace

@@ -23,4 +23,18 @@ std::unique_ptr<WatchedProcess> ToolhelpProcessList::Open(std::uint32_t id) {
 
 ProcessUser ToolhelpProcessList::UserOf(std::uint32_t id) { return UserOfProcess(id); }
 
+std::optional<std::uint64_t> ToolhelpProcessList::RunTime(std::uint32_t id) {
+  return RunTimeOfProcess(id);
+}
+
+std::optional<std::uint32_t> ToolhelpProcessList::SessionOf(std::uint32_t id) {
+  return SessionOfProcess(id);
+}
+
+std::optional<std::uint32_t> ToolhelpProcessList::OwnSession() { return SessionOfThisProcess(); }
+
+std::optional<std::wstring> ToolhelpProcessList::CommandLineOf(std::uint32_t id) {
+  return CommandLineOfProcess(id);
+}
+
 }  // namespace tarnweld::platform::win

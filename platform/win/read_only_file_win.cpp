@@ -36,11 +36,9 @@ ReadOnlyFile::ReadOnlyFile(const std::wstring& path) {
   // The link itself, were it one, not what it points at: that may be a
   // network path. Should the name reach a pipe after all, its server may
   // only identify the caller, never act as it.
-  file_.Reset(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING,
-                            FILE_FLAG_OPEN_REPARSE_POINT | SECURITY_SQOS_PRESENT |
-                                SECURITY_IDENTIFICATION,
-                            nullptr));
+  file_.Reset(::CreateFileW(
+      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_OPEN_REPARSE_POINT | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
   if (!file_.IsValid()) {
     error_ = ::GetLastError();
     return;

@@ -47,7 +47,8 @@ class RegKey final : public RegistryKey {
     SecurityRead read = SecurityOf(owner, dacl);
     if (as_itself_) {
       DWORD type = REG_NONE;
-      const LONG found = ::RegQueryValueExW(key_.Get(), kLinkValue, nullptr, &type, nullptr, nullptr);
+      const LONG found =
+          ::RegQueryValueExW(key_.Get(), kLinkValue, nullptr, &type, nullptr, nullptr);
       read.link = (found == ERROR_SUCCESS || found == ERROR_MORE_DATA) && type == REG_LINK;
     }
     return read;

@@ -64,6 +64,7 @@ struct JobTraits : NullIsNone {};
 struct MutexTraits : NullIsNone {};
 struct TokenTraits : NullIsNone {};
 struct EventTraits : NullIsNone {};
+struct PortTraits : NullIsNone {};  // an I/O completion port
 struct FileTraits : InvalidIsNone {};
 struct SnapshotTraits : InvalidIsNone {};
 struct FindTraits {
@@ -89,6 +90,7 @@ using ScopedJob = ScopedHandle<JobTraits>;
 using ScopedMutex = ScopedHandle<MutexTraits>;
 using ScopedToken = ScopedHandle<TokenTraits>;
 using ScopedEvent = ScopedHandle<EventTraits>;
+using ScopedPort = ScopedHandle<PortTraits>;
 using ScopedFile = ScopedHandle<FileTraits>;
 using ScopedSnapshot = ScopedHandle<SnapshotTraits>;
 using ScopedFind = ScopedHandle<FindTraits>;

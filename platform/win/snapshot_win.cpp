@@ -63,4 +63,18 @@ std::unique_ptr<WatchedProcess> ProcessListing::Open(std::uint32_t) { return nul
 
 ProcessUser ProcessListing::UserOf(std::uint32_t id) { return UserOfProcess(id); }
 
+std::optional<std::uint64_t> ProcessListing::RunTime(std::uint32_t id) {
+  return RunTimeOfProcess(id);
+}
+
+std::optional<std::uint32_t> ProcessListing::SessionOf(std::uint32_t id) {
+  return SessionOfProcess(id);
+}
+
+std::optional<std::uint32_t> ProcessListing::OwnSession() { return SessionOfThisProcess(); }
+
+std::optional<std::wstring> ProcessListing::CommandLineOf(std::uint32_t id) {
+  return CommandLineOfProcess(id);
+}
+
 }  // namespace tarnweld::platform::win

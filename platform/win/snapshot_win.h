@@ -17,6 +17,10 @@ class ProcessListing final : public ProcessList {
   std::unique_ptr<ProcessSnapshot> TakeSnapshot() override;
   std::unique_ptr<WatchedProcess> Open(std::uint32_t id) override;
   ProcessUser UserOf(std::uint32_t id) override;
+  std::optional<std::uint64_t> RunTime(std::uint32_t id) override;
+  std::optional<std::uint32_t> SessionOf(std::uint32_t id) override;
+  std::optional<std::uint32_t> OwnSession() override;
+  std::optional<std::wstring> CommandLineOf(std::uint32_t id) override;
 };
 
 }  // namespace tarnweld::platform::win

@@ -16,6 +16,7 @@
 #include "platform/win/process_win.h"
 #include "platform/win/registry_win.h"
 #include "platform/win/removal_lock_win.h"
+#include "platform/win/shown_windows_win.h"
 #include "platform/win/system_info_win.h"
 
 namespace tarnweld::platform::win {
@@ -72,6 +73,7 @@ Platform& WindowsPlatform() {
   static MutexLocks locks;
   static SystemLauncher launcher;
   static ToolhelpProcessList processes;
+  static SystemShownWindows windows;
   static DebuggerOutput debugger;
   static Platform platform{
       {registry, files, security, accounts, system, code_page, environment, clock},
@@ -82,6 +84,7 @@ Platform& WindowsPlatform() {
       locks,
       launcher,
       processes,
+      windows,
       debugger};
   return platform;
 }

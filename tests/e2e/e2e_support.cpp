@@ -318,7 +318,8 @@ Captured RunCaptured(const std::wstring& program, const std::wstring& tail) {
   return captured;
 }
 
-std::vector<std::string> DebugStrings(const std::wstring& program, const std::wstring& tail) {
+std::vector<std::string> DebugStrings(const std::wstring& program, const std::wstring& tail,
+                                      const std::string& until) {
   std::vector<std::string> strings;
   std::wstring line = L"\"" + program + L"\" " + tail;
   STARTUPINFOW startup{};
@@ -349,6 +350,9 @@ std::vector<std::string> DebugStrings(const std::wstring& program, const std::ws
         }
         while (!string.empty() && string.back() == '\0') string.pop_back();
         strings.push_back(string);
+        if (!until.empty() && string.find(until) != std::string::npos) {
+          TerminateProcess(info.hProcess, 1);
+        }
         break;
       }
       case CREATE_PROCESS_DEBUG_EVENT:

@@ -58,7 +58,7 @@ inline DWORD Scaled(DWORD ms) { return ms * TimeScale(); }
 
 // Copies the stand-in uninstaller to `path`, creating its folders.
 void PlaceStandIn(const std::wstring& path, DWORD linger_ms = 0);
-void WriteFile(const std::wstring& path, const std::string& content = "log\n");
+void WriteFile(const std::wstring& path, const std::string& content = "log\r\n");
 void MakeFolders(const std::wstring& path);
 // Lets Everyone change `path`, a file or folder, as `chmod o+w` does under
 // Wine: an allow entry for Everyone added to its access list.
@@ -111,8 +111,10 @@ struct Captured {
 };
 Captured RunCaptured(const std::wstring& program, const std::wstring& tail);
 
-// A run of a program under a debugger: what it sent to OutputDebugString.
-std::vector<std::string> DebugStrings(const std::wstring& program, const std::wstring& tail);
+// A run of a program under a debugger: what it sent to OutputDebugString;
+// ended at the first line that holds `until`, where one is given.
+std::vector<std::string> DebugStrings(const std::wstring& program, const std::wstring& tail,
+                                      const std::string& until = {});
 
 std::wstring TarnweldExe();
 std::wstring CheckExe();

@@ -9,6 +9,11 @@
 // starts the copy with its own arguments and ends at once; the copy works.
 // When "remove-entry.txt" lies beside it, naming an uninstall entry, it
 // deletes that entry when its work is done, as a real uninstaller does.
+// As real Wise uninstallers were seen to do: with "z-copy.txt" beside it,
+// just before it exits it starts a copy of itself as %TEMP%\GLB1a2b.EXE /z
+// <own path> <own folder>\, which ends 150 ms later; with "check-log.txt"
+// beside it, given a log whose line ends are not all CRLF, it shows a message
+// box "Invalid INSTALL.LOG file." and waits for its button.
 #include <windows.h>
 
 #include <cstdio>
@@ -76,6 +81,49 @@ void HandOff(const std::wstring& own_path) {
   }
 }
 
+bool Beside(const std::wstring& own_path, const wchar_t* name) {
+  return GetFileAttributesW((Folder(own_path) + L"\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The log after " /a " on the command line, without its quotation marks.
+std::wstring LogOf(const wchar_t* line) {
+  const wchar_t* log = std::wcsstr(line, L" /a ");
+  std::wstring path = log ? log + 4 : L"";
+  if (path.size() > 1 && path.front() == L'"') path = path.substr(1, path.find(L'"', 1) - 1);
+  return path;
+}
+
+bool LineEndsAllCrlf(const std::wstring& log) {
+  FILE* in = _wfopen(log.c_str(), L"rb");
+  if (!in) return false;
+  std::string bytes;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.append(buffer, n);
+  std::fclose(in);
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    if (bytes[at] == '\n' && (at == 0 || bytes[at - 1] != '\r')) return false;
+    if (bytes[at] == '\r' && (at + 1 == bytes.size() || bytes[at + 1] != '\n')) return false;
+  }
+  return !bytes.empty();
+}
+
+// The copy a real uninstaller starts just before it exits, in its TEMP.
+void StartZCopy(const std::wstring& own_path) {
+  wchar_t temp[MAX_PATH] = L"";
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring copy = std::wstring(temp) + L"GLB1a2b.EXE";
+  CopyFileW(own_path.c_str(), copy.c_str(), FALSE);
+  std::wstring line = L"\"" + copy + L"\" /z " + own_path + L" " + Folder(own_path) + L"\\";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (CreateProcessW(copy.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &started)) {
+    CloseHandle(started.hProcess);
+    CloseHandle(started.hThread);
+  }
+}
+
 // The uninstall entry named in "remove-entry.txt" beside this program, if any.
 void RemoveEntry(const std::wstring& own_path) {
   FILE* in = _wfopen((Folder(own_path) + L"\\remove-entry.txt").c_str(), L"r");
@@ -128,8 +176,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     HandOff(own_path);
     return 0;
   }
-  Sleep(LingerMilliseconds(own_path));
+  const bool z_copy = std::wcsstr(GetCommandLineW(), L" /z ") != nullptr;
+  if (!z_copy && Beside(own_path, L"check-log.txt") && !LineEndsAllCrlf(LogOf(GetCommandLineW()))) {
+    MessageBoxW(nullptr, L"Invalid INSTALL.LOG file.", L"Wise Uninstall", MB_OK);
+  }
+  Sleep(z_copy ? 150 : LingerMilliseconds(own_path));
   RemoveEntry(own_path);
+  if (!z_copy && Beside(own_path, L"z-copy.txt")) StartZCopy(own_path);
   if (FILE* exit_out = _wfopen((own_path + L".exit").c_str(), L"wb")) {
     std::fprintf(exit_out, "%lld\n", Now());
     std::fclose(exit_out);

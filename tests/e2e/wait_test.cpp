@@ -124,6 +124,35 @@ TEST_F(Wait, QuickUninstallerOrHandOffLetsTarnweldEndAtOnce) {
   }
 }
 
+// As real Wise uninstallers were seen to do: a copy of itself started in its
+// TEMP just before it exits, which ends a moment later, is waited for.
+TEST_F(Wait, ACopyStartedJustBeforeTheUninstallerExitsIsWaitedForToItsEnd) {
+  // Another test's copy would look like this one's.
+  wchar_t own_temp[MAX_PATH] = L"";
+  GetTempPathW(MAX_PATH, own_temp);
+  for (const wchar_t* file : {L".record", L".exit"}) {
+    DeleteFileW((std::wstring(own_temp) + L"GLB1a2b.EXE" + file).c_str());
+  }
+  for (const bool copies : {false, true}) {
+    const std::wstring unwise = Uninstaller(Scaled(500));
+    if (copies) WriteFile(folder_ / L"Wise\\z-copy.txt");
+    DeleteFileW((unwise + L".record").c_str());
+    const RunResult run = RunTarnweld(Tail());
+    ASSERT_TRUE(run.finished);
+    const auto record = ReadRecord(unwise);
+    ASSERT_TRUE(record);
+    const std::wstring temp = record->temp + (record->temp.back() == L'\\' ? L"" : L"\\");
+    const std::wstring copy = temp + L"GLB1a2b.EXE";
+    const auto copied = ReadRecord(copy, 300);
+    ASSERT_EQ(copied.has_value(), copies) << "a copy of " << copies;
+    if (!copies) continue;
+    EXPECT_EQ(copied->command_line,
+              L"\"" + copy + L"\" /z " + unwise + L" " + (folder_ / L"Wise\\"));
+    EXPECT_NE(GetFileAttributesW((copy + L".exit").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "Tarnweld.exe ended before the copy";
+  }
+}
+
 TEST_F(Wait, BystandersWhoseNameOnlyContainsUnwiseAreNotWaitedFor) {
   // A running xunwise.exe is not an uninstaller...
   const std::wstring bystander = folder_ / L"Other\\xunwise.exe";
