@@ -21,6 +21,11 @@ setup() {
   wineboot -i </dev/null >/dev/null 2>&1 || true
   # Without a display, windows can only be made with the null driver.
   wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+  # The desktop wineboot started knows no driver yet, and a fresh prefix's
+  # message boxes never appear on it: start again with the setting read.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  wineserver -p </dev/null >/dev/null 2>&1 || true
   # Not system.reg: a running server writes it only when it ends.
   touch "$WINEPREFIX/.tarnweld-ready"
 }
