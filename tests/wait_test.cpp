@@ -138,36 +138,30 @@ TEST(WaitTest, AMessageBoxTheRemovalStopsAtIsNamedOnce) {
   const ShownWindow box{7, 4242, L"Wise Uninstall", L"Invalid INSTALL.LOG file.", true};
   struct Case {
     const char* what;
-    std::function<Shown(const ShownWindow& box, std::uint32_t t)> windows;
-    bool named;
+    std::uint32_t shown_from = 0;  // ms into the wait
+    bool moves = false;            // its text changes between looks
+    bool dialog = true;
+    std::uint32_t process = 4242;
+    bool named = true;
   };
   const Case cases[] = {
-      {"from the start", [](ShownWindow b, std::uint32_t) { return Shown{b}; }, true},
-      {"after 20 s", [](ShownWindow b, std::uint32_t t) { return t > 20'000 ? Shown{b} : Shown{}; },
-       true},
-      {"a progress that moves",
-       [](ShownWindow b, std::uint32_t t) {
-         b.text = std::to_wstring(t / 5'000) + L" %";
-         return Shown{b};
-       },
-       false},
-      {"no dialog",
-       [](ShownWindow b, std::uint32_t) {
-         b.dialog = false;
-         return Shown{b};
-       },
-       false},
-      {"another process's",
-       [](ShownWindow b, std::uint32_t) {
-         b.process_id = 4243;
-         return Shown{b};
-       },
-       false},
+      {"from the start"},
+      {"after 20 s", 20'000},
+      {"a progress that moves", 0, true, true, 4242, false},
+      {"no dialog", 0, false, false, 4242, false},
+      {"another process's", 0, false, true, 4243, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Waiting w;
-    w.os.windows_shown = [&](std::uint32_t now) { return c.windows(box, now - w.start); };
+    w.os.windows_shown = [&](std::uint32_t now) {
+      const std::uint32_t t = now - w.start;
+      ShownWindow shown = box;
+      shown.dialog = c.dialog;
+      shown.process_id = c.process;
+      if (c.moves) shown.text = std::to_wstring(t / 5'000) + L" %";
+      return t < c.shown_from ? Shown{} : Shown{shown};
+    };
     w.UninstallerRunsWhile([](std::uint32_t) { return false; });
     EXPECT_EQ(w.WaitWithGroup([](std::uint32_t) { return 1u; }), 600'000u);
     const std::string said =
