@@ -7,7 +7,8 @@
 #   check_release.sh size EXE                   no larger than its program's limit
 #   check_release.sh calls SRC                  each call that touches a file in one file only
 #   check_release.sh layers SRC                 each folder includes only from those below it
-#   check_release.sh reproducible EXE SRC       a second build elsewhere is identical
+#   check_release.sh reproducible SRC EXE...    a second build elsewhere, one for all
+#                                               programs, is identical
 set -euo pipefail
 objdump=i686-w64-mingw32-objdump
 
@@ -181,18 +182,22 @@ case $1 in
     echo "platform/, core/, queries/, decide/, then removal/ and check/: no include from above"
     ;;
   reproducible)
-    exe=$2 src=$3
+    src=$2
+    shift 2
     other=$(mktemp -d)
     trap 'rm -rf "$other"' EXIT
     cmake -S "$src" -B "$other" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" \
       -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-    target=$(basename "$exe" .exe)
-    cmake --build "$other" --target "$target" -j "$(nproc)" >/dev/null
-    cmp "$exe" "$other/$target.exe" || fail "a build in $other differs from $exe"
-    for path in "$src" "$other" "$(dirname "$exe")"; do
-      ! grep -qaF "$path" "$exe" || fail "$exe holds the build path $path"
+    targets=()
+    for exe in "$@"; do targets+=(--target "$(basename "$exe" .exe)"); done
+    cmake --build "$other" "${targets[@]}" -j "$(nproc)" >/dev/null
+    for exe in "$@"; do
+      cmp "$exe" "$other/$(basename "$exe")" || fail "a build in $other differs from $exe"
+      for path in "$src" "$other" "$(dirname "$exe")"; do
+        ! grep -qaF "$path" "$exe" || fail "$exe holds the build path $path"
+      done
+      echo "identical bytes from a second build in another folder: $(basename "$exe") ($(sha256sum "$exe" | cut -c1-16))"
     done
-    echo "identical bytes from a second build in another folder ($(sha256sum "$exe" | cut -c1-16))"
     ;;
   *)
     echo "usage: see the top of $0" >&2
