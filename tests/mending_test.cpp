@@ -101,5 +101,25 @@ TEST(Mending, LinesForExactlyWhatWasFoundWantingAndNoneWhereTheyWouldReachTooFar
   }
 }
 
+TEST(Mending, TheUsersFolderIsPublicsOrOnXpAllUsersParentAndNeverARoot) {
+  const struct {
+    unsigned major_version;
+    const wchar_t* all_users;
+    const wchar_t* folder;
+    bool protects;
+  } rows[] = {
+      {5, L"C:\\Documents and Settings\\All Users", L"C:\\Documents and Settings\\bob", true},
+      {6, L"D:\\Data\\ProgramData", L"D:\\Data\\bob", false},  // ProgramData from Vista on
+      {5, L"C:\\All Users", L"C:\\bob", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.folder);
+    fake::FakePlatform os;
+    os.major_version = row.major_version;
+    os.block = {std::wstring(L"ALLUSERSPROFILE=") + row.all_users};
+    EXPECT_EQ(ProtectedFolders(os, os).Protects(*WinPath::Qualified(row.folder)), row.protects);
+  }
+}
+
 }  // namespace
 }  // namespace tarnweld::check
