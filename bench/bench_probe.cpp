@@ -2,6 +2,7 @@
 //   bench_probe launch RUNS       start-to-launch, and the stand-in started directly
 //   bench_probe exit RUNS         last unwise.exe ending to Tarnweld.exe ending
 //   bench_probe handoff RUNS      the same when the uninstaller hands off to a copy
+//   bench_probe zcopy RUNS        the same when it starts a /z copy just before it exits
 //   bench_probe cpu RUNS SECONDS  Tarnweld.exe's own CPU time across a wait
 //   bench_probe scan PROCESSES    one process scan with about PROCESSES running
 //   bench_probe inventory RUNS CHECK_EXE NAME
@@ -37,6 +38,13 @@ long long Now() {
 }
 
 double Milliseconds(long long ticks) { return 1000.0 * static_cast<double>(ticks) / Frequency(); }
+
+// The Tarnweld.exe measured: TARNWELD_BENCH_EXE, or the one beside this probe.
+std::wstring Measured() {
+  wchar_t given[MAX_PATH] = L"";
+  const DWORD length = GetEnvironmentVariableW(L"TARNWELD_BENCH_EXE", given, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::wstring(given, length) : TarnweldExe();
+}
 
 void Report(const char* name, std::vector<double> values, const char* unit) {
   if (values.empty()) {
@@ -80,7 +88,7 @@ void StartToLaunch(int runs) {
   for (int i = 0; i < runs; ++i) {
     Installation installation(0);
     const long long start = Now();
-    Process tarnweld(TarnweldExe(), TarnweldCommandLine(L"TarnweldBench"));
+    Process tarnweld(Measured(), TarnweldCommandLine(L"TarnweldBench"));
     const auto record = ReadRecord(installation.unwise, 10000);
     tarnweld.Wait(10000);
     if (record) via_tarnweld.push_back(Milliseconds(record->started_at - start));
@@ -97,30 +105,43 @@ void StartToLaunch(int runs) {
   Report("stand-in started directly", direct, "ms");
 }
 
+enum class LastProcess { kUninstaller, kHandOff, kZCopy };
+
 // From the end of the last process doing the removal to Tarnweld.exe's end:
-// the uninstaller itself, or, with `hand_off`, the copy it handed its work to.
-void EndToExit(int runs, bool hand_off) {
+// the uninstaller itself, the copy it handed its work to, or the copy it
+// starts in its TEMP just before it exits, as real Wise uninstallers do.
+void EndToExit(int runs, LastProcess last) {
   std::vector<double> delays;
   for (int i = 0; i < runs; ++i) {
     // Vary how far into a poll interval the uninstaller ends.
     Installation installation(300 + 97 * (i % 5));
-    if (hand_off) WriteFile(installation.folder / L"handoff.txt");
-    const std::wstring worker =
-        hand_off ? installation.folder / L"GLB1A2B.EXE" : installation.unwise;
-    Process tarnweld(TarnweldExe(), TarnweldCommandLine(L"TarnweldBench"));
+    if (last == LastProcess::kHandOff) WriteFile(installation.folder / L"handoff.txt");
+    if (last == LastProcess::kZCopy) WriteFile(installation.folder / L"z-copy.txt");
+    Process tarnweld(Measured(), TarnweldCommandLine(L"TarnweldBench"));
     if (!tarnweld.Wait(20000).finished) continue;
     const long long ended = Now();
+    std::wstring worker = installation.unwise;
+    if (last == LastProcess::kHandOff) worker = installation.folder / L"GLB1A2B.EXE";
+    if (last == LastProcess::kZCopy) {
+      const auto record = ReadRecord(installation.unwise, 0);
+      if (!record) continue;
+      worker = record->temp + (record->temp.back() == L'\\' ? L"" : L"\\") + L"GLB1a2b.EXE";
+    }
     const long long worker_ended = ReadExitMoment(worker);
+    DeleteFileW((worker + L".exit").c_str());
     if (worker_ended) delays.push_back(Milliseconds(ended - worker_ended));
   }
-  Report(hand_off ? "end-to-exit after a hand-off" : "end-to-exit", delays, "ms");
+  Report(last == LastProcess::kHandOff ? "end-to-exit after a hand-off"
+         : last == LastProcess::kZCopy ? "end-to-exit after a /z copy"
+                                       : "end-to-exit",
+         delays, "ms");
 }
 
 void CpuAcrossWait(int runs, DWORD seconds) {
   std::vector<double> cpu;
   for (int i = 0; i < runs; ++i) {
     Installation installation(seconds * 1000);
-    Process tarnweld(TarnweldExe(), TarnweldCommandLine(L"TarnweldBench"));
+    Process tarnweld(Measured(), TarnweldCommandLine(L"TarnweldBench"));
     if (!tarnweld.Wait((seconds + 30) * 1000).finished) continue;
     const double used = tarnweld.CpuMilliseconds();
     if (used >= 0) cpu.push_back(used);
@@ -209,9 +230,11 @@ int main(int argc, char** argv) {
   if (mode == "launch") {
     StartToLaunch(count);
   } else if (mode == "exit") {
-    EndToExit(count, false);
+    EndToExit(count, LastProcess::kUninstaller);
   } else if (mode == "handoff") {
-    EndToExit(count, true);
+    EndToExit(count, LastProcess::kHandOff);
+  } else if (mode == "zcopy") {
+    EndToExit(count, LastProcess::kZCopy);
   } else if (mode == "cpu") {
     CpuAcrossWait(count, argc > 3 ? std::atoi(argv[3]) : 60);
   } else if (mode == "scan") {
@@ -220,7 +243,7 @@ int main(int argc, char** argv) {
     Inventory(count, argv[3], argv[4]);
   } else {
     std::fprintf(stderr,
-                 "usage: bench_probe launch|exit|handoff|cpu|scan N [SECONDS]\n"
+                 "usage: bench_probe launch|exit|handoff|zcopy|cpu|scan N [SECONDS]\n"
                  "       bench_probe inventory RUNS CHECK_EXE NAME\n");
     return 2;
   }
