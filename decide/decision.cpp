@@ -188,30 +188,37 @@ const PathChoice& Deciding::Path() {
   return *path_;
 }
 
-Decision Decide(Deciding& run, const std::wstring& tail, platform::RegistryView view,
-                ReadReg::EntryValues values) {
+namespace {
+
+// A decision on the entry named `tail`, which `find` looks up.
+template <typename Find>
+Decision DecideWith(Deciding& run, const std::wstring& tail, platform::RegistryView view,
+                    Find&& find) {
   Decision decision;
   decision.tail = tail;
   decision.view = view;
   DecideFrom(
       [&](std::optional<platform::SecurityRead>* security) {
-        return FindEntry(run.sources().registry, values, &decision, security);
+        return find(&decision, security);
       },
       run, &decision);
   return decision;
 }
 
+}  // namespace
+
+Decision Decide(Deciding& run, const std::wstring& tail, platform::RegistryView view,
+                ReadReg::EntryValues values) {
+  return DecideWith(run, tail, view, [&](Decision* decision, auto* security) {
+    return FindEntry(run.sources().registry, values, decision, security);
+  });
+}
+
 Decision DecideRead(Deciding& run, const ReadReg::UninstallEntry& entry, const std::wstring& name,
                     platform::RegistryView view) {
-  Decision decision;
-  decision.tail = name;
-  decision.view = view;
-  DecideFrom(
-      [&](std::optional<platform::SecurityRead>* security) {
-        return Take(entry, name, &decision, security);
-      },
-      run, &decision);
-  return decision;
+  return DecideWith(run, name, view, [&](Decision* decision, auto* security) {
+    return Take(entry, name, decision, security);
+  });
 }
 
 std::wstring EntryKeyPath(const std::wstring& entry) {
