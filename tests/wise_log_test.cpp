@@ -110,10 +110,14 @@ TEST(WiseLog, EachLineAsTheUninstallerReadsIt) {
        true},
       // Indented below this line, the files not copied over newer ones; nowhere else.
       {"files not copied",
-       "Version: Following file not copied.\n File Overwrite: C:\\A\\X.DLL | 1\n"
-       "  File Copy: C:\\A\\Y.DLL\n\tFile Copy: C:\\A\\Z.DLL\nVersion: 1.0\n File Copy: C:\\B\n",
-       {L"2 not-copied C:\\A\\X.DLL", L"3 not-copied C:\\A\\Y.DLL", L"4 not-copied C:\\A\\Z.DLL",
-        L"? 6  File Copy: C:\\B"}},
+       " File Copy: C:\\A\\U.DLL\nVersion: Following file not copied.\n"
+       " File Overwrite: C:\\A\\X.DLL | 1\n  File Copy: C:\\A\\Y.DLL\n\tFile Copy: C:\\A\\Z.DLL\n"
+       " Made Dir: C:\\A\\D\n File Copy: C:\\A\\S.DLL\nVersion: Following file not copied.\n"
+       "File Copy: C:\\A\\W.DLL\n File Copy: C:\\A\\V.DLL\nVersion: 1.0\n File Copy: C:\\B\n",
+       {L"3 not-copied C:\\A\\X.DLL", L"4 not-copied C:\\A\\Y.DLL", L"5 not-copied C:\\A\\Z.DLL",
+        L"9 file C:\\A\\W.DLL", L"? 1  File Copy: C:\\A\\U.DLL", L"? 6  Made Dir: C:\\A\\D",
+        L"? 7  File Copy: C:\\A\\S.DLL", L"? 10  File Copy: C:\\A\\V.DLL",
+        L"? 12  File Copy: C:\\B"}},
       {"bytes that do not decode",
        "File Copy: C:\\A\x81\nFile Copy: C:\\B\n",
        {L"2 file C:\\B", L"? 1 ", L"undecoded 1"},
