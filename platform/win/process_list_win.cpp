@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "platform/win/process_user_win.h"
 #include "platform/win/snapshot_win.h"
 #include "platform/win/watched_process.h"
 
@@ -19,22 +18,6 @@ std::unique_ptr<WatchedProcess> ToolhelpProcessList::Open(std::uint32_t id) {
   if (!process) process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id);
   if (!process) return nullptr;
   return std::make_unique<OpenedProcess>(process, id);
-}
-
-ProcessUser ToolhelpProcessList::UserOf(std::uint32_t id) { return UserOfProcess(id); }
-
-std::optional<std::uint64_t> ToolhelpProcessList::RunTime(std::uint32_t id) {
-  return RunTimeOfProcess(id);
-}
-
-std::optional<std::uint32_t> ToolhelpProcessList::SessionOf(std::uint32_t id) {
-  return SessionOfProcess(id);
-}
-
-std::optional<std::uint32_t> ToolhelpProcessList::OwnSession() { return SessionOfThisProcess(); }
-
-std::optional<std::wstring> ToolhelpProcessList::CommandLineOf(std::uint32_t id) {
-  return CommandLineOfProcess(id);
 }
 
 }  // namespace tarnweld::platform::win

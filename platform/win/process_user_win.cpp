@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/win/file_security_win.h"
+#include "platform/win/process_queries_win.h"
 #include "platform/win/scoped_handle.h"
 
 namespace tarnweld::platform::win {
@@ -50,7 +51,7 @@ struct CountedText {  // UNICODE_STRING
 
 }  // namespace
 
-ProcessUser UserOfProcess(std::uint32_t id) {
+ProcessUser ProcessQueries::UserOf(std::uint32_t id) {
   HANDLE opened = OpenToAsk(id);
   if (!opened) return {{}, ::GetLastError()};
   const ScopedProcess process(opened);
@@ -64,7 +65,7 @@ ProcessUser UserOfProcess(std::uint32_t id) {
   return user;
 }
 
-std::optional<std::uint64_t> RunTimeOfProcess(std::uint32_t id) {
+std::optional<std::uint64_t> ProcessQueries::RunTime(std::uint32_t id) {
   HANDLE opened = OpenToAsk(id);
   if (!opened) return std::nullopt;
   const ScopedProcess process(opened);
@@ -75,17 +76,17 @@ std::optional<std::uint64_t> RunTimeOfProcess(std::uint32_t id) {
   return (Value(now) - Value(created)) / 10'000;  // from 100 ns units
 }
 
-std::optional<std::uint32_t> SessionOfProcess(std::uint32_t id) {
+std::optional<std::uint32_t> ProcessQueries::SessionOf(std::uint32_t id) {
   DWORD session = 0;
   if (!::ProcessIdToSessionId(id, &session)) return std::nullopt;
   return session;
 }
 
-std::optional<std::uint32_t> SessionOfThisProcess() {
-  return SessionOfProcess(::GetCurrentProcessId());
+std::optional<std::uint32_t> ProcessQueries::OwnSession() {
+  return SessionOf(::GetCurrentProcessId());
 }
 
-std::optional<std::wstring> CommandLineOfProcess(std::uint32_t id) {
+std::optional<std::wstring> ProcessQueries::CommandLineOf(std::uint32_t id) {
   using Query = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
   // ntdll.dll is in every process, from its own folder.
   const auto query = reinterpret_cast<Query>(reinterpret_cast<void (*)()>(

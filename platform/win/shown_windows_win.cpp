@@ -99,8 +99,9 @@ WindowsSeen SystemShownWindows::Of(const std::vector<std::uint32_t>& process_ids
     return seen;
   }
   Looking looking{user32, process_ids, {}};
+  // Stopped by the bound, it failed nothing; otherwise 0 says no error either.
   if (!user32.enum_windows(&Top, reinterpret_cast<LPARAM>(&looking)) &&
-      looking.windows.size() < kMostWindows && ::GetLastError() != 0) {
+      looking.windows.size() < kMostWindows) {
     seen.error = ::GetLastError();
   }
   const DWORD start = ::GetTickCount();

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/win/process_user_win.h"
 #include "platform/win/scoped_handle.h"
 #include "platform/win/snapshot_win.h"
 
@@ -60,21 +59,5 @@ std::unique_ptr<ProcessSnapshot> TakeToolhelpSnapshot() {
 std::unique_ptr<ProcessSnapshot> ProcessListing::TakeSnapshot() { return TakeToolhelpSnapshot(); }
 
 std::unique_ptr<WatchedProcess> ProcessListing::Open(std::uint32_t) { return nullptr; }
-
-ProcessUser ProcessListing::UserOf(std::uint32_t id) { return UserOfProcess(id); }
-
-std::optional<std::uint64_t> ProcessListing::RunTime(std::uint32_t id) {
-  return RunTimeOfProcess(id);
-}
-
-std::optional<std::uint32_t> ProcessListing::SessionOf(std::uint32_t id) {
-  return SessionOfProcess(id);
-}
-
-std::optional<std::uint32_t> ProcessListing::OwnSession() { return SessionOfThisProcess(); }
-
-std::optional<std::wstring> ProcessListing::CommandLineOf(std::uint32_t id) {
-  return CommandLineOfProcess(id);
-}
 
 }  // namespace tarnweld::platform::win

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/process_snapshot.h"
+#include "platform/win/process_queries_win.h"
 
 namespace tarnweld::platform::win {
 
@@ -12,15 +13,10 @@ std::unique_ptr<ProcessSnapshot> TakeToolhelpSnapshot();
 
 // The process list, and whom each process runs as: TarnweldCheck.exe opens
 // processes only to ask that, never to hold or wait for one.
-class ProcessListing final : public ProcessList {
+class ProcessListing final : public ProcessQueries {
  public:
   std::unique_ptr<ProcessSnapshot> TakeSnapshot() override;
   std::unique_ptr<WatchedProcess> Open(std::uint32_t id) override;
-  ProcessUser UserOf(std::uint32_t id) override;
-  std::optional<std::uint64_t> RunTime(std::uint32_t id) override;
-  std::optional<std::uint32_t> SessionOf(std::uint32_t id) override;
-  std::optional<std::uint32_t> OwnSession() override;
-  std::optional<std::wstring> CommandLineOf(std::uint32_t id) override;
 };
 
 }  // namespace tarnweld::platform::win
