@@ -32,15 +32,27 @@ fi
 cleanup() { [ -z "$registered" ] || echo -1 >"$binfmt/tarnweld-i386"; }
 trap cleanup EXIT
 
-sources=/etc/apt/sources.list.d/debian.sources
-[ -f "$sources" ] || sources=/etc/apt/sources.list
+# The release alone, from the mirror this machine's apt uses for it: the
+# guest runs no network and needs no security or stable updates, and a
+# mirror caught mid-sync on those suites (their i386 lists are the first to
+# lag) would fail the whole image. mmdebstrap's apt reads none of this
+# machine's configuration: pass on how it judges the archive's dates, or a
+# mirror frozen at an earlier day (past its Valid-Until) fails where the
+# machine's own apt succeeds. Signatures are checked either way.
+mirror=$(apt-get indextargets --format '$(SITE) $(RELEASE)' | awk '$2 == "bookworm" { print $1; exit }')
+[ -n "$mirror" ] || { echo "no apt source for bookworm on this machine" >&2; exit 1; }
+aptopts=()
+for option in Acquire::Check-Valid-Until Acquire::Check-Date; do
+  value=$(apt-config dump --no-empty --format '%v' "$option" 2>/dev/null || true)
+  [ -z "$value" ] || aptopts+=("--aptopt=$option \"$value\"")
+done
 rootfs=$out/rootfs
-mmdebstrap --quiet --variant=apt --architectures=amd64,i386 \
+mmdebstrap --quiet --variant=apt --architectures=amd64,i386 "${aptopts[@]}" \
   --include=wine,wine64,wine32:i386,procps,mount,linux-image-cloud-amd64 \
   --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-exclude=/usr/share/man/*' \
   --dpkgopt='path-exclude=/usr/share/locale/*' \
   --customize-hook='rm -f "$1"/boot/initrd.img*' \
-  bookworm "$rootfs" "$sources"
+  bookworm "$rootfs" "deb $mirror bookworm main"
 install -m 755 "$here/guest-init" "$rootfs/sbin/tarnweld-init"
 cp "$(ls "$rootfs"/boot/vmlinuz-* | head -n 1)" "$out/vmlinuz"
 # Room for the prefix and the tests' files on top of the packages.
