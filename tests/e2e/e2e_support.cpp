@@ -1,6 +1,7 @@
 #include "tests/e2e/e2e_support.h"
 
 #include <aclapi.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -123,14 +124,23 @@ void LetEveryoneChange(const std::wstring& path) {
 void WriteFile(const std::wstring& path, const std::string& content) {
   MakeFolders(Folder(path));
   FILE* out = _wfopen(path.c_str(), L"wb");
-  if (!out) return;
+  if (!out) {
+    // A file a test meant to write and could not would pass it on stale
+    // content; say so where it happens.
+    const DWORD error = GetLastError();
+    ADD_FAILURE() << "cannot write " << Ascii(path) << ": error " << error;
+    return;
+  }
   std::fwrite(content.data(), 1, content.size(), out);
   std::fclose(out);
 }
 
 void PlaceStandIn(const std::wstring& path, DWORD linger_ms) {
   MakeFolders(Folder(path));
-  CopyFileW(StandInExe().c_str(), path.c_str(), FALSE);
+  if (!CopyFileW(StandInExe().c_str(), path.c_str(), FALSE)) {
+    const DWORD error = GetLastError();
+    ADD_FAILURE() << "cannot place the stand-in at " << Ascii(path) << ": error " << error;
+  }
   if (linger_ms) WriteFile(Folder(path) + L"\\linger-ms.txt", std::to_string(linger_ms));
 }
 

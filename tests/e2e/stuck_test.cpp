@@ -12,16 +12,19 @@ namespace {
 class Stuck : public EntryFixture {};
 
 TEST_F(Stuck, ALogTheUninstallerRejectsIsRefusedBeforeAnythingStarts) {
-  const std::wstring unwise = folder_ / L"UNWISE.EXE";
-  const std::wstring log = folder_ / L"INSTALL.LOG";
   for (const bool crlf : {false, true}) {
-    Install(unwise, log);
-    WriteFile(folder_ / L"check-log.txt");
-    WriteFile(log, crlf ? "Title: Old App\r\n" : "Title: Old App\n");
-    DeleteFileW((unwise + L".record").c_str());
-    EXPECT_EQ(RunCaptured(CheckExe(), Tail()).exit_code, crlf ? 0u : 21u);
-    RunEnding(Tail());
-    EXPECT_EQ(ReadRecord(unwise, crlf ? 3000 : 300).has_value(), crlf) << "CRLF " << crlf;
+    // A folder of each row's own: nothing the first row's runs opened is
+    // rewritten by the second.
+    const std::wstring row = folder_ / (crlf ? L"CRLF" : L"LF");
+    const std::wstring unwise = row + L"\\UNWISE.EXE";
+    Install(unwise, row + L"\\INSTALL.LOG");
+    WriteFile(row + L"\\check-log.txt");
+    WriteFile(row + L"\\INSTALL.LOG", crlf ? "Title: Old App\r\n" : "Title: Old App\n");
+    const Captured check = RunCaptured(CheckExe(), Tail());
+    EXPECT_EQ(check.exit_code, crlf ? 0u : 21u) << check.out;
+    const RunResult run = RunEnding(Tail());
+    EXPECT_EQ(ReadRecord(unwise, crlf ? 3000 : 300).has_value(), crlf)
+        << "CRLF " << crlf << ", Tarnweld ran " << run.elapsed_ms << " ms";
   }
 }
 
