@@ -53,6 +53,7 @@ mmdebstrap --quiet --variant=apt --architectures=amd64,i386 "${aptopts[@]}" \
   --dpkgopt='path-exclude=/usr/share/locale/*' \
   --customize-hook='rm -f "$1"/boot/initrd.img*' \
   bookworm "$rootfs" "deb $mirror bookworm main"
+echo "guest: packages installed in $(( $(date +%s) - started )) s"
 install -m 755 "$here/guest-init" "$rootfs/sbin/tarnweld-init"
 cp "$(ls "$rootfs"/boot/vmlinuz-* | head -n 1)" "$out/vmlinuz"
 # Room for the prefix and the tests' files on top of the packages.
@@ -60,7 +61,7 @@ size_mb=$(( $(du -sm "$rootfs" | cut -f1) + 1536 ))
 mkfs.ext4 -q -L tarnweld -d "$rootfs" "$out/rootfs.img" "${size_mb}M"
 rm -rf "$rootfs"
 
-echo "guest: first boot, to make the Wine prefix (about two minutes)"
+echo "guest: file system made at $(( $(date +%s) - started )) s; first boot, to make the Wine prefix"
 "$here/boot.sh" "$out" setup | tee "$out/setup.log"
 grep -q "guest: prefix ready" "$out/setup.log" || { echo "guest prefix setup failed" >&2; exit 1; }
 echo "$recipe" >"$out/recipe"
