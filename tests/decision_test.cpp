@@ -74,6 +74,9 @@ TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
        Verdict::kEntryUntrusted},
       {"no uninstaller", gone(L"C:\\W\\UNWISE.EXE"), Verdict::kUninstallerMissing, 2},
       {"a relative uninstaller", command("UNWISE.EXE C:\\L.TXT"), Verdict::kUninstallerMissing},
+      // The name is cut one character after UNWISE.EXE: here a backslash.
+      {"an uninstaller named as a folder", command("C:\\W\\UNWISE.EXE\\C:\\L.TXT"),
+       Verdict::kUninstallerMissing, 2},
       {"no log", gone(L"C:\\L.TXT"), Verdict::kLogMissing, 2},
       // Found, then trusted, for the uninstaller and then for the log; its
       // folder is judged before the file is looked for.
