@@ -110,12 +110,15 @@ platform::FileFound FakeFiles::Find(const std::wstring& path) {
   record_.events.push_back("find " + Narrow(path));
   searched_paths.push_back(path);
   const std::wstring at = KeyOf(path);
-  // FindFirstFileW finds no file by a name that ends in a backslash.
-  const bool as_folder = !Resolved(path).empty() && Resolved(path).back() == L'\\';
-  if (normal_files.count(at) != 0 && !as_folder) return {platform::FileKind::kNormalFile, 0};
+  // FindFirstFileW finds only a folder by a name that ends in a backslash.
+  const std::wstring resolved = Resolved(path);
+  const bool named_as_folder = !resolved.empty() && resolved.back() == L'\\';
+  if (normal_files.count(at) != 0 && !named_as_folder) return {platform::FileKind::kNormalFile, 0};
   const auto other = other_files.find(at);
-  if (other != other_files.end() && !(as_folder && other->second != platform::FileKind::kDirectory))
+  if (other != other_files.end() &&
+      (!named_as_folder || other->second == platform::FileKind::kDirectory)) {
     return {other->second, 0};
+  }
   return {platform::FileKind::kMissing, 2};
 }
 

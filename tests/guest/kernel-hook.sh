@@ -2,8 +2,8 @@
 # mmdebstrap's customize hook: the guest's kernel, taken from Debian's
 # cloud kernel package without installing it. The kernel mounts its root
 # itself (nvme and ext4 are built in), so neither its modules nor an initrd
-# are needed, and making and then deleting them would cost the image its
-# slowest step.
+# are needed: installing the package only made them for the image to
+# delete.
 #   kernel-hook.sh ROOTFS     leaves ROOTFS/../vmlinuz
 set -eu
 rootfs=$1
