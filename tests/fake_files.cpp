@@ -18,10 +18,18 @@ platform::SecurityRead Owned(const std::wstring& owner,
   return read;
 }
 
+// A plain loop over the characters: the sanitizer build is not optimised,
+// and these comparisons are most of the time its bound tests take.
 bool NoCase::operator()(const std::wstring& a, const std::wstring& b) const {
-  return std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(),
-      [](wchar_t x, wchar_t y) { return text::UpperAscii(x) < text::UpperAscii(y); });
+  const wchar_t* x = a.data();
+  const wchar_t* y = b.data();
+  const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < common; ++i) {
+    const wchar_t upper_x = text::UpperAscii(x[i]);
+    const wchar_t upper_y = text::UpperAscii(y[i]);
+    if (upper_x != upper_y) return upper_x < upper_y;
+  }
+  return a.size() < b.size();
 }
 
 namespace {

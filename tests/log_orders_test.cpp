@@ -39,7 +39,11 @@ void Arrange(FakePlatform& os, const std::string& log) {
   os.StartOnEntry(std::string("C:\\WINDOWS\\UNWISE.EXE ") + Narrow(kLog) + '\0',
                   {L"C:\\WINDOWS\\UNWISE.EXE", kLog});
   std::string& stored = os.contents[kLog];
-  for (const char c : log) stored += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  stored.reserve(log.size());
+  for (const char c : log) {
+    if (c == '\n') stored += '\r';
+    stored += c;
+  }
 }
 
 // What Everyone may do to an order's object, and what else refuses one.
