@@ -11,7 +11,10 @@ dir=$1 mode=$2
 args=(-machine q35,accel=tcg -cpu max,smap=off -smp 2 -m 3072 -no-reboot
       -kernel "$dir/vmlinuz" -serial stdio -monitor none -display none -nodefaults)
 root="file=$dir/rootfs.img,if=none,id=root,format=raw"
-cmdline="root=/dev/nvme0n1 rw console=ttyS0 init=/sbin/tarnweld-init quiet panic=-1"
+# A machine of its own, with no network: the kernel's speculation
+# mitigations would only slow the emulation (the prefix takes 8 % longer
+# to make with them).
+cmdline="root=/dev/nvme0n1 rw console=ttyS0 init=/sbin/tarnweld-init quiet panic=-1 mitigations=off"
 if [ "$mode" = setup ]; then
   cmdline+=" tarnweld=setup"
   args+=(-drive "$root" -device nvme,drive=root,serial=root)
