@@ -77,6 +77,9 @@ TEST(Decision, RecordsTheVerdictAndWhatLedToIt) {
       // The name is cut one character after UNWISE.EXE: here a backslash.
       {"an uninstaller named as a folder", command("C:\\W\\UNWISE.EXE\\C:\\L.TXT"),
        Verdict::kUninstallerMissing, 2},
+      // Windows reads a doubled backslash as one, and so finds the log.
+      {"a log named with a doubled backslash", command("C:\\W\\UNWISE.EXE C:\\\\L.TXT"),
+       Verdict::kWouldLaunch},
       {"no log", gone(L"C:\\L.TXT"), Verdict::kLogMissing, 2},
       // Found, then trusted, for the uninstaller and then for the log; its
       // folder is judged before the file is looked for.
