@@ -23,7 +23,7 @@ platform::SecurityRead Owned(const std::wstring& owner,
 bool NoCase::operator()(const std::wstring& a, const std::wstring& b) const {
   const wchar_t* x = a.data();
   const wchar_t* y = b.data();
-  const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+  const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < common; ++i) {
     const wchar_t upper_x = text::UpperAscii(x[i]);
     const wchar_t upper_y = text::UpperAscii(y[i]);
